@@ -1,0 +1,143 @@
+#include "dialogue.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kSeparator[] = "-----------------------\n";
+constexpr std::size_t kLineMax = kLineSize - 1;
+// Two numbers and the text, each on its line, then the separator.
+constexpr std::size_t kEchoSize = 2 * (kNumberSize + 1) + kTamponSize + 1 + sizeof kSeparator;
+
+bool ReadNumber(std::FILE* in, std::int32_t& number)
+{
+    char line[kLineSize];
+    if (ReadLine(in, line) == 0)
+        return false;
+    number = ParseNumber(line);
+    return true;
+}
+
+char* AppendBytes(char* p, const char* bytes, std::size_t n)
+{
+    std::memcpy(p, bytes, n);
+    return p + n;
+}
+
+char* AppendNumber(char* p, long long v)
+{
+    char digits[kNumberSize];
+    char* first = FormatNumber(digits + sizeof digits, v);
+    return AppendBytes(p, first, static_cast<std::size_t>(digits + sizeof digits - first));
+}
+
+void EchoRecord(const Record& rec, std::FILE* out)
+{
+    char echo[kEchoSize];
+    char* p = AppendNumber(echo, rec.numero);
+    *p++ = '\n';
+    p = AppendNumber(p, rec.valeur);
+    *p++ = '\n';
+    p = AppendBytes(p, rec.tampon, strnlen(rec.tampon, sizeof rec.tampon));
+    *p++ = '\n';
+    p = AppendBytes(p, kSeparator, sizeof kSeparator - 1);
+    std::fwrite(echo, 1, static_cast<std::size_t>(p - echo), out);
+}
+
+} // namespace
+
+std::size_t ReadLine(std::FILE* in, char (&line)[kLineSize])
+{
+    std::size_t n = 0;
+    while (n < kLineMax) {
+        int c = getc_unlocked(in);
+        if (c == EOF)
+            break;
+        line[n++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    line[n] = '\0';
+    return n;
+}
+
+void DelNewLine(char* s)
+{
+    std::size_t n = std::strlen(s);
+    if (n > 0)
+        s[n - 1] = '\0';
+}
+
+bool ReadTextLine(std::FILE* in, char (&line)[kLineSize])
+{
+    std::size_t n = ReadLine(in, line);
+    if (n == 0)
+        return false;
+    if (line[n - 1] == '\n' || n == kLineMax)
+        DelNewLine(line);
+    return true;
+}
+
+int ReadChar(std::FILE* in)
+{
+    char line[kLineSize];
+    if (ReadLine(in, line) == 0)
+        return EOF;
+    return static_cast<unsigned char>(line[0]);
+}
+
+std::int32_t ParseNumber(const char* s)
+{
+    constexpr long long kMax = INT32_MAX;
+    constexpr long long kMinMagnitude = kMax + 1;
+    while (*s == ' ' || (*s >= '\t' && *s <= '\r'))
+        ++s;
+    bool negative = *s == '-';
+    if (*s == '-' || *s == '+')
+        ++s;
+    long long magnitude = 0;
+    for (; *s >= '0' && *s <= '9'; ++s)
+        if (magnitude <= kMinMagnitude)
+            magnitude = magnitude * 10 + (*s - '0');
+    if (negative)
+        return static_cast<std::int32_t>(magnitude >= kMinMagnitude ? -kMinMagnitude : -magnitude);
+    return static_cast<std::int32_t>(magnitude > kMax ? kMax : magnitude);
+}
+
+bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out)
+{
+    PutLiteral(out, "Saisie numero :");
+    if (!ReadNumber(in, rec.numero))
+        return false;
+    PutLiteral(out, "Saisie valeur :");
+    if (!ReadNumber(in, rec.valeur))
+        return false;
+    PutLiteral(out, "Saisie Tampon :");
+    if (!ReadTextLine(in, rec.tampon))
+        return false;
+    EchoRecord(rec, out);
+    return true;
+}
+
+char* FormatNumber(char* end, long long v)
+{
+    unsigned long long u = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (v < 0)
+        *--p = '-';
+    return p;
+}
+
+void PutNumberLine(std::FILE* out, const char* prefix, long long v, const char* suffix)
+{
+    constexpr std::size_t kTextMax = 48;
+    char line[kTextMax + kNumberSize + kTextMax];
+    char* p = AppendBytes(line, prefix, strnlen(prefix, kTextMax));
+    p = AppendNumber(p, v);
+    p = AppendBytes(p, suffix, strnlen(suffix, kTextMax));
+    std::fwrite(line, 1, static_cast<std::size_t>(p - line), out);
+}

@@ -1,0 +1,55 @@
+// The console dialogue: line reads, number parsing, the record's prompts and echo.
+#ifndef ECRITURE_DIALOGUE_H
+#define ECRITURE_DIALOGUE_H
+
+#include "record.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+constexpr std::size_t kLineSize = 80;
+// Room for a 64-bit decimal with its sign.
+constexpr std::size_t kNumberSize = 20;
+
+static_assert(sizeof(Record{}.tampon) == kLineSize, "the text is read straight into tampon");
+
+// Reads one line of at most kLineSize - 1 bytes, line end included, and ends
+// it with a NUL; the rest of a longer line is left for the next read.
+// Returns the number of bytes stored: 0 only when the input has ended.
+std::size_t ReadLine(std::FILE* in, char (&line)[kLineSize]);
+
+// Drops the last byte of the string; an empty string stays as it is.
+void DelNewLine(char* s);
+
+// Reads a line and drops its line end, or its last byte when the line was cut
+// at the limit; a last line cut short by the end of input keeps every byte.
+// False when the input has ended.
+bool ReadTextLine(std::FILE* in, char (&line)[kLineSize]);
+
+// The first byte of the next line (0 to 255, the line end for an empty line),
+// or EOF once the input has ended. The rest of the line is discarded.
+int ReadChar(std::FILE* in);
+
+// Blanks, one optional sign, decimal digits; whatever follows is ignored, no
+// digit gives 0, and a value beyond 32 bits gives the nearest 32-bit bound.
+std::int32_t ParseNumber(const char* s);
+
+// Prompts for, reads and echoes one record into rec. False when the input
+// ended before the record was whole; rec must then not be written.
+bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out);
+
+// Writes v in decimal so that it ends just before end; returns its first byte.
+char* FormatNumber(char* end, long long v);
+
+// Prints prefix, v and suffix (48 bytes each at most) in one write, so that
+// an unbuffered stream takes the line in one system call.
+void PutNumberLine(std::FILE* out, const char* prefix, long long v, const char* suffix);
+
+template <std::size_t N>
+void PutLiteral(std::FILE* out, const char (&text)[N])
+{
+    std::fwrite(text, 1, N - 1, out);
+}
+
+#endif

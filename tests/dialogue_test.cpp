@@ -1,0 +1,265 @@
+#include "dialogue.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The console input of a test: the bytes given, then end of input.
+std::FILE* Input(const std::string& bytes)
+{
+    std::FILE* in = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), in);
+    std::rewind(in);
+    return in;
+}
+
+std::string Text(const char (&line)[kLineSize]) { return line; }
+
+int Parse(const std::string& s) { return ParseNumber(s.c_str()); }
+
+} // namespace
+
+TEST(NumberParse, PlainAndGarbage)
+{
+    EXPECT_EQ(Parse("42\n"), 42);
+    EXPECT_EQ(Parse("  42abc\n"), 42);
+    EXPECT_EQ(Parse("0x1A\n"), 0);
+    EXPECT_EQ(Parse("abc\n"), 0);
+    EXPECT_EQ(Parse("\n"), 0);
+    EXPECT_EQ(Parse(""), 0);
+    EXPECT_EQ(Parse("007"), 7);
+    EXPECT_EQ(Parse("12 34"), 12);
+}
+
+TEST(NumberParse, SignsAndBlanks)
+{
+    EXPECT_EQ(Parse("-7\n"), -7);
+    EXPECT_EQ(Parse("+5\n"), 5);
+    EXPECT_EQ(Parse(" \t\v\f\r\n-9"), -9);
+    EXPECT_EQ(Parse("--5"), 0);
+    EXPECT_EQ(Parse("+-5"), 0);
+    EXPECT_EQ(Parse("- 5"), 0);
+    EXPECT_EQ(Parse("-"), 0);
+    EXPECT_EQ(Parse("\xa0" "5"), 0);
+}
+
+TEST(NumberParse, OutOfRangeClamps)
+{
+    EXPECT_EQ(Parse("2147483647"), INT32_MAX);
+    EXPECT_EQ(Parse("2147483648"), INT32_MAX);
+    EXPECT_EQ(Parse("-2147483648"), INT32_MIN);
+    EXPECT_EQ(Parse("-2147483649"), INT32_MIN);
+    EXPECT_EQ(Parse("99999999999999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(Parse("-99999999999999999999999999999999"), INT32_MIN);
+    EXPECT_EQ(Parse("18446744073709551617"), INT32_MAX);
+}
+
+TEST(DelNewLine, DropsTheLastByteOnly)
+{
+    char s[kLineSize] = "abc\n";
+    DelNewLine(s);
+    EXPECT_STREQ(s, "abc");
+    DelNewLine(s);
+    EXPECT_STREQ(s, "ab");
+    char cr[kLineSize] = "name\r\n";
+    DelNewLine(cr);
+    EXPECT_STREQ(cr, "name\r");
+}
+
+TEST(DelNewLine, EmptyStringUntouched)
+{
+    char s[4] = {'\0', 'x', 'y', '\0'};
+    DelNewLine(s);
+    EXPECT_EQ(std::memcmp(s, "\0xy\0", 4), 0);
+}
+
+TEST(DelNewLine, FullLine)
+{
+    char s[kLineSize];
+    std::memset(s, 'a', kLineSize - 1);
+    s[kLineSize - 1] = '\0';
+    DelNewLine(s);
+    EXPECT_EQ(std::strlen(s), kLineSize - 2);
+}
+
+TEST(LineRead, LimitAndLeftover)
+{
+    std::FILE* in = Input(std::string(79, 'a') + "bc\n" + std::string(78, 'd') + "\n");
+    char line[kLineSize];
+    EXPECT_EQ(ReadLine(in, line), 79u);
+    EXPECT_EQ(Text(line), std::string(79, 'a'));
+    EXPECT_EQ(ReadLine(in, line), 3u);
+    EXPECT_EQ(Text(line), "bc\n");
+    EXPECT_EQ(ReadLine(in, line), 79u);
+    EXPECT_EQ(Text(line), std::string(78, 'd') + "\n");
+    EXPECT_EQ(ReadLine(in, line), 0u);
+    std::fclose(in);
+}
+
+TEST(LineRead, EndOfInput)
+{
+    std::FILE* in = Input("last");
+    char line[kLineSize];
+    EXPECT_EQ(ReadLine(in, line), 4u);
+    EXPECT_EQ(Text(line), "last");
+    EXPECT_EQ(ReadLine(in, line), 0u);
+    EXPECT_EQ(Text(line), "");
+    EXPECT_EQ(ReadLine(in, line), 0u);
+    std::fclose(in);
+}
+
+TEST(LineRead, NulBytesAreCounted)
+{
+    std::FILE* in = Input(std::string("a\0b\n", 4));
+    char line[kLineSize];
+    EXPECT_EQ(ReadLine(in, line), 4u);
+    EXPECT_EQ(std::memcmp(line, "a\0b\n", 5), 0);
+    std::fclose(in);
+}
+
+TEST(TextLine, DropsLineEndOrCutByte)
+{
+    std::FILE* in = Input("abc\n\n" + std::string(79, 'x') + "\ntail\r\n");
+    char line[kLineSize];
+    ASSERT_TRUE(ReadTextLine(in, line));
+    EXPECT_EQ(Text(line), "abc");
+    ASSERT_TRUE(ReadTextLine(in, line));
+    EXPECT_EQ(Text(line), "");
+    ASSERT_TRUE(ReadTextLine(in, line));
+    EXPECT_EQ(Text(line), std::string(78, 'x'));
+    ASSERT_TRUE(ReadTextLine(in, line));
+    EXPECT_EQ(Text(line), "");
+    ASSERT_TRUE(ReadTextLine(in, line));
+    EXPECT_EQ(Text(line), "tail\r");
+    EXPECT_FALSE(ReadTextLine(in, line));
+    std::fclose(in);
+}
+
+TEST(TextLine, LastLineWithoutLineEnd)
+{
+    char line[kLineSize];
+    std::FILE* in = Input("abc");
+    ASSERT_TRUE(ReadTextLine(in, line));
+    EXPECT_EQ(Text(line), "abc");
+    std::fclose(in);
+    in = Input(std::string(79, 'y'));
+    ASSERT_TRUE(ReadTextLine(in, line));
+    EXPECT_EQ(Text(line), std::string(78, 'y'));
+    std::fclose(in);
+}
+
+TEST(ReadChar, FirstByteOfEachLine)
+{
+    std::FILE* in = Input("yes\n\n oui\n\xff\n" + std::string(85, 'n') + "\n");
+    EXPECT_EQ(ReadChar(in), 'y');
+    EXPECT_EQ(ReadChar(in), '\n');
+    EXPECT_EQ(ReadChar(in), ' ');
+    EXPECT_EQ(ReadChar(in), 0xff);
+    EXPECT_EQ(ReadChar(in), 'n');
+    EXPECT_EQ(ReadChar(in), 'n');  // what was left of the long line
+    EXPECT_EQ(ReadChar(in), EOF);
+    std::fclose(in);
+}
+
+TEST(FormatNumber, Extremes)
+{
+    char buf[kNumberSize];
+    char* end = buf + sizeof buf;
+    EXPECT_EQ(std::string(FormatNumber(end, 0), end), "0");
+    EXPECT_EQ(std::string(FormatNumber(end, -1), end), "-1");
+    EXPECT_EQ(std::string(FormatNumber(end, 2147483648LL), end), "2147483648");
+    EXPECT_EQ(std::string(FormatNumber(end, LLONG_MAX), end), "9223372036854775807");
+    EXPECT_EQ(std::string(FormatNumber(end, LLONG_MIN), end), "-9223372036854775808");
+}
+
+namespace {
+
+struct Capture {
+    Record rec{};
+    std::string echo;
+};
+
+// Fills one record from the given input as the dialogue does; false when
+// the input ended before the record was whole.
+bool Enter(Capture& c, const std::string& input)
+{
+    std::FILE* in = Input(input);
+    std::FILE* out = std::tmpfile();
+    bool whole = SaiSieRecord(c.rec, in, out);
+    long size = std::ftell(out);
+    std::rewind(out);
+    c.echo.assign(static_cast<std::size_t>(size), '\0');
+    EXPECT_EQ(std::fread(&c.echo[0], 1, c.echo.size(), out), c.echo.size());
+    std::fclose(in);
+    std::fclose(out);
+    return whole;
+}
+
+std::string Bytes(const Record& rec, std::size_t from, std::size_t n)
+{
+    return std::string(reinterpret_cast<const char*>(&rec) + from, n);
+}
+
+} // namespace
+
+TEST(SaiSieRecord, PromptsEchoAndBytes)
+{
+    Capture c;
+    ASSERT_TRUE(Enter(c, "12\n-3\nabc\n"));
+    EXPECT_EQ(c.echo, "Saisie numero :Saisie valeur :Saisie Tampon :12\n-3\nabc\n-----------------------\n");
+    EXPECT_EQ(Bytes(c.rec, 0, 13), std::string("\x0c\0\0\0\xfd\xff\xff\xff" "abc\0\0", 13));
+    EXPECT_EQ(Bytes(c.rec, 13, 75), std::string(75, '\0'));
+}
+
+TEST(SaiSieRecord, EmptyAndGarbageLines)
+{
+    Capture c;
+    ASSERT_TRUE(Enter(c, "none\n\n\n"));
+    EXPECT_EQ(Bytes(c.rec, 0, 10), std::string(10, '\0'));
+    EXPECT_EQ(c.echo.substr(45), "0\n0\n\n-----------------------\n");
+}
+
+TEST(SaiSieRecord, StaleTailKeptBetweenRecords)
+{
+    Capture c;
+    ASSERT_TRUE(Enter(c, "1\n2\nabcdef\n"));
+    ASSERT_TRUE(Enter(c, "3\n4\nxy\n"));
+    EXPECT_EQ(Bytes(c.rec, 8, 8), std::string("xy\0\0ef\0\0", 8));
+    EXPECT_EQ(c.echo.substr(45), "3\n4\nxy\n-----------------------\n");
+}
+
+TEST(SaiSieRecord, LongLinesAndExtremes)
+{
+    Capture c;
+    std::string text78(78, 't');
+    ASSERT_TRUE(Enter(c, "-2147483648\n9999999999\n" + text78 + "\n"));
+    EXPECT_EQ(c.rec.numero, INT32_MIN);
+    EXPECT_EQ(c.rec.valeur, INT32_MAX);
+    EXPECT_EQ(std::string(c.rec.tampon), text78);
+    EXPECT_EQ(c.echo.substr(45), "-2147483648\n2147483647\n" + text78 + "\n-----------------------\n");
+    // A number line cut at 79 bytes: its rest is what the next prompt reads.
+    ASSERT_TRUE(Enter(c, std::string(78, ' ') + "5" + "6\ntexte\n"));
+    EXPECT_EQ(c.rec.numero, 5);
+    EXPECT_EQ(c.rec.valeur, 6);
+    EXPECT_EQ(std::string(c.rec.tampon), "texte");
+}
+
+TEST(SaiSieRecord, EndOfInputAtEachRead)
+{
+    const char* cut[] = {"", "12\n", "12\n-3\n"};
+    const char* prompts[] = {"Saisie numero :", "Saisie numero :Saisie valeur :",
+                             "Saisie numero :Saisie valeur :Saisie Tampon :"};
+    for (int i = 0; i < 3; ++i) {
+        Capture c;
+        EXPECT_FALSE(Enter(c, cut[i])) << i;
+        EXPECT_EQ(c.echo, prompts[i]) << i;
+    }
+    Capture c;
+    ASSERT_TRUE(Enter(c, "12\n-3\nabc"));
+    EXPECT_EQ(std::string(c.rec.tampon), "abc");
+}
