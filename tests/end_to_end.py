@@ -1,0 +1,234 @@
+#!/usr/bin/env python3
+"""Runs the built capture program in a temporary directory with piped input
+and compares standard output, standard error, the exit status and the file's
+bytes. Usage: end_to_end.py PATH_TO_ECRITURE"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+PROGRAM = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build/ecriture"
+NAME_PROMPT = "Le nom de fichier à creer :)".encode()
+OPENED = b"Ouverture reussie \n"
+FAILED = b"Echec Ouverture\n"
+PROMPTS = b"Saisie numero :Saisie valeur :Saisie Tampon :"
+SEPARATOR = b"-" * 23 + b"\n"
+ANOTHER = b"Encoder un autre (Y/N) ?)"
+
+
+def written(n):
+    return str(n).encode() + " Bytes écrits\n".encode()
+
+
+def position(n):
+    return b"Position actuelle dans le fichier %d\n" % n
+
+
+def run(cwd, stdin, **kw):
+    return subprocess.run([PROGRAM], input=stdin, cwd=cwd, capture_output=True, timeout=120, **kw)
+
+
+def session(name, records, answers=None, start=0):
+    """The input, the expected stdout, stderr and file bytes of a run that
+    enters records (numero, valeur, text) with texts shorter than 79 bytes."""
+    answers = answers or [b"y"] * (len(records) - 1) + [b"n"]
+    stdin, out, data = [name + b"\n"], [NAME_PROMPT], []
+    tampon = bytearray(80)
+    for k, ((numero, valeur, text), answer) in enumerate(zip(records, answers)):
+        stdin.append(b"%d\n%d\n%s\n%s\n" % (numero, valeur, text, answer))
+        out.append(position(start + 88 * k) + PROMPTS)
+        out.append(b"%d\n%d\n%s\n" % (numero, valeur, text) + SEPARATOR + ANOTHER)
+        tampon[: len(text) + 2] = text + b"\0\0"
+        data.append(struct.pack("<ii", numero, valeur) + tampon)
+    err = OPENED + written(88) * len(data)
+    return b"".join(stdin), b"".join(out), err, b"".join(data)
+
+
+class TempDirTest(unittest.TestCase):
+    def setUp(self):
+        self._tmp = tempfile.TemporaryDirectory()
+        self.dir = self._tmp.name
+
+    def tearDown(self):
+        self._tmp.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def check_session(self, name, records, answers=None, prefix=b""):
+        stdin, out, err, data = session(name, records, answers, len(prefix))
+        r = run(self.dir, stdin)
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err, 0))
+        self.assertEqual(self.read(name.decode()), prefix + data)
+
+
+class Dialogue(TempDirTest):
+    def test_sample_run(self):
+        r = run(self.dir, b"records.dat\n12\n-3\nabc\nn\n")
+        self.assertEqual(r.stdout, NAME_PROMPT + b"Position actuelle dans le fichier 0\n"
+                         b"Saisie numero :Saisie valeur :Saisie Tampon :12\n-3\nabc\n"
+                         b"-----------------------\nEncoder un autre (Y/N) ?)")
+        self.assertEqual(r.stderr, "Ouverture reussie \n88 Bytes écrits\n".encode())
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(self.read("records.dat"),
+                         bytes.fromhex("0c000000 fdffffff 616263") + bytes(77))
+
+    def test_answers_that_go_on_and_that_stop(self):
+        going = [b"y", b"Y", b"yes", b"Yes please"]
+        for k, stop in enumerate([b"n", b"N", b"o", b"", b" y", b"\0y"]):
+            with self.subTest(stop=stop):
+                records = [(i, -i, b"text %d" % i) for i in range(len(going) + 1)]
+                self.check_session(b"answers%d" % k, records, going + [stop + b"\nmore\ninput\n"])
+
+    def test_stale_tail_and_extremes(self):
+        self.check_session(b"r.dat", [(2147483647, -2147483648, b"abcdef"), (0, 0, b"xy"),
+                                      (1, 1, b""), (7, 7, "été ✓".encode())])
+        self.assertEqual(self.read("r.dat")[88 + 8:88 + 16], b"xy\0\0ef\0\0")
+
+    def test_appends_after_existing_odd_length_file(self):
+        with open(self.path("old.dat"), "wb") as f:
+            f.write(b"hello")
+        self.check_session(b"old.dat", [(1, 2, b"a"), (3, 4, b"b")], prefix=b"hello")
+        first = self.read("old.dat")
+        self.check_session(b"old.dat", [(5, 6, b"c")], prefix=first)
+
+    def test_unparsable_numbers(self):
+        r = run(self.dir, b"f\n0x1A\n  42abc\nt\nn\n")
+        self.assertIn(b"0\n42\nt\n", r.stdout)
+        self.assertEqual(self.read("f")[:8], bytes.fromhex("00000000 2a000000"))
+
+    def test_long_lines(self):
+        # A name of 79 bytes or more keeps 78; the rest is the first number line.
+        name = b"n" * 78
+        r = run(self.dir, name + b"X42\n-1\n" + b"t" * 78 + b"\ny\n5\n6\n" + b"u" * 79 + b"\n")
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(r.stderr, OPENED + written(88) * 2)
+        # The 79-byte text leaves its line end over, and that ends the run.
+        self.assertTrue(r.stdout.endswith(b"u" * 78 + b"\n" + SEPARATOR + ANOTHER))
+        data = self.read(name.decode())
+        self.assertEqual(data[:8 + 79], struct.pack("<ii", 42, -1) + b"t" * 78 + b"\0")
+        self.assertEqual(data[88:88 + 8 + 79], struct.pack("<ii", 5, 6) + b"u" * 78 + b"\0")
+
+    def test_carriage_return_kept(self):
+        r = run(self.dir, b"cr.dat\r\n1\n2\nabc\r\nn\n")
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(self.read("cr.dat\r")[8:13], b"abc\r\0")
+
+
+class EndOfInput(TempDirTest):
+    def test_no_file_name(self):
+        r = run(self.dir, b"")
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, FAILED, 1))
+        self.assertEqual(os.listdir(self.dir), [])
+
+    def test_inside_a_record(self):
+        head = NAME_PROMPT + position(0)
+        for typed, prompts in [(b"", b"Saisie numero :"), (b"12\n", b"Saisie numero :Saisie valeur :"),
+                               (b"12\n-3\n", PROMPTS)]:
+            with self.subTest(typed=typed):
+                r = run(self.dir, b"records.dat" + b"\n" * bool(typed) + typed)
+                self.assertEqual((r.stdout, r.stderr, r.returncode), (head + prompts, OPENED, 0))
+                self.assertEqual(self.read("records.dat"), b"")
+
+    def test_last_text_without_line_end(self):
+        r = run(self.dir, b"records.dat\n12\n-3\nabc")
+        self.assertEqual((r.stderr, r.returncode), (OPENED + written(88), 0))
+        self.assertTrue(r.stdout.endswith(b"abc\n" + SEPARATOR + ANOTHER))
+        self.assertEqual(self.read("records.dat")[8:12], b"abc\0")
+
+    def test_at_the_answer(self):
+        stdin, out, err, data = session(b"records.dat", [(1, 2, b"x")], [b""])
+        r = run(self.dir, stdin[:-1])
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err, 0))
+        self.assertEqual(self.read("records.dat"), data)
+
+
+class Failures(TempDirTest):
+    def test_failed_opens(self):
+        os.mkdir(self.path("adir"))
+        for name in [b"", b"missing/records.dat", b"adir", b"."]:
+            with self.subTest(name=name):
+                r = run(self.dir, name + b"\n1\n2\nabc\nn\n")
+                self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, FAILED, 1))
+        self.assertEqual(os.listdir(self.dir), ["adir"])
+
+    def test_full_device(self):
+        r = run(self.dir, b"/dev/full\n1\n2\na\ny\n3\n4\nb\nn\n")
+        self.assertEqual((r.stderr, r.returncode), (OPENED + written(0) * 2, 255))
+        self.assertEqual(r.stdout.count(position(0)), 2)
+
+    def test_standard_output_closed(self):
+        stdin, _, err, data = session(b"r.dat", [(1, 2, b"a"), (3, 4, b"b")])
+        r = subprocess.run(["sh", "-c", 'exec "$0" >&-', PROGRAM], input=stdin, cwd=self.dir,
+                           capture_output=True, timeout=60)
+        self.assertEqual((r.stderr, r.returncode), (err, 0))
+        self.assertEqual(self.read("r.dat"), data)
+
+    def test_standard_output_full(self):
+        stdin, _, err, data = session(b"r.dat", [(1, 2, b"a")])
+        with open("/dev/full", "wb") as full:
+            r = subprocess.run([PROGRAM], input=stdin, cwd=self.dir, stdout=full,
+                               stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual(r.stderr, err + b"ecriture: write error on standard output\n")
+        self.assertEqual(r.returncode, 255)
+        self.assertEqual(self.read("r.dat"), data)
+
+
+class FileSafety(TempDirTest):
+    def test_sparse_file_beyond_two_gib(self):
+        size = (2 << 30) + 7
+        with open(self.path("big.dat"), "wb") as f:
+            f.truncate(size)
+        r = run(self.dir, b"big.dat\n1\n2\na\ny\n3\n4\nb\nn\n")
+        self.assertEqual(r.returncode, 0)
+        self.assertIn(position(size) + PROMPTS, r.stdout)
+        self.assertIn(position(size + 88) + PROMPTS, r.stdout)
+        with open(self.path("big.dat"), "rb") as f:
+            f.seek(size)
+            self.assertEqual(f.read()[88:96], struct.pack("<ii", 3, 4))
+
+    def test_record_in_file_before_the_answer(self):
+        with subprocess.Popen([PROGRAM], cwd=self.dir, stdin=subprocess.PIPE,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE) as p:
+            p.stdin.write(b"r.dat\n12\n-3\nabc\n")
+            p.stdin.flush()
+            self.assertEqual(p.stderr.read(len(OPENED) + len(written(88))), OPENED + written(88))
+            self.assertEqual(self.read("r.dat")[:12], bytes.fromhex("0c000000 fdffffff 61626300"))
+            self.assertEqual(len(self.read("r.dat")), 88)
+            self.assertIsNone(p.poll())
+            p.stdin.write(b"n\n")
+            p.stdin.close()
+            self.assertEqual(p.wait(60), 0)
+
+    def test_two_runs_appending_at_once(self):
+        count = 20000
+        runs = []
+        for r in (1, 2):
+            stdin, _, _, _ = session(b"shared.dat", [(r, i, b"run %d record %d" % (r, i))
+                                                     for i in range(count)])
+            with open(self.path("in%d" % r), "wb") as f:
+                f.write(stdin)
+        for r in (1, 2):
+            with open(self.path("in%d" % r), "rb") as f:
+                runs.append(subprocess.Popen([PROGRAM], cwd=self.dir, stdin=f,
+                                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        self.assertEqual([p.wait(120) for p in runs], [0, 0])
+        data = self.read("shared.dat")
+        self.assertEqual(len(data), 2 * count * 88)
+        seen = {1: [], 2: []}
+        for k in range(0, len(data), 88):
+            r, i = struct.unpack_from("<ii", data, k)
+            self.assertEqual(data[k + 8:k + 88].split(b"\0")[0], b"run %d record %d" % (r, i))
+            seen[r].append(i)
+        self.assertEqual(seen, {1: list(range(count)), 2: list(range(count))})
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
