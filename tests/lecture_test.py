@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Runs the built lister on files written by the capture program, and on
+files made to be wrong. Usage: lecture_test.py LECTURE ECRITURE BUILD_DIR"""
+import csv
+import io
+import os
+import random
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import end_to_end
+
+LECTURE, ECRITURE, BUILD = (os.path.abspath(a) for a in sys.argv[1:4])
+end_to_end.PROGRAM = ECRITURE
+HEADER = b"index\tnumero\tvaleur\ttampon\n"
+CSV_HEADER = b"index,numero,valeur,tampon\n"
+
+
+def record(numero, valeur, tampon):
+    return struct.pack("<ii80s", numero, valeur, tampon)
+
+
+def unescape(field):
+    return re.sub(rb"\\(\\|x[0-9a-f]{2})",
+                  lambda m: b"\\" if m.group(1) == b"\\" else bytes([int(m.group(1)[1:], 16)]), field)
+
+
+class ListingTest(end_to_end.TempDirTest):
+    def lecture(self, *args, **kw):
+        return subprocess.run([LECTURE, *args], cwd=self.dir, capture_output=True, timeout=120, **kw)
+
+    def capture(self, name, records):
+        stdin, _, _, _ = end_to_end.session(name.encode(), records)
+        self.assertEqual(end_to_end.run(self.dir, stdin).returncode, 0)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+
+    def assertListing(self, result, stdout, stderr=b"", status=0):
+        self.assertEqual((result.stdout, result.stderr, result.returncode), (stdout, stderr, status))
+
+
+class Listing(ListingTest):
+    def test_captured_file_listed_back(self):
+        self.capture("r.dat", [(2147483647, -2147483648, b"bounds"), (0, 0, b""), (1, -1, b"t" * 78),
+                               (2, 2, "été ✓ 日本".encode()), (3, 3, b"a\x01b\tc\x7fd\\e\x1b[31m"),
+                               (4, 4, b"xy"), (5, 5, b"\xff\xc3(\xc2\x9b\r")])
+        self.assertListing(self.lecture("r.dat"), HEADER + b"0\t2147483647\t-2147483648\tbounds\n"
+                           b"1\t0\t0\t\n2\t1\t-1\t" + b"t" * 78 + b"\n" + "3\t2\t2\tété ✓ 日本\n".encode() +
+                           b"4\t3\t3\ta\\x01b\\x09c\\x7fd\\\\e\\x1b[31m\n5\t4\t4\txy\n"
+                           b"6\t5\t5\t\\xff\\xc3(\\xc2\\x9b\\x0d\n")
+
+    def test_csv_quoting(self):
+        self.capture("r.dat", [(1, 2, b"plain"), (3, 4, b"a,b"), (5, 6, b'say "hi"'), (7, 8, b"cr\r"),
+                               (9, 10, b"\xffz\t"), (11, 12, b"")])
+        r = self.lecture("--csv", "r.dat")
+        self.assertListing(r, CSV_HEADER + b'0,1,2,plain\n1,3,4,"a,b"\n2,5,6,"say ""hi"""\n'
+                           b'3,7,8,"cr\r"\n4,9,10,\\xffz\t\n5,11,12,\n')
+        rows = list(csv.reader(io.StringIO(r.stdout.decode(), newline="")))
+        self.assertEqual([row[3] for row in rows[1:]], ["plain", "a,b", 'say "hi"', "cr\r", "\\xffz\t", ""])
+
+    def test_several_files_and_standard_input(self):
+        self.write("a", record(1, 1, b"a"))
+        self.write("b", record(2, 2, b"b") + record(3, 3, b"c"))
+        self.assertListing(self.lecture("a", "b"), HEADER + b"==> a <==\n0\t1\t1\ta\n"
+                           b"==> b <==\n0\t2\t2\tb\n1\t3\t3\tc\n")
+        with open(self.path("b"), "rb") as f:
+            self.assertListing(self.lecture("--csv", "-", stdin=f), CSV_HEADER + b"0,2,2,b\n1,3,3,c\n")
+
+    def test_offset(self):
+        self.write("p", b"HELLO" + record(7, -7, b"seven") + record(8, -8, b"eight"))
+        self.assertListing(self.lecture("--offset", "5", "p"), HEADER + b"0\t7\t-7\tseven\n1\t8\t-8\teight\n")
+        self.assertListing(self.lecture("--offset=181", "p"), HEADER)
+        self.assertListing(self.lecture("--offset=182", "p"), HEADER, b"lecture: p: shorter than the offset\n", 1)
+        r = self.lecture("p")
+        self.assertEqual((r.stderr, r.returncode), (b"lecture: p: 5 trailing bytes\n", 1))
+
+
+class Checks(ListingTest):
+    def test_truncated_file(self):
+        self.write("t", record(1, 2, b"one") + record(3, 4, b"two")[:40])
+        self.assertListing(self.lecture("t"), HEADER + b"0\t1\t2\tone\n", b"lecture: t: 40 trailing bytes\n", 1)
+
+    def test_unterminated_text(self):
+        self.write("u", record(1, 2, b"ok") + record(3, 4, b"A" * 79 + b"\\"))
+        self.assertListing(self.lecture("u"), HEADER + b"0\t1\t2\tok\n1\t3\t4\t" + b"A" * 79 + b"\\\\\n",
+                           b"lecture: u: record 1: text not terminated\n", 1)
+
+    def test_unreadable_files_among_good_ones(self):
+        self.write("a", record(1, 1, b"a"))
+        os.mkdir(self.path("d"))
+        self.assertListing(self.lecture("a", "missing", "d", "a"),
+                           HEADER + b"==> a <==\n0\t1\t1\ta\n==> missing <==\n==> d <==\n==> a <==\n0\t1\t1\ta\n",
+                           b"lecture: missing: No such file or directory\nlecture: d: Is a directory\n", 2)
+
+    def test_output_full(self):
+        self.write("a", record(1, 1, b"a") * 2000)
+        with open("/dev/full", "wb") as full:
+            r = subprocess.run([LECTURE, "a"], cwd=self.dir, stdout=full, stderr=subprocess.PIPE)
+        self.assertEqual((r.stderr, r.returncode), (b"lecture: write error on standard output\n", 2))
+
+    def test_usage(self):
+        r = self.lecture("--help")
+        self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv] [--offset BYTES] FILE...\n"))
+        self.assertEqual((r.stderr, r.returncode), (b"", 0))
+        for args in [[], ["--bogus", "a"], ["--offset", "-1", "a"], ["--offset=", "a"], ["--offset", "1e3", "a"],
+                     ["--offset=99999999999999999999", "a"], ["--offset"]]:
+            with self.subTest(args=args):
+                r = self.lecture(*args)
+                self.assertEqual((r.stdout, r.returncode), (b"", 2))
+                self.assertIn(b"usage: lecture", r.stderr)
+
+
+class RoundTrip(ListingTest):
+    def test_random_records(self):
+        rng = random.Random(8)
+        pool = [bytes([b]) for b in range(1, 256) if b != 10] + ["é", "✓", "日", "\U0001F600"]
+        pool = [p.encode() if isinstance(p, str) else p for p in pool]
+        records = []
+        for _ in range(3000):
+            text = b"".join(rng.choice(pool) for _ in range(rng.randrange(30)))[:78]
+            records.append((rng.choice([rng.randrange(-2**31, 2**31), -2**31, 2**31 - 1, 0]),
+                            rng.randrange(-2**31, 2**31), text))
+        self.capture("r.dat", records)
+        r = self.lecture("r.dat")
+        self.assertEqual((r.stderr, r.returncode), (b"", 0))
+        lines = r.stdout.split(b"\n")
+        self.assertEqual((lines[0] + b"\n", lines[-1], len(lines)), (HEADER, b"", len(records) + 2))
+        for k, (line, entered) in enumerate(zip(lines[1:], records)):
+            index, numero, valeur, text = line.split(b"\t")
+            self.assertEqual((int(index), int(numero), int(valeur), unescape(text)), (k, *entered))
+
+
+class Install(unittest.TestCase):
+    def test_install_programs_and_manuals(self):
+        with tempfile.TemporaryDirectory() as prefix:
+            subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], check=True, capture_output=True)
+            for path in ["bin/ecriture", "bin/lecture", "share/man/man1/ecriture.1", "share/man/man1/lecture.1"]:
+                self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
