@@ -28,7 +28,8 @@ bool IsContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
 // C1 controls are valid UTF-8 but would steer a terminal like C0 ones.
 bool IsC1Control(const unsigned char* s, std::size_t len) { return len == 2 && s[0] == 0xc2 && s[1] < 0xa0; }
 
-void ListRecord(const char* p, long long index, bool csv, std::FILE* out)
+// Lists one record; false when its text has no NUL, and then shows all 80 bytes.
+bool ListRecord(const char* p, long long index, bool csv, std::FILE* out)
 {
     Record rec;
     std::memcpy(&rec, p, sizeof rec);
@@ -39,6 +40,7 @@ void ListRecord(const char* p, long long index, bool csv, std::FILE* out)
     else
         PutTextTsv(out, rec.tampon, n);
     putc_unlocked('\n', out);
+    return n < sizeof rec.tampon;
 }
 
 // Lists the whole records of block[0, have) and keeps the rest at its start;
@@ -49,8 +51,7 @@ int ListBlock(char* block, std::size_t& have, long long& index, const char* name
     int status = kListClean;
     std::size_t whole = have / kRecordSize * kRecordSize;
     for (std::size_t at = 0; at < whole; at += kRecordSize, ++index) {
-        ListRecord(block + at, index, csv, out);
-        if (std::memchr(block + at + offsetof(Record, tampon), '\0', kTamponSize) == nullptr) {
+        if (!ListRecord(block + at, index, csv, out)) {
             std::fprintf(err, "lecture: %s: record %lld: text not terminated\n", name, index);
             status = kListWarned;
         }
@@ -88,7 +89,8 @@ int ListRecords(int fd, const char* name, long long offset, bool csv, std::FILE*
         if (n == 0)
             break;
         have += DropSkipped(block + have, static_cast<std::size_t>(n), skip);
-        status |= ListBlock(block, have, index, name, csv, out, err);
+        if (ListBlock(block, have, index, name, csv, out, err) != kListClean)
+            status = kListWarned;
         if (std::ferror(out))
             return kListFailed;
     }
