@@ -39,13 +39,15 @@ std::int32_t ParseNumber(const char* s);
 // ended before the record was whole; rec must then not be written.
 bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out);
 
-// Writes v in decimal so that it ends just before end; returns its first byte.
+// Writes v in decimal into the kNumberSize bytes before end, right-aligned;
+// returns its first byte.
 char* FormatNumber(char* end, long long v);
 
 // Prints prefix, v and suffix (48 bytes each at most) in one write, so that
 // an unbuffered stream takes the line in one system call.
 void PutNumberLine(std::FILE* out, const char* prefix, long long v, const char* suffix);
 
+// Prints a string literal, without its NUL.
 template <std::size_t N>
 void PutLiteral(std::FILE* out, const char (&text)[N])
 {

@@ -4,7 +4,6 @@
 #include "record.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
