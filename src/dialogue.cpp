@@ -1,5 +1,7 @@
 #include "dialogue.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -24,11 +26,37 @@ char* AppendBytes(char* p, const char* bytes, std::size_t n)
     return p + n;
 }
 
-char* AppendNumber(char* p, long long v)
+// "00" to "99": two digits per division.
+constexpr std::array<char, 200> MakeDigitPairs()
 {
-    char digits[kNumberSize];
-    char* first = FormatNumber(digits + sizeof digits, v);
-    return AppendBytes(p, first, static_cast<std::size_t>(digits + sizeof digits - first));
+    std::array<char, 200> pairs{};
+    for (std::size_t i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}
+
+constexpr std::array<char, 200> kDigitPairs = MakeDigitPairs();
+
+// The bit length gives the number of digits to within one; a power of ten
+// settles it.
+std::size_t CountDigits(unsigned long long u)
+{
+    static constexpr unsigned long long kPowers[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL,
+        10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL,
+        10000000000000ULL, 100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL,
+        100000000000000000ULL, 1000000000000000000ULL, 10000000000000000000ULL};
+    u |= 1;
+    auto bits = static_cast<std::size_t>(64 - __builtin_clzll(u));
+    std::size_t atLeast = bits * 1233 >> 12;
+    return u < kPowers[atLeast] ? atLeast : atLeast + 1;
+}
+
+char* PutPairBefore(char* q, unsigned pair)
+{
+    std::memcpy(q - 2, &kDigitPairs[2 * pair], 2);
+    return q - 2;
 }
 
 void EchoRecord(const Record& rec, std::FILE* out)
@@ -41,7 +69,7 @@ void EchoRecord(const Record& rec, std::FILE* out)
     p = AppendBytes(p, rec.tampon, strnlen(rec.tampon, sizeof rec.tampon));
     *p++ = '\n';
     p = AppendBytes(p, kSeparator, sizeof kSeparator - 1);
-    std::fwrite(echo, 1, static_cast<std::size_t>(p - echo), out);
+    PutBytes(out, echo, static_cast<std::size_t>(p - echo));
 }
 
 } // namespace
@@ -95,10 +123,10 @@ std::int32_t ParseNumber(const char* s)
     bool negative = *s == '-';
     if (*s == '-' || *s == '+')
         ++s;
+    // Held at one past the range once beyond it, so it cannot overflow.
     long long magnitude = 0;
-    for (; *s >= '0' && *s <= '9'; ++s)
-        if (magnitude <= kMinMagnitude)
-            magnitude = magnitude * 10 + (*s - '0');
+    for (unsigned digit; (digit = static_cast<unsigned char>(*s) - 0x30U) <= 9; ++s)
+        magnitude = std::min(magnitude * 10 + digit, kMinMagnitude + 1);
     if (negative)
         return static_cast<std::int32_t>(magnitude >= kMinMagnitude ? -kMinMagnitude : -magnitude);
     return static_cast<std::int32_t>(magnitude > kMax ? kMax : magnitude);
@@ -119,25 +147,22 @@ bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out)
     return true;
 }
 
-char* FormatNumber(char* end, long long v)
+char* AppendNumber(char* p, long long v)
 {
     unsigned long long u = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-    char* p = end;
-    do {
-        *--p = static_cast<char>('0' + u % 10);
-        u /= 10;
-    } while (u != 0);
     if (v < 0)
-        *--p = '-';
-    return p;
-}
-
-void PutNumberLine(std::FILE* out, const char* prefix, long long v, const char* suffix)
-{
-    constexpr std::size_t kTextMax = 48;
-    char line[kTextMax + kNumberSize + kTextMax];
-    char* p = AppendBytes(line, prefix, strnlen(prefix, kTextMax));
-    p = AppendNumber(p, v);
-    p = AppendBytes(p, suffix, strnlen(suffix, kTextMax));
-    std::fwrite(line, 1, static_cast<std::size_t>(p - line), out);
+        *p++ = '-';
+    char* end = p + CountDigits(u);
+    char* q = end;
+    for (; u > UINT32_MAX; u /= 100)
+        q = PutPairBefore(q, static_cast<unsigned>(u % 100));
+    // Most values fit in 32 bits, whose divisions cost less.
+    auto w = static_cast<std::uint32_t>(u);
+    for (; w >= 100; w /= 100)
+        q = PutPairBefore(q, w % 100);
+    if (w >= 10)
+        PutPairBefore(q, w);
+    else
+        q[-1] = static_cast<char>('0' + w);
+    return end;
 }

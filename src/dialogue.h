@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 constexpr std::size_t kLineSize = 80;
 // Room for a 64-bit decimal with its sign.
@@ -39,19 +40,33 @@ std::int32_t ParseNumber(const char* s);
 // ended before the record was whole; rec must then not be written.
 bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out);
 
-// Writes v in decimal into the kNumberSize bytes before end, right-aligned;
-// returns its first byte.
-char* FormatNumber(char* end, long long v);
+// Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
+char* AppendNumber(char* p, long long v);
 
-// Prints prefix, v and suffix (48 bytes each at most) in one write, so that
-// an unbuffered stream takes the line in one system call.
-void PutNumberLine(std::FILE* out, const char* prefix, long long v, const char* suffix);
+// The dialogue's single writer: the program has one thread, so the stream
+// needs no lock.
+inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
+{
+    fwrite_unlocked(bytes, 1, n, out);
+}
 
 // Prints a string literal, without its NUL.
 template <std::size_t N>
 void PutLiteral(std::FILE* out, const char (&text)[N])
 {
-    std::fwrite(text, 1, N - 1, out);
+    PutBytes(out, text, N - 1);
+}
+
+// Prints prefix, v and suffix, all literals, in one write, so that an
+// unbuffered stream takes the line in one system call.
+template <std::size_t P, std::size_t S>
+void PutNumberLine(std::FILE* out, const char (&prefix)[P], long long v, const char (&suffix)[S])
+{
+    char line[P - 1 + kNumberSize + S - 1];
+    std::memcpy(line, prefix, P - 1);
+    char* end = AppendNumber(line + P - 1, v);
+    std::memcpy(end, suffix, S - 1);
+    PutBytes(out, line, static_cast<std::size_t>(end + S - 1 - line));
 }
 
 #endif
