@@ -1,0 +1,259 @@
+#!/usr/bin/env python3
+"""Throughput benchmark: ecriture on piped records, against a plain stdio
+version making the same system calls, and lecture on the file it wrote.
+
+    python3 bench/bench.py [--records N] [--build DIR] [--runs K]
+
+Prints the figures and how each compares with its target; exits 1 when a
+target is missed. Needs strace and valgrind; Linux only (reads /proc).
+"""
+import argparse
+import os
+import random
+import re
+import string
+import subprocess
+import statistics
+import sys
+import tempfile
+import time
+from collections import Counter
+
+RECORD_SIZE = 88
+SMALL = 10_000  # records for the strace, callgrind and small memory runs
+FILE_NAME = "bench.dat"
+TEXT_CHARS = string.ascii_letters + string.digits + " .,;:-_'"
+LAST_ANSWER = b"n\n"
+
+
+def make_input(path, records):
+    """Writes the console input for `records` records: numbers, a text of 20
+    to 70 bytes, "y" after each record but the last, "n" after it."""
+    rng = random.Random(records)
+    with open(path, "w", encoding="ascii") as f:
+        f.write(FILE_NAME + "\n")
+        for i in range(records):
+            text = "".join(rng.choices(TEXT_CHARS, k=rng.randint(20, 70)))
+            answer = "y\n" if i + 1 < records else LAST_ANSWER.decode()
+            f.write(f"{rng.randint(-2**31, 2**31 - 1)}\n{rng.randint(0, 10**6)}\n{text}\n{answer}")
+
+
+def check_status(argv, status):
+    if status != 0:
+        sys.exit(f"bench: {' '.join(argv)} exited with {status}")
+
+
+def run(argv, cwd, input_path=None):
+    """Runs argv once, its input piped from input_path by cat and its output
+    to /dev/null; returns wall seconds, user and system CPU seconds."""
+    feeder = subprocess.Popen(["cat", input_path], stdout=subprocess.PIPE) if input_path else None
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, cwd=cwd, stdin=feeder.stdout if feeder else subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if feeder:
+        feeder.stdout.close()
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if feeder:
+        feeder.wait()
+    check_status(argv, proc.returncode)
+    return wall, usage.ru_utime, usage.ru_stime
+
+
+def peak_memory(argv, cwd, data, held):
+    """Peak resident KiB of argv reading data from a pipe, and the part of it
+    that is the program's own (anonymous) memory. The last `held` bytes are
+    held back until the program has read the rest and waits for more, and
+    the figures are read then, from /proc: the peak after all but the end of
+    the work, and the program's alone. (The peak that wait4() reports would
+    count this interpreter's pages, from before the child's exec.)"""
+    proc = subprocess.Popen(argv, cwd=cwd, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    proc.stdin.write(data[:-held])
+    proc.stdin.flush()
+    proc_dir = f"/proc/{proc.pid}"
+    while True:
+        with open(f"{proc_dir}/io", encoding="ascii") as f:
+            read = int(re.search(r"rchar: (\d+)", f.read()).group(1))
+        with open(f"{proc_dir}/syscall", encoding="ascii") as f:
+            waiting = f.read().startswith("0 0x0 ")  # blocked in read(0, ...)
+        if read >= len(data) - held and waiting:
+            break
+        time.sleep(0.001)
+    with open(f"{proc_dir}/status", encoding="ascii") as f:
+        status = f.read()
+    proc.stdin.write(data[-held:])
+    proc.stdin.close()
+    check_status(argv, proc.wait())
+    return tuple(int(re.search(rf"{field}:\s+(\d+) kB", status).group(1)) for field in ("VmHWM", "RssAnon"))
+
+
+def median_peak(argv, cwd, data, held, runs=5):
+    """Median over several runs of each figure of peak_memory: the pages of
+    the shared C library that a run finds mapped vary by some 10% from one
+    run to the next, whatever the input."""
+    figures = [peak_memory(argv, cwd, data, held) for _ in range(runs)]
+    return tuple(statistics.median(column) for column in zip(*figures))
+
+
+def remove_record_file(workdir):
+    path = os.path.join(workdir, FILE_NAME)
+    if os.path.exists(path):
+        os.unlink(path)
+
+
+def capture(program, workdir, input_path, records, runs):
+    """Best wall time of `runs` fresh captures, with its CPU times; checks
+    the file holds every record."""
+    best = None
+    for _ in range(runs):
+        remove_record_file(workdir)
+        figures = run([program], workdir, input_path)
+        size = os.path.getsize(os.path.join(workdir, FILE_NAME))
+        if size != records * RECORD_SIZE:
+            sys.exit(f"bench: {program} wrote {size} bytes for {records} records")
+        if best is None or figures[0] < best[0]:
+            best = figures
+    return best
+
+
+def capture_peak(program, workdir, input_path):
+    with open(input_path, "rb") as f:
+        data = f.read()
+    return median_peak([program], workdir, data, len(LAST_ANSWER))
+
+
+def listing_peak(lecture, workdir):
+    with open(os.path.join(workdir, FILE_NAME), "rb") as f:
+        data = f.read()
+    return median_peak([lecture, "-"], workdir, data, RECORD_SIZE)
+
+
+def count_syscalls(program, workdir, input_path, records):
+    """System calls per record of one capture, by kind, from strace; the
+    record file's descriptor is shown as "file"."""
+    remove_record_file(workdir)
+    trace = os.path.join(workdir, "strace.out")
+    run(["strace", "-qq", "-o", trace, program], workdir, input_path)
+    calls = Counter()
+    names = {"0": "stdin", "1": "stdout", "2": "stderr"}
+    with open(trace, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            opened = re.match(rf'open(?:at)?\(.*"{FILE_NAME}".*= (\d+)', line)
+            if opened:
+                names[opened.group(1)] = "file"
+            call = re.match(r"(\w+)\((\d*)", line)
+            if call:
+                name, fd = call.groups()
+                known = name in ("read", "write", "lseek") and fd in names
+                calls[f"{name}({names[fd]})" if known else "other"] += 1
+    return {k: v / records for k, v in calls.items()}, sum(calls.values()) / records
+
+
+def count_instructions(program, workdir, input_path, records):
+    """User-space instructions per record of one capture, start-up included."""
+    remove_record_file(workdir)
+    out = os.path.join(workdir, "callgrind.out")
+    run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", program], workdir, input_path)
+    with open(out, encoding="utf-8") as f:
+        total = next(int(line.split()[1]) for line in f if line.startswith("totals:"))
+    return total / records
+
+
+def measure(args, work):
+    """Every figure, in a dict."""
+    n = args.records
+    build = os.path.abspath(args.build)
+    ecriture = os.path.join(build, "ecriture")
+    baseline = os.path.join(build, "bench", "stdio_ecriture")
+    lecture = os.path.join(build, "lecture")
+    big, small = os.path.join(work, "big.in"), os.path.join(work, "small.in")
+    make_input(big, n)
+    make_input(small, SMALL)
+    m = {"plain": capture(baseline, work, big, n, args.runs), "ours": capture(ecriture, work, big, n, args.runs)}
+    m["listed"] = {mode: run([lecture, *flags, FILE_NAME], work) for mode, flags in (("tsv", []), ("csv", ["--csv"]))}
+    m["lecture_peak"] = listing_peak(lecture, work)
+    remove_record_file(work)
+    m["peak"] = capture_peak(ecriture, work, big)
+    remove_record_file(work)
+    m["small_peak"] = capture_peak(ecriture, work, small)
+    m["lecture_small_peak"] = listing_peak(lecture, work)
+    m["calls"], m["calls_per_record"] = count_syscalls(ecriture, work, small, SMALL)
+    m["ir"] = count_instructions(ecriture, work, small, SMALL)
+    m["plain_ir"] = count_instructions(baseline, work, small, SMALL)
+    return m
+
+
+def report(label, value, target, ok):
+    print(f"  {label:<40} {value:>12}   target {target:<14} {'ok' if ok else 'MISSED'}")
+    return ok
+
+
+def print_peak(big, small):
+    print(f"  peak resident             {big[0]:,} KiB, {big[1]:,} KiB of it its own"
+          f" ({small[0]:,} and {small[1]:,} KiB for {SMALL:,} records; medians of 5 runs)")
+
+
+def print_figures(m, n, runs):
+    ours, plain = m["ours"], m["plain"]
+    print(f"ecriture, {n:,} piped records, output to /dev/null (best of {runs}):")
+    print(f"  records per second        {n / ours[0]:>11,.0f}   ({ours[0]:.3f} s wall)")
+    print(f"  CPU seconds               user {ours[1]:.3f}, system {ours[2]:.3f}")
+    print_peak(m["peak"], m["small_peak"])
+    print(f"  plain stdio version       {n / plain[0]:>11,.0f}   ({plain[0]:.3f} s wall,"
+          f" user {plain[1]:.3f}, system {plain[2]:.3f})")
+    print(f"  system calls per record   {m['calls_per_record']:.3f} ({SMALL:,}-record run, strace):")
+    for call, count in sorted(m["calls"].items()):
+        print(f"    {call:<14} {count:.4f}")
+    print(f"  instructions per record   {m['ir']:,.0f} ({SMALL:,}-record run, callgrind;"
+          f" plain stdio version {m['plain_ir']:,.0f})")
+    print(f"lecture on the {n:,}-record file, output to /dev/null:")
+    for mode, (wall, user, system) in m["listed"].items():
+        print(f"  {mode}: {wall:.3f} s wall, user {user:.3f}, system {system:.3f}")
+    print_peak(m["lecture_peak"], m["lecture_small_peak"])
+
+
+def check_targets(m):
+    calls = m["calls"]
+
+    def per_record(call, most):
+        return report(f"{call} per record", f"{calls.get(call, 0):.4f}", f"<= {most}", calls.get(call, 0) <= most)
+
+    def same_peak(label, big, small):
+        # Only the program's own pages can grow with the records; the shared
+        # library pages that count in the total vary from run to run.
+        ok = abs(big[1] / small[1] - 1) <= 0.05 and big[0] < 4096
+        return report(label, f"{big[1]:,}/{big[0]:,} KiB", "own +-5%, <4 MiB", ok)
+
+    print("targets:")
+    checks = [
+        per_record("write(file)", 1),
+        # one more of each in all: the seek to the end at the open, the open's message
+        per_record("write(stderr)", 1 + 1 / SMALL),
+        per_record("lseek(file)", 1 + 1 / SMALL),
+        per_record("read(stdin)", 0.1),
+        per_record("write(stdout)", 0.1),
+        report("instructions per record", f"{m['ir']:,.0f}", "<= 2,500", m["ir"] <= 2500),
+        report("wall time against plain stdio", f"{m['ours'][0] / m['plain'][0]:.2f}x", "< 1x",
+               m["ours"][0] < m["plain"][0]),
+        same_peak("ecriture peak, as for 10,000", m["peak"], m["small_peak"]),
+        same_peak("lecture peak, as for 10,000", m["lecture_peak"], m["lecture_small_peak"]),
+    ]
+    return all(checks)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--records", type=int, default=1_000_000)
+    parser.add_argument("--build", default="build")
+    parser.add_argument("--runs", type=int, default=3, help="timed runs; the best is kept")
+    args = parser.parse_args()
+    with tempfile.TemporaryDirectory(prefix="ecriture-bench-") as work:
+        m = measure(args, work)
+    print_figures(m, args.records, args.runs)
+    return 0 if check_targets(m) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
