@@ -13,7 +13,7 @@ struct record {
     char tampon[80];
 };
 
-static int read_line(char *line, int size)
+static int read_line(char* line, int size)
 {
     if (fgets(line, size, stdin) == NULL)
         return 0;

@@ -43,9 +43,9 @@ constexpr std::array<char, 200> kDigitPairs = MakeDigitPairs();
 // settles it.
 std::size_t CountDigits(unsigned long long u)
 {
-    static constexpr unsigned long long kPowers[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL,
-        10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL,
-        10000000000000ULL, 100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL,
+    static constexpr unsigned long long kPowers[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL,
+        1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL,
+        1000000000000ULL, 10000000000000ULL, 100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL,
         100000000000000000ULL, 1000000000000000000ULL, 10000000000000000000ULL};
     u |= 1;
     auto bits = static_cast<std::size_t>(64 - __builtin_clzll(u));
@@ -149,7 +149,8 @@ bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out)
 
 char* AppendNumber(char* p, long long v)
 {
-    unsigned long long u = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    unsigned long long u =
+        v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
     if (v < 0)
         *p++ = '-';
     char* end = p + CountDigits(u);

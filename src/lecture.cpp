@@ -9,15 +9,14 @@ namespace {
 constexpr int kStatusUsage = 2;
 
 constexpr char kUsage[] = "usage: lecture [--csv] [--offset BYTES] FILE...\n";
-constexpr char kHelp[] =
-    "List the 88-byte records of each FILE (- for standard input), one per line.\n"
-    "\n"
-    "  --csv            comma-separated values, quoted as RFC 4180 requires\n"
-    "  --offset BYTES   start reading each file at that byte\n"
-    "  --help           show this help and exit\n"
-    "\n"
-    "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
-    "in a partial record or holds a text without its NUL, 2 on any error.\n";
+constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard input), one per line.\n"
+                         "\n"
+                         "  --csv            comma-separated values, quoted as RFC 4180 requires\n"
+                         "  --offset BYTES   start reading each file at that byte\n"
+                         "  --help           show this help and exit\n"
+                         "\n"
+                         "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
+                         "in a partial record or holds a text without its NUL, 2 on any error.\n";
 
 int ShowUsage(std::FILE* to, int status)
 {
@@ -50,10 +49,12 @@ int ListFiles(char** names, int count, long long offset, bool csv, std::FILE* ou
 
 int main(int argc, char** argv)
 {
-    static const option kOptions[] = {{"csv", no_argument, nullptr, 'c'},
-                                      {"offset", required_argument, nullptr, 'o'},
-                                      {"help", no_argument, nullptr, 'h'},
-                                      {nullptr, 0, nullptr, 0}};
+    static const option kOptions[] = {
+        {"csv", no_argument, nullptr, 'c'},
+        {"offset", required_argument, nullptr, 'o'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
     // Large blocks for a listing of a million lines; static, as stdout
     // still uses it when main returns.
     static char outbuf[1 << 16];

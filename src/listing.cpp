@@ -23,10 +23,16 @@ void PutByteEscaped(std::FILE* out, unsigned char c)
     putc_unlocked(kHex[c & 15], out);
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
+bool IsContinuation(unsigned char c)
+{
+    return (c & 0xc0) == 0x80;
+}
 
 // C1 controls are valid UTF-8 but would steer a terminal like C0 ones.
-bool IsC1Control(const unsigned char* s, std::size_t len) { return len == 2 && s[0] == 0xc2 && s[1] < 0xa0; }
+bool IsC1Control(const unsigned char* s, std::size_t len)
+{
+    return len == 2 && s[0] == 0xc2 && s[1] < 0xa0;
+}
 
 // Lists one record; false when its text has no NUL, and then shows all 80 bytes.
 bool ListRecord(const char* p, long long index, bool csv, std::FILE* out)
@@ -45,8 +51,8 @@ bool ListRecord(const char* p, long long index, bool csv, std::FILE* out)
 
 // Lists the whole records of block[0, have) and keeps the rest at its start;
 // warns for each text without its NUL.
-int ListBlock(char* block, std::size_t& have, long long& index, const char* name, bool csv,
-              std::FILE* out, std::FILE* err)
+int ListBlock(char* block, std::size_t& have, long long& index, const char* name, bool csv, std::FILE* out,
+    std::FILE* err)
 {
     int status = kListClean;
     std::size_t whole = have / kRecordSize * kRecordSize;

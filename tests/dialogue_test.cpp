@@ -18,9 +18,15 @@ std::FILE* Input(const std::string& bytes)
     return in;
 }
 
-std::string Text(const char (&line)[kLineSize]) { return line; }
+std::string Text(const char (&line)[kLineSize])
+{
+    return line;
+}
 
-int Parse(const std::string& s) { return ParseNumber(s.c_str()); }
+int Parse(const std::string& s)
+{
+    return ParseNumber(s.c_str());
+}
 
 } // namespace
 
@@ -45,7 +51,7 @@ TEST(NumberParse, SignsAndBlanks)
     EXPECT_EQ(Parse("+-5"), 0);
     EXPECT_EQ(Parse("- 5"), 0);
     EXPECT_EQ(Parse("-"), 0);
-    EXPECT_EQ(Parse("\xa0" "5"), 0);
+    EXPECT_EQ(Parse(std::string("\xa0") + "5"), 0);
 }
 
 TEST(NumberParse, OutOfRangeClamps)
@@ -161,7 +167,7 @@ TEST(ReadChar, FirstByteOfEachLine)
     EXPECT_EQ(ReadChar(in), ' ');
     EXPECT_EQ(ReadChar(in), 0xff);
     EXPECT_EQ(ReadChar(in), 'n');
-    EXPECT_EQ(ReadChar(in), 'n');  // what was left of the long line
+    EXPECT_EQ(ReadChar(in), 'n'); // what was left of the long line
     EXPECT_EQ(ReadChar(in), EOF);
     std::fclose(in);
 }
@@ -194,7 +200,7 @@ TEST(AppendNumber, EachSideOfEveryPowerOfTen)
     for (long long power = 1; power <= LLONG_MAX / 10; power *= 10)
         for (long long v : {power - 1, power, power + 1, -power, 10 * power - 1})
             EXPECT_EQ(Appended(v), std::to_string(v));
-    EXPECT_EQ(Appended(4294967295LL), "4294967295");  // the widest 32-bit value
+    EXPECT_EQ(Appended(4294967295LL), "4294967295"); // the widest 32-bit value
     EXPECT_EQ(Appended(4294967296LL), "4294967296");
 }
 
@@ -233,7 +239,7 @@ TEST(SaiSieRecord, PromptsEchoAndBytes)
     Capture c;
     ASSERT_TRUE(Enter(c, "12\n-3\nabc\n"));
     EXPECT_EQ(c.echo, "Saisie numero :Saisie valeur :Saisie Tampon :12\n-3\nabc\n-----------------------\n");
-    EXPECT_EQ(Bytes(c.rec, 0, 13), std::string("\x0c\0\0\0\xfd\xff\xff\xff" "abc\0\0", 13));
+    EXPECT_EQ(Bytes(c.rec, 0, 13), std::string("\x0c\0\0\0\xfd\xff\xff\xff", 8) + std::string("abc\0\0", 5));
     EXPECT_EQ(Bytes(c.rec, 13, 75), std::string(75, '\0'));
 }
 
@@ -273,8 +279,8 @@ TEST(SaiSieRecord, LongLinesAndExtremes)
 TEST(SaiSieRecord, EndOfInputAtEachRead)
 {
     const char* cut[] = {"", "12\n", "12\n-3\n"};
-    const char* prompts[] = {"Saisie numero :", "Saisie numero :Saisie valeur :",
-                             "Saisie numero :Saisie valeur :Saisie Tampon :"};
+    const char* prompts[] = {
+        "Saisie numero :", "Saisie numero :Saisie valeur :", "Saisie numero :Saisie valeur :Saisie Tampon :"};
     for (int i = 0; i < 3; ++i) {
         Capture c;
         EXPECT_FALSE(Enter(c, cut[i])) << i;

@@ -34,24 +34,24 @@ TEST(MeasureUtf8, ValidSequences)
     EXPECT_EQ(Measure("\xc2\x80"), 2u);
     EXPECT_EQ(Measure("\xdf\xbf"), 2u);
     EXPECT_EQ(Measure("\xe0\xa0\x80"), 3u);
-    EXPECT_EQ(Measure("\xed\x9f\xbf"), 3u);   // U+D7FF, below the surrogates
+    EXPECT_EQ(Measure("\xed\x9f\xbf"), 3u); // U+D7FF, below the surrogates
     EXPECT_EQ(Measure("\xef\xbf\xbf"), 3u);
     EXPECT_EQ(Measure("\xf0\x90\x80\x80"), 4u);
-    EXPECT_EQ(Measure("\xf4\x8f\xbf\xbf"), 4u);  // U+10FFFF
+    EXPECT_EQ(Measure("\xf4\x8f\xbf\xbf"), 4u); // U+10FFFF
 }
 
 TEST(MeasureUtf8, InvalidSequences)
 {
     EXPECT_EQ(Measure("\x80"), 0u);
-    EXPECT_EQ(Measure("\xc0\xaf"), 0u);  // overlong
+    EXPECT_EQ(Measure("\xc0\xaf"), 0u); // overlong
     EXPECT_EQ(Measure("\xc1\xbf"), 0u);
     EXPECT_EQ(Measure("\xe0\x9f\xbf"), 0u);
-    EXPECT_EQ(Measure("\xed\xa0\x80"), 0u);  // surrogate
+    EXPECT_EQ(Measure("\xed\xa0\x80"), 0u); // surrogate
     EXPECT_EQ(Measure("\xf0\x8f\xbf\xbf"), 0u);
-    EXPECT_EQ(Measure("\xf4\x90\x80\x80"), 0u);  // past U+10FFFF
+    EXPECT_EQ(Measure("\xf4\x90\x80\x80"), 0u); // past U+10FFFF
     EXPECT_EQ(Measure("\xf5\x80\x80\x80"), 0u);
     EXPECT_EQ(Measure("\xc3("), 0u);
-    EXPECT_EQ(Measure("\xe2\x82"), 0u);  // cut short by the end of the text
+    EXPECT_EQ(Measure("\xe2\x82"), 0u); // cut short by the end of the text
 }
 
 TEST(TextTsv, EscapesWhatWouldBreakTheLine)
@@ -62,7 +62,7 @@ TEST(TextTsv, EscapesWhatWouldBreakTheLine)
     EXPECT_EQ(Shown(PutTextTsv, "back\\slash \\x41"), "back\\\\slash \\\\x41");
     EXPECT_EQ(Shown(PutTextTsv, "\xc3\xa9t\xc3\xa9 \xe2\x9c\x93"), "\xc3\xa9t\xc3\xa9 \xe2\x9c\x93");
     EXPECT_EQ(Shown(PutTextTsv, "\xff\xc3(\xe2\x82"), "\\xff\\xc3(\\xe2\\x82");
-    EXPECT_EQ(Shown(PutTextTsv, "\xc2\x9b" "2J\xc2\xa0"), "\\xc2\\x9b2J\xc2\xa0");
+    EXPECT_EQ(Shown(PutTextTsv, std::string("\xc2\x9b") + "2J\xc2\xa0"), "\\xc2\\x9b2J\xc2\xa0");
 }
 
 TEST(TextCsv, QuotesAsRfc4180)
@@ -84,8 +84,8 @@ TEST(ParseOffset, DigitsOnly)
     EXPECT_EQ(offset, 0);
     EXPECT_TRUE(ParseOffset("9223372036854775807", offset));
     EXPECT_EQ(offset, LLONG_MAX);
-    for (const char* bad : {"", "-1", "+5", " 5", "5 ", "0x10", "5k", "9223372036854775808",
-                            "99999999999999999999"})
+    for (const char* bad :
+        {"", "-1", "+5", " 5", "5 ", "0x10", "5k", "9223372036854775808", "99999999999999999999"})
         EXPECT_FALSE(ParseOffset(bad, offset)) << bad;
     EXPECT_EQ(offset, LLONG_MAX);
 }
