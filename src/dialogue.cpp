@@ -53,7 +53,7 @@ std::size_t CountDigits(unsigned long long u)
     return u < kPowers[atLeast] ? atLeast : atLeast + 1;
 }
 
-char* PutPairBefore(char* q, unsigned pair)
+char* PutPairBefore(char* q, std::size_t pair)
 {
     std::memcpy(q - 2, &kDigitPairs[2 * pair], 2);
     return q - 2;
@@ -156,7 +156,7 @@ char* AppendNumber(char* p, long long v)
     char* end = p + CountDigits(u);
     char* q = end;
     for (; u > UINT32_MAX; u /= 100)
-        q = PutPairBefore(q, static_cast<unsigned>(u % 100));
+        q = PutPairBefore(q, u % 100);
     // Most values fit in 32 bits, whose divisions cost less.
     auto w = static_cast<std::uint32_t>(u);
     for (; w >= 100; w /= 100)

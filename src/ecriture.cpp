@@ -39,11 +39,11 @@ int CaptureRecords(int fd, std::FILE* in, std::FILE* out, std::FILE* err)
 bool CheckConsole(std::FILE* in, std::FILE* out, std::FILE* err)
 {
     bool ok = true;
-    if (std::ferror(in)) {
+    if (std::ferror(in) != 0) {
         PutLiteral(err, "ecriture: read error on standard input\n");
         ok = false;
     }
-    if (std::fflush(out) != 0 || std::ferror(out)) {
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
         PutLiteral(err, "ecriture: write error on standard output\n");
         ok = false;
     }

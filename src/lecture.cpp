@@ -32,13 +32,13 @@ int ListFiles(char** names, int count, long long offset, bool csv, std::FILE* ou
 {
     int status = kListClean;
     std::fputs(csv ? "index,numero,valeur,tampon\n" : "index\tnumero\tvaleur\ttampon\n", out);
-    for (int i = 0; i < count && !std::ferror(out); ++i) {
+    for (int i = 0; i < count && std::ferror(out) == 0; ++i) {
         if (count > 1)
             std::fprintf(out, "==> %s <==\n", names[i]);
         int listed = ListFile(names[i], offset, csv, out, err);
         status = listed > status ? listed : status;
     }
-    if (std::fflush(out) != 0 || std::ferror(out)) {
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
         std::fputs("lecture: write error on standard output\n", err);
         status = kListFailed;
     }

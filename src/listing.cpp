@@ -97,7 +97,7 @@ int ListRecords(int fd, const char* name, long long offset, bool csv, std::FILE*
         have += DropSkipped(block + have, static_cast<std::size_t>(n), skip);
         if (ListBlock(block, have, index, name, csv, out, err) != kListClean)
             status = kListWarned;
-        if (std::ferror(out))
+        if (std::ferror(out) != 0)
             return kListFailed;
     }
     if (skip > 0) {
@@ -111,12 +111,19 @@ int ListRecords(int fd, const char* name, long long offset, bool csv, std::FILE*
     return status;
 }
 
+// The length a sequence with this first byte claims; 0 for a byte that
+// cannot begin one (a continuation, an overlong lead, past U+10FFFF).
+std::size_t LeadLength(unsigned char c)
+{
+    return c < 0x80 ? 1 : c < 0xc2 ? 0 : c < 0xe0 ? 2 : c < 0xf0 ? 3 : c < 0xf5 ? 4 : 0;
+}
+
 } // namespace
 
 std::size_t MeasureUtf8(const unsigned char* s, std::size_t n)
 {
     unsigned char c = s[0];
-    std::size_t len = c < 0x80 ? 1 : c < 0xc2 ? 0 : c < 0xe0 ? 2 : c < 0xf0 ? 3 : c < 0xf5 ? 4 : 0;
+    std::size_t len = LeadLength(c);
     if (len == 0 || len > n)
         return 0;
     for (std::size_t i = 1; i < len; ++i)

@@ -221,7 +221,7 @@ bool Enter(Capture& c, const std::string& input)
     long size = std::ftell(out);
     std::rewind(out);
     c.echo.assign(static_cast<std::size_t>(size), '\0');
-    EXPECT_EQ(std::fread(&c.echo[0], 1, c.echo.size(), out), c.echo.size());
+    EXPECT_EQ(std::fread(c.echo.data(), 1, c.echo.size(), out), c.echo.size());
     std::fclose(in);
     std::fclose(out);
     return whole;

@@ -20,7 +20,7 @@ std::string Shown(void (*put)(std::FILE*, const char*, std::size_t), const std::
     put(out, text.data(), text.size());
     std::string shown(static_cast<std::size_t>(std::ftell(out)), '\0');
     std::rewind(out);
-    EXPECT_EQ(std::fread(&shown[0], 1, shown.size(), out), shown.size());
+    EXPECT_EQ(std::fread(shown.data(), 1, shown.size(), out), shown.size());
     std::fclose(out);
     return shown;
 }
