@@ -1,0 +1,140 @@
+// libFuzzer target: any bytes, as the console input of the capture loop, from
+// the first "Saisie numero :" on, with the record file open on a temporary
+// file. Besides the sanitizers' checks, every run must end, write 88 bytes
+// per "88 Bytes écrits" reported and nothing else, and show each record as
+// it was written: the position before it, then its numbers and its text.
+#include "dialogue.h"
+#include "ecriture.h"
+#include "record.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const char kSeparator[] = "-----------------------\n";
+const char kPrompts[] = "Saisie numero :Saisie valeur :Saisie Tampon :";
+
+[[noreturn]] void Fail(const char* what, const std::string& detail)
+{
+    std::fprintf(stderr, "capture_fuzz: %s\n%s\n", what, detail.c_str());
+    std::abort();
+}
+
+// A file of its own per process, so that parallel fuzzing jobs do not share it.
+const char* RecordPath()
+{
+    static std::string path;
+    if (path.empty()) {
+        char name[] = "/tmp/capture_fuzz.XXXXXX";
+        int fd = mkstemp(name);
+        if (fd < 0)
+            Fail("cannot create the record file", name);
+        close(fd);
+        path = name;
+        std::atexit([] { unlink(path.c_str()); });
+    }
+    return path.c_str();
+}
+
+std::string Position(std::size_t at)
+{
+    return "Position actuelle dans le fichier " + std::to_string(at) + "\n";
+}
+
+// What the console shows for a record that reached the file as `rec`.
+std::string Shown(std::size_t at, const Record& rec)
+{
+    return Position(at) + kPrompts + std::to_string(rec.numero) + "\n" + std::to_string(rec.valeur) + "\n" +
+        std::string(rec.tampon, strnlen(rec.tampon, sizeof rec.tampon)) + "\n" + kSeparator +
+        "Encoder un autre (Y/N) ?)";
+}
+
+// After the last record written: nothing, or the prompts of a record that the
+// end of the input cut short.
+bool IsCutRecord(const std::string& tail, std::size_t at)
+{
+    if (tail.empty())
+        return true;
+    std::string begun = Position(at);
+    for (std::size_t prompt = 1; prompt <= 3; ++prompt)
+        if (tail == begun + std::string(kPrompts, 15 * prompt))
+            return true;
+    return false;
+}
+
+std::string ReadAll(const char* path)
+{
+    std::string bytes;
+    if (std::FILE* f = std::fopen(path, "rb")) {
+        char block[4096];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;)
+            bytes.append(block, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+std::string Take(std::FILE* stream, char*& buffer, std::size_t& size)
+{
+    std::fclose(stream);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+void CheckRun(const std::string& file, const std::string& shown, const std::string& reported, int lost)
+{
+    if (lost != 0 || file.size() % kRecordSize != 0)
+        Fail("a record did not reach the file whole", std::to_string(file.size()));
+    std::size_t records = file.size() / kRecordSize;
+    std::string reports;
+    for (std::size_t k = 0; k < records; ++k)
+        reports += "88 Bytes écrits\n";
+    if (reported != reports)
+        Fail("the reports do not match the file", reported);
+    std::string expected;
+    for (std::size_t k = 0; k < records; ++k) {
+        Record rec;
+        std::memcpy(&rec, file.data() + k * kRecordSize, sizeof rec);
+        if (std::memchr(rec.tampon, '\0', sizeof rec.tampon) == nullptr)
+            Fail("a text was written without its NUL", std::to_string(k));
+        expected += Shown(k * kRecordSize, rec);
+    }
+    if (shown.compare(0, expected.size(), expected) != 0 ||
+        !IsCutRecord(shown.substr(expected.size()), file.size()))
+        Fail("the console does not show what was written", shown);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const char* path = RecordPath();
+    if (truncate(path, 0) != 0)
+        Fail("cannot empty the record file", path);
+    // fmemopen refuses an empty buffer; /dev/null is an empty input too.
+    std::FILE* in =
+        size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb") : std::fopen("/dev/null", "rb");
+    char* out_buffer = nullptr;
+    char* err_buffer = nullptr;
+    std::size_t out_size = 0;
+    std::size_t err_size = 0;
+    std::FILE* out = open_memstream(&out_buffer, &out_size);
+    std::FILE* err = open_memstream(&err_buffer, &err_size);
+    int fd = OpenRecordFile(path);
+    if (in == nullptr || out == nullptr || err == nullptr || fd < 0)
+        Fail("cannot set up the run", path);
+    int lost = CaptureRecords(fd, in, out, err);
+    if (!CloseRecordFile(fd))
+        Fail("cannot close the record file", path);
+    std::fclose(in);
+    std::string shown = Take(out, out_buffer, out_size);
+    std::string reported = Take(err, err_buffer, err_size);
+    CheckRun(ReadAll(path), shown, reported, lost);
+    return 0;
+}
