@@ -39,8 +39,8 @@ constexpr std::array<char, 200> MakeDigitPairs()
 
 constexpr std::array<char, 200> kDigitPairs = MakeDigitPairs();
 
-// The bit length gives the number of digits to within one; a power of ten
-// settles it.
+// The bit length gives the number of digits to within one (1233 / 4096 is
+// just under log10 2); a power of ten settles it. Zero has one digit.
 std::size_t CountDigits(unsigned long long u)
 {
     static constexpr unsigned long long kPowers[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL,

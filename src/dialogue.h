@@ -43,8 +43,8 @@ bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out);
 // Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
 char* AppendNumber(char* p, long long v);
 
-// The dialogue's single writer: the program has one thread, so the stream
-// needs no lock.
+// Every write of the dialogue goes through here, without taking the stream's
+// lock: the program has one thread.
 inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
 {
     fwrite_unlocked(bytes, 1, n, out);
