@@ -89,11 +89,13 @@ def peak_memory(argv, cwd, data, held):
     return tuple(int(re.search(rf"{field}:\s+(\d+) kB", status).group(1)) for field in ("VmHWM", "RssAnon"))
 
 
-def median_peak(argv, cwd, data, held, runs=5):
-    """Median over several runs of each figure of peak_memory: the pages of
+PEAK_RUNS = 5
+
+
+def median_figures(figures):
+    """Median of each figure over several runs of peak_memory: the pages of
     the shared C library that a run finds mapped vary by some 10% from one
     run to the next, whatever the input."""
-    figures = [peak_memory(argv, cwd, data, held) for _ in range(runs)]
     return tuple(statistics.median(column) for column in zip(*figures))
 
 
@@ -103,31 +105,35 @@ def remove_record_file(workdir):
         os.unlink(path)
 
 
+def fresh_capture(program, workdir, records, measure):
+    """measure() on a new record file; checks the file then holds every record."""
+    remove_record_file(workdir)
+    figures = measure()
+    size = os.path.getsize(os.path.join(workdir, FILE_NAME))
+    if size != records * RECORD_SIZE:
+        sys.exit(f"bench: {program} wrote {size} bytes for {records} records")
+    return figures
+
+
 def capture(program, workdir, input_path, records, runs):
-    """Best wall time of `runs` fresh captures, with its CPU times; checks
-    the file holds every record."""
-    best = None
-    for _ in range(runs):
-        remove_record_file(workdir)
-        figures = run([program], workdir, input_path)
-        size = os.path.getsize(os.path.join(workdir, FILE_NAME))
-        if size != records * RECORD_SIZE:
-            sys.exit(f"bench: {program} wrote {size} bytes for {records} records")
-        if best is None or figures[0] < best[0]:
-            best = figures
-    return best
+    """Best wall time of `runs` fresh captures, with its CPU times."""
+    timed = [fresh_capture(program, workdir, records, lambda: run([program], workdir, input_path))
+             for _ in range(runs)]
+    return min(timed)
 
 
-def capture_peak(program, workdir, input_path):
+def capture_peak(program, workdir, input_path, records):
     with open(input_path, "rb") as f:
         data = f.read()
-    return median_peak([program], workdir, data, len(LAST_ANSWER))
+    return median_figures([fresh_capture(program, workdir, records,
+                                         lambda: peak_memory([program], workdir, data, len(LAST_ANSWER)))
+                           for _ in range(PEAK_RUNS)])
 
 
 def listing_peak(lecture, workdir):
     with open(os.path.join(workdir, FILE_NAME), "rb") as f:
         data = f.read()
-    return median_peak([lecture, "-"], workdir, data, RECORD_SIZE)
+    return median_figures([peak_memory([lecture, "-"], workdir, data, RECORD_SIZE) for _ in range(PEAK_RUNS)])
 
 
 def count_syscalls(program, workdir, input_path, records):
@@ -174,10 +180,8 @@ def measure(args, work):
     m = {"plain": capture(baseline, work, big, n, args.runs), "ours": capture(ecriture, work, big, n, args.runs)}
     m["listed"] = {mode: run([lecture, *flags, FILE_NAME], work) for mode, flags in (("tsv", []), ("csv", ["--csv"]))}
     m["lecture_peak"] = listing_peak(lecture, work)
-    remove_record_file(work)
-    m["peak"] = capture_peak(ecriture, work, big)
-    remove_record_file(work)
-    m["small_peak"] = capture_peak(ecriture, work, small)
+    m["peak"] = capture_peak(ecriture, work, big, n)
+    m["small_peak"] = capture_peak(ecriture, work, small, SMALL)
     m["lecture_small_peak"] = listing_peak(lecture, work)
     m["calls"], m["calls_per_record"] = count_syscalls(ecriture, work, small, SMALL)
     m["ir"] = count_instructions(ecriture, work, small, SMALL)
@@ -192,7 +196,7 @@ def report(label, value, target, ok):
 
 def print_peak(big, small):
     print(f"  peak resident             {big[0]:,} KiB, {big[1]:,} KiB of it its own"
-          f" ({small[0]:,} and {small[1]:,} KiB for {SMALL:,} records; medians of 5 runs)")
+          f" ({small[0]:,} and {small[1]:,} KiB for {SMALL:,} records; medians of {PEAK_RUNS} runs)")
 
 
 def print_figures(m, n, runs):
