@@ -78,7 +78,7 @@ std::size_t ReadLine(std::FILE* in, char (&line)[kLineSize])
 {
     std::size_t n = 0;
     while (n < kLineMax) {
-        int c = getc_unlocked(in);
+        int c = GetByte(in);
         if (c == EOF)
             break;
         line[n++] = static_cast<char>(c);

@@ -2,6 +2,7 @@
 #ifndef ECRITURE_DIALOGUE_H
 #define ECRITURE_DIALOGUE_H
 
+#include "platform.h"
 #include "record.h"
 
 #include <cstddef>
@@ -42,13 +43,6 @@ bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out);
 
 // Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
 char* AppendNumber(char* p, long long v);
-
-// Every write of the dialogue goes through here, without taking the stream's
-// lock: the program has one thread.
-inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
-{
-    fwrite_unlocked(bytes, 1, n, out);
-}
 
 // Prints a string literal, without its NUL.
 template <std::size_t N>

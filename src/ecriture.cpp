@@ -3,30 +3,30 @@
 #include "dialogue.h"
 #include "record.h"
 
-int AskRecordFile(std::FILE* in, std::FILE* out, std::FILE* err)
+FileHandle AskRecordFile(std::FILE* in, std::FILE* out, std::FILE* err)
 {
     char nom[kLineSize] = {};
     PutLiteral(out, "Le nom de fichier à creer :)");
     ReadTextLine(in, nom);
-    int fd = OpenRecordFile(nom);
-    if (fd < 0)
+    FileHandle file = OpenRecordFile(nom);
+    if (file == kNoFile)
         PutLiteral(err, "Echec Ouverture\n");
     else
         PutLiteral(err, "Ouverture reussie \n");
-    return fd;
+    return file;
 }
 
-int CaptureRecords(int fd, std::FILE* in, std::FILE* out, std::FILE* err)
+int CaptureRecords(FileHandle file, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     // Not cleared between records: a shorter text leaves the tail of a longer one.
     Record rec{};
     int lost = 0;
     int answer = 'y';
     while (answer == 'Y' || answer == 'y') {
-        PutNumberLine(out, "Position actuelle dans le fichier ", QueryPosition(fd), "\n");
+        PutNumberLine(out, "Position actuelle dans le fichier ", QueryPosition(file), "\n");
         if (!SaiSieRecord(rec, in, out))
             break;
-        std::size_t written = WriteRecord(fd, rec);
+        std::size_t written = WriteRecord(file, rec);
         PutNumberLine(err, "", static_cast<long long>(written), " Bytes écrits\n");
         if (written != sizeof rec)
             ++lost;

@@ -1,38 +1,25 @@
 // The entry point: the capture loop on the standard streams, and the status.
 #include "ecriture.h"
-#include "record.h"
+#include "platform.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kStatusOpenFailed = 1;
 constexpr int kStatusDataLost = 255;
 
-// A closed standard descriptor would be handed to the record file, and the
-// dialogue written to it would corrupt the records.
-bool KeepStandardFdsOpen()
-{
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
-        if (fcntl(fd, F_GETFD) < 0 && (errno != EBADF || open("/dev/null", O_RDWR) != fd))
-            return false;
-    return true;
-}
-
 } // namespace
 
 int main()
 {
-    if (!KeepStandardFdsOpen())
+    if (!PrepareStandardStreams())
         return kStatusDataLost;
-    int fd = AskRecordFile(stdin, stdout, stderr);
-    if (fd < 0)
+    FileHandle file = AskRecordFile(stdin, stdout, stderr);
+    if (file == kNoFile)
         return kStatusOpenFailed;
-    int lost = CaptureRecords(fd, stdin, stdout, stderr);
-    bool closed = CloseRecordFile(fd);
+    int lost = CaptureRecords(file, stdin, stdout, stderr);
+    bool closed = CloseFile(file);
     bool console = CheckConsole(stdin, stdout, stderr);
     return lost == 0 && closed && console ? 0 : kStatusDataLost;
 }

@@ -1,5 +1,6 @@
 // lecture: lists the records of files written by ecriture, and checks them.
 #include "listing.h"
+#include "platform.h"
 
 #include <cstdio>
 #include <getopt.h>
@@ -55,6 +56,8 @@ int main(int argc, char** argv)
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
+    if (!PrepareStandardStreams())
+        return kListFailed;
     // Large blocks for a listing of a million lines; static, as stdout
     // still uses it when main returns.
     static char outbuf[1 << 16];

@@ -1,12 +1,10 @@
 #include "listing.h"
 
+#include "platform.h"
 #include "record.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -17,10 +15,10 @@ constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
 void PutByteEscaped(std::FILE* out, unsigned char c)
 {
     static const char kHex[] = "0123456789abcdef";
-    putc_unlocked('\\', out);
-    putc_unlocked('x', out);
-    putc_unlocked(kHex[c >> 4], out);
-    putc_unlocked(kHex[c & 15], out);
+    PutByte('\\', out);
+    PutByte('x', out);
+    PutByte(kHex[c >> 4], out);
+    PutByte(kHex[c & 15], out);
 }
 
 bool IsContinuation(unsigned char c)
@@ -37,15 +35,14 @@ bool IsC1Control(const unsigned char* s, std::size_t len)
 // Lists one record; false when its text has no NUL, and then shows all 80 bytes.
 bool ListRecord(const char* p, long long index, bool csv, std::FILE* out)
 {
-    Record rec;
-    std::memcpy(&rec, p, sizeof rec);
+    Record rec = DecodeRecord(p);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
     std::fprintf(out, csv ? "%lld,%d,%d," : "%lld\t%d\t%d\t", index, rec.numero, rec.valeur);
     if (csv)
         PutTextCsv(out, rec.tampon, n);
     else
         PutTextTsv(out, rec.tampon, n);
-    putc_unlocked('\n', out);
+    PutByte('\n', out);
     return n < sizeof rec.tampon;
 }
 
@@ -77,7 +74,7 @@ std::size_t DropSkipped(char* p, std::size_t n, long long& skip)
     return n - drop;
 }
 
-int ListRecords(int fd, const char* name, long long offset, bool csv, std::FILE* out, std::FILE* err)
+int ListRecords(FileHandle file, const char* name, long long offset, bool csv, std::FILE* out, std::FILE* err)
 {
     char block[kBlockSize];
     std::size_t have = 0;
@@ -85,11 +82,9 @@ int ListRecords(int fd, const char* name, long long offset, bool csv, std::FILE*
     long long skip = offset;
     int status = kListClean;
     for (;;) {
-        ssize_t n = read(fd, block + have, sizeof block - have);
-        if (n < 0 && errno == EINTR)
-            continue;
+        long long n = ReadSome(file, block + have, sizeof block - have);
         if (n < 0) {
-            std::fprintf(err, "lecture: %s: %s\n", name, std::strerror(errno));
+            std::fprintf(err, "lecture: %s: %s\n", name, DescribeLastError());
             return kListFailed;
         }
         if (n == 0)
@@ -150,7 +145,7 @@ void PutTextTsv(std::FILE* out, const char* text, std::size_t n)
             i += len;
             continue;
         }
-        std::fwrite(s + plain, 1, i - plain, out);
+        PutBytes(out, text + plain, i - plain);
         if (s[i] == '\\') {
             std::fputs("\\\\", out);
             ++i;
@@ -160,7 +155,7 @@ void PutTextTsv(std::FILE* out, const char* text, std::size_t n)
         }
         plain = i;
     }
-    std::fwrite(s + plain, 1, n - plain, out);
+    PutBytes(out, text + plain, n - plain);
 }
 
 void PutTextCsv(std::FILE* out, const char* text, std::size_t n)
@@ -170,7 +165,7 @@ void PutTextCsv(std::FILE* out, const char* text, std::size_t n)
     for (std::size_t i = 0; i < n; ++i)
         quoted = quoted || s[i] == ',' || s[i] == '"' || s[i] == '\r' || s[i] == '\n';
     if (quoted)
-        putc_unlocked('"', out);
+        PutByte('"', out);
     std::size_t plain = 0;
     for (std::size_t i = 0; i < n;) {
         std::size_t len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i);
@@ -179,18 +174,18 @@ void PutTextCsv(std::FILE* out, const char* text, std::size_t n)
             continue;
         }
         if (len == 0) {
-            std::fwrite(s + plain, 1, i - plain, out);
+            PutBytes(out, text + plain, i - plain);
             PutByteEscaped(out, s[i]);
             plain = ++i;
             continue;
         }
         // The quote ends this run and starts the next one, so it goes out twice.
-        std::fwrite(s + plain, 1, i + 1 - plain, out);
+        PutBytes(out, text + plain, i + 1 - plain);
         plain = i++;
     }
-    std::fwrite(s + plain, 1, n - plain, out);
+    PutBytes(out, text + plain, n - plain);
     if (quoted)
-        putc_unlocked('"', out);
+        PutByte('"', out);
 }
 
 bool ParseOffset(const char* s, long long& offset)
@@ -210,14 +205,14 @@ bool ParseOffset(const char* s, long long& offset)
 int ListFile(const char* name, long long offset, bool csv, std::FILE* out, std::FILE* err)
 {
     bool is_stdin = std::strcmp(name, "-") == 0;
-    int fd = is_stdin ? STDIN_FILENO : open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        std::fprintf(err, "lecture: %s: %s\n", name, std::strerror(errno));
+    FileHandle file = is_stdin ? StandardInput() : OpenListedFile(name);
+    if (file == kNoFile) {
+        std::fprintf(err, "lecture: %s: %s\n", name, DescribeLastError());
         return kListFailed;
     }
-    int status = ListRecords(fd, name, offset, csv, out, err);
-    if (!is_stdin && close(fd) != 0 && status != kListFailed) {
-        std::fprintf(err, "lecture: %s: %s\n", name, std::strerror(errno));
+    int status = ListRecords(file, name, offset, csv, out, err);
+    if (!is_stdin && !CloseFile(file) && status != kListFailed) {
+        std::fprintf(err, "lecture: %s: %s\n", name, DescribeLastError());
         status = kListFailed;
     }
     return status;

@@ -1,41 +1,46 @@
 #include "record.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include <cstddef>
+#include <cstring>
 
-int OpenRecordFile(const char* nom)
+namespace {
+
+void PutLittleEndian(char* p, std::int32_t v)
 {
-    int fd = open(nom, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0666);
-    // The first position report must show the existing length. A pipe or a
-    // terminal cannot seek; its reports show -1, so the failure is not an error.
-    if (fd >= 0)
-        (void)lseek(fd, 0, SEEK_END);
-    return fd;
+    auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>(u >> (8 * i));
 }
 
-long long QueryPosition(int fd)
+std::int32_t GetLittleEndian(const char* p)
 {
-    return lseek(fd, 0, SEEK_CUR);
+    std::uint32_t u = 0;
+    for (int i = 3; i >= 0; --i)
+        u = u << 8 | static_cast<unsigned char>(p[i]);
+    return static_cast<std::int32_t>(u);
 }
 
-std::size_t WriteRecord(int fd, const Record& rec)
+} // namespace
+
+void EncodeRecord(const Record& rec, char (&bytes)[kRecordSize])
 {
-    const char* bytes = reinterpret_cast<const char*>(&rec);
-    std::size_t done = 0;
-    while (done < sizeof rec) {
-        ssize_t n = write(fd, bytes + done, sizeof rec - done);
-        if (n > 0)
-            done += static_cast<std::size_t>(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else
-            break;
-    }
-    return done;
+    PutLittleEndian(bytes, rec.numero);
+    PutLittleEndian(bytes + offsetof(Record, valeur), rec.valeur);
+    std::memcpy(bytes + offsetof(Record, tampon), rec.tampon, sizeof rec.tampon);
 }
 
-bool CloseRecordFile(int fd)
+Record DecodeRecord(const char* bytes)
 {
-    return close(fd) == 0;
+    Record rec;
+    rec.numero = GetLittleEndian(bytes);
+    rec.valeur = GetLittleEndian(bytes + offsetof(Record, valeur));
+    std::memcpy(rec.tampon, bytes + offsetof(Record, tampon), sizeof rec.tampon);
+    return rec;
+}
+
+std::size_t WriteRecord(FileHandle file, const Record& rec)
+{
+    char bytes[kRecordSize];
+    EncodeRecord(rec, bytes);
+    return WriteWhole(file, bytes, sizeof bytes);
 }

@@ -1,6 +1,8 @@
-// The record and the file it is appended to.
+// The record and its bytes in the file.
 #ifndef ECRITURE_RECORD_H
 #define ECRITURE_RECORD_H
+
+#include "platform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +11,8 @@
 constexpr std::size_t kTamponSize = 80;
 constexpr std::size_t kRecordSize = 88;
 
-// One captured entry. Its bytes in memory are its bytes in the file: two
-// little-endian 32-bit integers, then a NUL-terminated text of at most 78 bytes.
+// One captured entry: two whole numbers and a NUL-terminated text of at most
+// 78 bytes. In the file, the numbers are little-endian on every machine.
 struct Record {
     std::int32_t numero;
     std::int32_t valeur;
@@ -21,21 +23,17 @@ static_assert(sizeof(Record) == kRecordSize, "a record is 88 bytes");
 static_assert(offsetof(Record, numero) == 0, "numero at offset 0");
 static_assert(offsetof(Record, valeur) == 4, "valeur at offset 4");
 static_assert(offsetof(Record, tampon) == 8, "tampon at offset 8");
-static_assert(std::is_trivially_copyable<Record>::value, "written byte for byte");
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the file is little-endian");
+static_assert(std::is_trivially_copyable<Record>::value, "copied whole between record and file bytes");
 
-// Opens or creates the file for appending (never truncated, mode 0666 less
-// the umask) and stands at its end. Returns the descriptor, or -1.
-int OpenRecordFile(const char* nom);
+// The record's 88 bytes in the file: numero and valeur as 32-bit
+// little-endian two's complement, then the 80 bytes of tampon as they are.
+void EncodeRecord(const Record& rec, char (&bytes)[kRecordSize]);
 
-// Where the next record will start; -1 when the file has no position (a pipe).
-long long QueryPosition(int fd);
+// The record whose file bytes start at bytes (kRecordSize of them).
+Record DecodeRecord(const char* bytes);
 
-// Appends the record's 88 bytes in one write, retrying only the rest of a
-// short write. Returns how many bytes reached the file: 88, or fewer on failure.
-std::size_t WriteRecord(int fd, const Record& rec);
-
-// False when the close reports an error.
-bool CloseRecordFile(int fd);
+// Appends the record's 88 bytes in one write. Returns how many bytes reached
+// the file: 88, or fewer on failure.
+std::size_t WriteRecord(FileHandle file, const Record& rec);
 
 #endif

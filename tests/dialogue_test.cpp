@@ -227,9 +227,12 @@ bool Enter(Capture& c, const std::string& input)
     return whole;
 }
 
+// Bytes [from, from + n) of the record in the file.
 std::string Bytes(const Record& rec, std::size_t from, std::size_t n)
 {
-    return std::string(reinterpret_cast<const char*>(&rec) + from, n);
+    char bytes[kRecordSize];
+    EncodeRecord(rec, bytes);
+    return std::string(bytes + from, n);
 }
 
 } // namespace

@@ -2,80 +2,127 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fcntl.h>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-std::string TempPath()
+std::string Encoded(const Record& rec)
 {
-    char path[] = "/tmp/record_testXXXXXX";
-    int fd = mkstemp(path);
-    EXPECT_GE(fd, 0);
-    close(fd);
-    return path;
+    char bytes[kRecordSize];
+    EncodeRecord(rec, bytes);
+    return std::string(bytes, sizeof bytes);
 }
 
-long long FileSize(const std::string& path)
+// A new, empty directory of the test's own, removed with what it holds.
+struct TempDir {
+    fs::path path = fs::temp_directory_path() /
+        (std::string("record_test_") + testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+            std::to_string(std::random_device{}()));
+    TempDir()
+    {
+        fs::create_directories(path);
+    }
+    ~TempDir()
+    {
+        fs::remove_all(path);
+    }
+};
+
+std::string ReadAll(const fs::path& path)
 {
-    struct stat st {};
-    EXPECT_EQ(stat(path.c_str(), &st), 0);
-    return st.st_size;
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 } // namespace
 
+TEST(RecordBytes, LittleEndianOnEveryHost)
+{
+    EXPECT_EQ(Encoded(Record{12, -3, "abc"}),
+        std::string("\x0c\0\0\0\xfd\xff\xff\xff"
+                    "abc",
+            11) +
+            std::string(77, '\0'));
+    EXPECT_EQ(Encoded(Record{0x01020304, INT32_MIN, {}}).substr(0, 8),
+        std::string("\x04\x03\x02\x01\0\0\0\x80", 8));
+    EXPECT_EQ(
+        Encoded(Record{INT32_MAX, -1, {}}).substr(0, 8), std::string("\xff\xff\xff\x7f\xff\xff\xff\xff", 8));
+}
+
+TEST(RecordBytes, DecodeGivesBackEveryByte)
+{
+    char bytes[kRecordSize];
+    for (std::size_t i = 0; i < sizeof bytes; ++i)
+        bytes[i] = static_cast<char>(0x80 + 3 * i);
+    Record rec = DecodeRecord(bytes);
+    EXPECT_EQ(rec.numero, static_cast<std::int32_t>(0x89868380));
+    EXPECT_EQ(rec.valeur, static_cast<std::int32_t>(0x95928f8c));
+    EXPECT_EQ(std::memcmp(rec.tampon, bytes + 8, sizeof rec.tampon), 0);
+    EXPECT_EQ(Encoded(rec), std::string(bytes, sizeof bytes));
+}
+
 TEST(RecordFile, AppendsAfterExistingBytes)
 {
-    std::string path = TempPath();
-    int fd = open(path.c_str(), O_WRONLY);
-    ASSERT_EQ(write(fd, "12345", 5), 5);
-    close(fd);
+    TempDir dir;
+    fs::path path = dir.path / "old.dat";
+    std::ofstream(path, std::ios::binary) << "12345";
+    FileHandle file = OpenRecordFile(path.string().c_str());
+    ASSERT_NE(file, kNoFile);
+    EXPECT_EQ(QueryPosition(file), 5);
+    EXPECT_EQ(WriteRecord(file, Record{7, -7, "seven"}), kRecordSize);
+    EXPECT_EQ(QueryPosition(file), 5 + 88);
+    EXPECT_TRUE(CloseFile(file));
+    EXPECT_EQ(ReadAll(path), "12345" + Encoded(Record{7, -7, "seven"}));
+}
 
-    fd = OpenRecordFile(path.c_str());
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(QueryPosition(fd), 5);
-    Record rec{7, -7, "seven"};
-    EXPECT_EQ(WriteRecord(fd, rec), kRecordSize);
-    EXPECT_EQ(QueryPosition(fd), 5 + 88);
-    EXPECT_TRUE(CloseRecordFile(fd));
-    EXPECT_EQ(FileSize(path), 5 + 88);
-    unlink(path.c_str());
+TEST(RecordFile, TwoWritersAppendWholeRecords)
+{
+    TempDir dir;
+    std::string name = (dir.path / "shared.dat").string();
+    FileHandle first = OpenRecordFile(name.c_str());
+    FileHandle second = OpenRecordFile(name.c_str());
+    ASSERT_NE(first, kNoFile);
+    ASSERT_NE(second, kNoFile);
+    std::string expected;
+    for (int i = 0; i < 6; ++i) {
+        Record rec{i, -i, "record"};
+        EXPECT_EQ(WriteRecord(i % 2 == 0 ? first : second, rec), kRecordSize);
+        expected += Encoded(rec);
+    }
+    EXPECT_TRUE(CloseFile(first));
+    EXPECT_TRUE(CloseFile(second));
+    EXPECT_EQ(ReadAll(name), expected);
 }
 
 TEST(RecordFile, BeyondTwoGiB)
 {
-    std::string path = TempPath();
+    TempDir dir;
+    fs::path path = dir.path / "big.dat";
     const long long big = (3LL << 30) + 3;
-    ASSERT_EQ(truncate(path.c_str(), big), 0);
-    int fd = OpenRecordFile(path.c_str());
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(QueryPosition(fd), big);
-    EXPECT_EQ(WriteRecord(fd, Record{}), kRecordSize);
-    EXPECT_EQ(QueryPosition(fd), big + 88);
-    EXPECT_TRUE(CloseRecordFile(fd));
-    unlink(path.c_str());
+    std::ofstream(path, std::ios::binary).close();
+    fs::resize_file(path, big);
+    FileHandle file = OpenRecordFile(path.string().c_str());
+    ASSERT_NE(file, kNoFile);
+    EXPECT_EQ(QueryPosition(file), big);
+    EXPECT_EQ(WriteRecord(file, Record{}), kRecordSize);
+    EXPECT_EQ(QueryPosition(file), big + 88);
+    EXPECT_TRUE(CloseFile(file));
+    EXPECT_EQ(fs::file_size(path), static_cast<std::uintmax_t>(big + 88));
 }
 
-TEST(RecordFile, FailuresReported)
+TEST(RecordFile, OpenFailures)
 {
-    EXPECT_EQ(OpenRecordFile(""), -1);
-    EXPECT_EQ(OpenRecordFile("/nonexistent-dir/x"), -1);
-    EXPECT_EQ(OpenRecordFile("/tmp"), -1);
-
-    int fd = OpenRecordFile("/dev/full");
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(WriteRecord(fd, Record{}), 0u);
-    EXPECT_TRUE(CloseRecordFile(fd));
-
-    int pipefd[2];
-    ASSERT_EQ(pipe(pipefd), 0);
-    EXPECT_EQ(QueryPosition(pipefd[1]), -1);
-    EXPECT_EQ(WriteRecord(pipefd[1], Record{}), kRecordSize);
-    close(pipefd[0]);
-    close(pipefd[1]);
-    EXPECT_FALSE(CloseRecordFile(pipefd[1]));
+    TempDir dir;
+    EXPECT_EQ(OpenRecordFile(""), kNoFile);
+    EXPECT_EQ(OpenRecordFile((dir.path / "missing" / "x").string().c_str()), kNoFile);
+    EXPECT_EQ(OpenRecordFile(dir.path.string().c_str()), kNoFile);
+    EXPECT_STRNE(DescribeLastError(), "");
+    EXPECT_EQ(OpenListedFile((dir.path / "missing").string().c_str()), kNoFile);
 }

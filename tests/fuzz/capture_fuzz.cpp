@@ -99,8 +99,7 @@ void CheckRun(const std::string& file, const std::string& shown, const std::stri
         Fail("the reports do not match the file", reported);
     std::string expected;
     for (std::size_t k = 0; k < records; ++k) {
-        Record rec;
-        std::memcpy(&rec, file.data() + k * kRecordSize, sizeof rec);
+        Record rec = DecodeRecord(file.data() + k * kRecordSize);
         if (std::memchr(rec.tampon, '\0', sizeof rec.tampon) == nullptr)
             Fail("a text was written without its NUL", std::to_string(k));
         expected += Shown(k * kRecordSize, rec);
@@ -126,11 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t err_size = 0;
     std::FILE* out = open_memstream(&out_buffer, &out_size);
     std::FILE* err = open_memstream(&err_buffer, &err_size);
-    int fd = OpenRecordFile(path);
-    if (in == nullptr || out == nullptr || err == nullptr || fd < 0)
+    FileHandle file = OpenRecordFile(path);
+    if (in == nullptr || out == nullptr || err == nullptr || file == kNoFile)
         Fail("cannot set up the run", path);
-    int lost = CaptureRecords(fd, in, out, err);
-    if (!CloseRecordFile(fd))
+    int lost = CaptureRecords(file, in, out, err);
+    if (!CloseFile(file))
         Fail("cannot close the record file", path);
     std::fclose(in);
     std::string shown = Take(out, out_buffer, out_size);

@@ -1,0 +1,76 @@
+// What differs between systems: the files both programs open, append to and
+// read, the standard streams at start, and the console's byte calls.
+// platform_posix.cpp implements it on POSIX systems, platform_win.cpp on
+// Windows; CMake builds one of them.
+#ifndef ECRITURE_PLATFORM_H
+#define ECRITURE_PLATFORM_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// A descriptor on POSIX, a HANDLE on Windows.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kNoFile = -1;
+
+// Readies the standard streams before anything is read or written: on
+// POSIX a closed one is opened on /dev/null, so that no file opened later
+// takes its place; on Windows a console shows and reads UTF-8 for the run.
+// False when that cannot be done.
+bool PrepareStandardStreams();
+
+// Opens or creates the named file for appending only, and stands at its end:
+// never truncated, each write landing whole at the end even with other
+// writers. The name is bytes on POSIX (a new file gets mode 0666 less the
+// umask), UTF-8 on Windows. kNoFile on failure.
+FileHandle OpenRecordFile(const char* nom);
+
+// Where the next record starts: the file's length at the open, then the end
+// of this run's last write; -1 when the file has no position (a pipe).
+long long QueryPosition(FileHandle file);
+
+// Writes the n bytes in one system call, retrying only the rest of a short
+// write. Returns how many reached the file: n, or fewer on failure.
+std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n);
+
+// Opens a file named on the command line for reading, in binary; kNoFile on
+// failure. StandardInput() reads standard input, in binary too.
+FileHandle OpenListedFile(const char* name);
+FileHandle StandardInput();
+
+// Reads up to n bytes: how many were read, 0 at the end, -1 on an error.
+long long ReadSome(FileHandle file, char* buffer, std::size_t n);
+
+// False when the close reports an error.
+bool CloseFile(FileHandle file);
+
+// The system's reason for the last failure of the calls above.
+const char* DescribeLastError();
+
+// The console's stdio calls. The programs have one thread, so they skip the
+// stream's lock where the C library offers that.
+#if ECRITURE_UNLOCKED_STDIO
+inline int GetByte(std::FILE* in)
+{
+    return getc_unlocked(in);
+}
+inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
+{
+    fwrite_unlocked(bytes, 1, n, out);
+}
+inline void PutByte(char c, std::FILE* out)
+{
+    putc_unlocked(c, out);
+}
+#else
+// The next byte, or EOF; typed on a Windows console, it arrives in UTF-8.
+int GetByte(std::FILE* in);
+// On a Windows console, the bytes go to it as they are, shown as UTF-8.
+void PutBytes(std::FILE* out, const char* bytes, std::size_t n);
+inline void PutByte(char c, std::FILE* out)
+{
+    std::putc(c, out);
+}
+#endif
+
+#endif
