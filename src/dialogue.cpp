@@ -1,7 +1,7 @@
 #include "dialogue.h"
 
 #include <algorithm>
-#include <array>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -24,39 +24,6 @@ char* AppendBytes(char* p, const char* bytes, std::size_t n)
 {
     std::memcpy(p, bytes, n);
     return p + n;
-}
-
-// "00" to "99": two digits per division.
-constexpr std::array<char, 200> MakeDigitPairs()
-{
-    std::array<char, 200> pairs{};
-    for (std::size_t i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}
-
-constexpr std::array<char, 200> kDigitPairs = MakeDigitPairs();
-
-// The bit length gives the number of digits to within one (1233 / 4096 is
-// just under log10 2); a power of ten settles it. Zero has one digit.
-std::size_t CountDigits(unsigned long long u)
-{
-    static constexpr unsigned long long kPowers[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL,
-        1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL,
-        1000000000000ULL, 10000000000000ULL, 100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL,
-        100000000000000000ULL, 1000000000000000000ULL, 10000000000000000000ULL};
-    u |= 1;
-    auto bits = static_cast<std::size_t>(64 - __builtin_clzll(u));
-    std::size_t atLeast = bits * 1233 >> 12;
-    return u < kPowers[atLeast] ? atLeast : atLeast + 1;
-}
-
-char* PutPairBefore(char* q, std::size_t pair)
-{
-    std::memcpy(q - 2, &kDigitPairs[2 * pair], 2);
-    return q - 2;
 }
 
 void EchoRecord(const Record& rec, std::FILE* out)
@@ -149,21 +116,8 @@ bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out)
 
 char* AppendNumber(char* p, long long v)
 {
-    unsigned long long u =
-        v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-    if (v < 0)
-        *p++ = '-';
-    char* end = p + CountDigits(u);
-    char* q = end;
-    for (; u > UINT32_MAX; u /= 100)
-        q = PutPairBefore(q, u % 100);
     // Most values fit in 32 bits, whose divisions cost less.
-    auto w = static_cast<std::uint32_t>(u);
-    for (; w >= 100; w /= 100)
-        q = PutPairBefore(q, w % 100);
-    if (w >= 10)
-        PutPairBefore(q, w);
-    else
-        q[-1] = static_cast<char>('0' + w);
-    return end;
+    if (v >= INT32_MIN && v <= INT32_MAX)
+        return std::to_chars(p, p + kNumberSize, static_cast<std::int32_t>(v)).ptr;
+    return std::to_chars(p, p + kNumberSize, v).ptr;
 }

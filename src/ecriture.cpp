@@ -27,7 +27,10 @@ int CaptureRecords(FileHandle file, std::FILE* in, std::FILE* out, std::FILE* er
         if (!SaiSieRecord(rec, in, out))
             break;
         std::size_t written = WriteRecord(file, rec);
-        PutNumberLine(err, "", static_cast<long long>(written), " Bytes écrits\n");
+        if (written == kRecordSize)
+            PutLiteral(err, "88 Bytes écrits\n");
+        else
+            PutNumberLine(err, "", static_cast<long long>(written), " Bytes écrits\n");
         if (written != sizeof rec)
             ++lost;
         PutLiteral(out, "Encoder un autre (Y/N) ?)");
