@@ -5,19 +5,23 @@
 
 namespace {
 
+// Written out byte by byte, which compilers turn into one store or load on
+// a little-endian machine and into a byte-swapping one on a big-endian one.
 void PutLittleEndian(char* p, std::int32_t v)
 {
     auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<char>(u >> (8 * i));
+    p[0] = static_cast<char>(u);
+    p[1] = static_cast<char>(u >> 8);
+    p[2] = static_cast<char>(u >> 16);
+    p[3] = static_cast<char>(u >> 24);
 }
 
 std::int32_t GetLittleEndian(const char* p)
 {
-    std::uint32_t u = 0;
-    for (int i = 3; i >= 0; --i)
-        u = u << 8 | static_cast<unsigned char>(p[i]);
-    return static_cast<std::int32_t>(u);
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) |
+        static_cast<std::uint32_t>(b[1]) << 8 | static_cast<std::uint32_t>(b[2]) << 16 |
+        static_cast<std::uint32_t>(b[3]) << 24);
 }
 
 } // namespace
