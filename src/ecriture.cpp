@@ -27,12 +27,14 @@ int CaptureRecords(FileHandle file, std::FILE* in, std::FILE* out, std::FILE* er
         if (!SaiSieRecord(rec, in, out))
             break;
         std::size_t written = WriteRecord(file, rec);
-        if (written == kRecordSize)
+        // The usual report goes out as it stands: formatting it for every
+        // record would cost more than the rest of the loop's own work.
+        if (written == sizeof rec) {
             PutLiteral(err, "88 Bytes écrits\n");
-        else
+        } else {
             PutNumberLine(err, "", static_cast<long long>(written), " Bytes écrits\n");
-        if (written != sizeof rec)
             ++lost;
+        }
         PutLiteral(out, "Encoder un autre (Y/N) ?)");
         answer = ReadChar(in);
     }

@@ -15,8 +15,8 @@ constexpr FileHandle kNoFile = -1;
 
 // Readies the standard streams before anything is read or written: on
 // POSIX a closed one is opened on /dev/null, so that no file opened later
-// takes its place; on Windows a console shows and reads UTF-8 for the run.
-// False when that cannot be done.
+// takes its place; on Windows standard error is unbuffered, as elsewhere, and
+// a console shows and reads UTF-8 for the run. False when that cannot be done.
 bool PrepareStandardStreams();
 
 // Opens or creates the named file for appending only, and stands at its end:
@@ -26,7 +26,8 @@ bool PrepareStandardStreams();
 FileHandle OpenRecordFile(const char* nom);
 
 // Where the next record starts: the file's length at the open, then the end
-// of this run's last write; -1 when the file has no position (a pipe).
+// of this run's last write (on Windows, the file's length at each call);
+// -1 when the file has no position (a pipe).
 long long QueryPosition(FileHandle file);
 
 // Writes the n bytes in one system call, retrying only the rest of a short
