@@ -1,44 +1,93 @@
 #include "ecriture.h"
 
-#include "dialogue.h"
 #include "record.h"
 
-FileHandle AskRecordFile(std::FILE* in, std::FILE* out, std::FILE* err)
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kMessageSize = 512;
+
+// "ecriture: NOM: reason", the reason being the system's for the last failure.
+void PutFileError(std::FILE* err, const char* nom)
 {
-    char nom[kLineSize] = {};
+    const char* reason = DescribeLastError();
+    char line[kMessageSize];
+    int n = std::snprintf(line, sizeof line, "ecriture: %s: %s\n", nom, reason);
+    if (n < 0)
+        return;
+    std::size_t size = std::min(static_cast<std::size_t>(n), sizeof line - 1);
+    line[size - 1] = '\n';
+    PutBytes(err, line, size);
+}
+
+// Writes the record, flushes it when asked, and reports how many bytes the
+// write took. 1 when the record is not safely stored, else 0.
+int StoreRecord(FileHandle file, const char* nom, const Record& rec, bool flushEach, std::FILE* err)
+{
+    std::size_t written = WriteRecord(file, rec);
+    bool stored = written == sizeof rec;
+    if (!stored || (flushEach && !FlushRecordFile(file))) {
+        PutFileError(err, nom);
+        stored = false;
+    }
+    // The usual report goes out as it stands: formatting it for every
+    // record would cost more than the rest of the loop's own work.
+    if (written == sizeof rec)
+        PutLiteral(err, "88 Bytes écrits\n");
+    else
+        PutNumberLine(err, "", static_cast<long long>(written), " Bytes écrits\n");
+    return stored ? 0 : 1;
+}
+
+} // namespace
+
+FileHandle AskRecordFile(char (&nom)[kLineSize], int& failures, std::FILE* in, std::FILE* out, std::FILE* err)
+{
     PutLiteral(out, "Le nom de fichier à creer :)");
     ReadTextLine(in, nom);
-    FileHandle file = OpenRecordFile(nom);
-    if (file == kNoFile)
+    bool created = false;
+    FileHandle file = OpenRecordFile(nom, created);
+    if (file == kNoFile) {
         PutLiteral(err, "Echec Ouverture\n");
-    else
-        PutLiteral(err, "Ouverture reussie \n");
+        return kNoFile;
+    }
+    PutLiteral(err, "Ouverture reussie \n");
+    if (created && !FlushNewName(nom)) {
+        PutFileError(err, nom);
+        ++failures;
+    }
     return file;
 }
 
-int CaptureRecords(FileHandle file, std::FILE* in, std::FILE* out, std::FILE* err)
+int CaptureRecords(
+    FileHandle file, const char* nom, bool flushEach, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     // Not cleared between records: a shorter text leaves the tail of a longer one.
     Record rec{};
-    int lost = 0;
+    int failures = 0;
     int answer = 'y';
     while (answer == 'Y' || answer == 'y') {
         PutNumberLine(out, "Position actuelle dans le fichier ", QueryPosition(file), "\n");
         if (!SaiSieRecord(rec, in, out))
             break;
-        std::size_t written = WriteRecord(file, rec);
-        // The usual report goes out as it stands: formatting it for every
-        // record would cost more than the rest of the loop's own work.
-        if (written == sizeof rec) {
-            PutLiteral(err, "88 Bytes écrits\n");
-        } else {
-            PutNumberLine(err, "", static_cast<long long>(written), " Bytes écrits\n");
-            ++lost;
-        }
+        failures += StoreRecord(file, nom, rec, flushEach, err);
         PutLiteral(out, "Encoder un autre (Y/N) ?)");
         answer = ReadChar(in);
     }
-    return lost;
+    return failures;
+}
+
+bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err)
+{
+    bool ok = FlushRecordFile(file);
+    if (!ok)
+        PutFileError(err, nom);
+    if (!CloseFile(file)) {
+        PutFileError(err, nom);
+        ok = false;
+    }
+    return ok;
 }
 
 bool CheckConsole(std::FILE* in, std::FILE* out, std::FILE* err)
@@ -50,6 +99,13 @@ bool CheckConsole(std::FILE* in, std::FILE* out, std::FILE* err)
     }
     if (std::fflush(out) != 0 || std::ferror(out) != 0) {
         PutLiteral(err, "ecriture: write error on standard output\n");
+        ok = false;
+    }
+    // A lost report is told on the stream that lost it: the failure may
+    // have been passing.
+    if (std::ferror(err) != 0) {
+        std::clearerr(err);
+        PutLiteral(err, "ecriture: write error on standard error\n");
         ok = false;
     }
     return ok;

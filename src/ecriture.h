@@ -1,21 +1,31 @@
-// One run: name and open the record file, capture records, close.
+// One run: name and open the record file, capture records, flush and close.
 #ifndef ECRITURE_ECRITURE_H
 #define ECRITURE_ECRITURE_H
 
+#include "dialogue.h"
 #include "platform.h"
 
 #include <cstdio>
 
-// Asks for the file name and opens that file. Returns it, or kNoFile after
-// "Echec Ouverture" (an empty name, as at the end of input, fails).
-FileHandle AskRecordFile(std::FILE* in, std::FILE* out, std::FILE* err);
+// Asks for the file name into nom and opens that file; a file the run
+// creates has its name flushed to disk too, and a failed flush is reported
+// and counted in failures. kNoFile after "Echec Ouverture" (an empty name, as
+// at the end of input, fails).
+FileHandle AskRecordFile(
+    char (&nom)[kLineSize], int& failures, std::FILE* in, std::FILE* out, std::FILE* err);
 
 // Takes records until an answer that does not begin with Y or y, or the end
-// of input. Returns how many records did not reach the file whole.
-int CaptureRecords(FileHandle file, std::FILE* in, std::FILE* out, std::FILE* err);
+// of input. With flushEach, each record is flushed to disk before its report.
+// Returns how many records were not stored whole, or not flushed when asked.
+int CaptureRecords(
+    FileHandle file, const char* nom, bool flushEach, std::FILE* in, std::FILE* out, std::FILE* err);
+
+// Flushes the file to disk and closes it. False, after saying why on err,
+// when either fails.
+bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err);
 
 // False, after saying so on err, when the input could not be read or the
-// dialogue could not be written.
+// dialogue or a report could not be written.
 bool CheckConsole(std::FILE* in, std::FILE* out, std::FILE* err);
 
 #endif

@@ -15,11 +15,16 @@ int main()
 {
     if (!PrepareStandardStreams())
         return kStatusDataLost;
-    FileHandle file = AskRecordFile(stdin, stdout, stderr);
+    char nom[kLineSize] = {};
+    int failures = 0;
+    FileHandle file = AskRecordFile(nom, failures, stdin, stdout, stderr);
+    // The name may have been lost to a read error, which must show.
     if (file == kNoFile)
-        return kStatusOpenFailed;
-    int lost = CaptureRecords(file, stdin, stdout, stderr);
-    bool closed = CloseFile(file);
+        return CheckConsole(stdin, stdout, stderr) ? kStatusOpenFailed : kStatusDataLost;
+    // A person typing is told "écrits" only once the record is on disk; piped
+    // input is flushed once, at the close, to keep its pace.
+    failures += CaptureRecords(file, nom, IsConsoleInput(), stdin, stdout, stderr);
+    bool closed = CloseRecordFile(file, nom, stderr);
     bool console = CheckConsole(stdin, stdout, stderr);
-    return lost == 0 && closed && console ? 0 : kStatusDataLost;
+    return failures == 0 && closed && console ? 0 : kStatusDataLost;
 }

@@ -22,8 +22,17 @@ bool PrepareStandardStreams();
 // Opens or creates the named file for appending only, and stands at its end:
 // never truncated, each write landing whole at the end even with other
 // writers. The name is bytes on POSIX (a new file gets mode 0666 less the
-// umask), UTF-8 on Windows. kNoFile on failure.
-FileHandle OpenRecordFile(const char* nom);
+// umask), UTF-8 on Windows. created tells whether this call made the file.
+// kNoFile on failure.
+FileHandle OpenRecordFile(const char* nom, bool& created);
+
+// Makes the name of a file just created survive a power cut, by flushing the
+// directory that holds it; true where the system offers no such flush.
+bool FlushNewName(const char* nom);
+
+// Flushes the file's written data to stable storage. True also for what has
+// nothing to flush by its nature: a pipe, a terminal, a device.
+bool FlushRecordFile(FileHandle file);
 
 // Where the next record starts: the file's length at the open, then the end
 // of this run's last write (on Windows, the file's length at each call);
@@ -45,15 +54,22 @@ long long ReadSome(FileHandle file, char* buffer, std::size_t n);
 // False when the close reports an error.
 bool CloseFile(FileHandle file);
 
+// True when standard input is a terminal: a person is typing.
+bool IsConsoleInput();
+
 // The system's reason for the last failure of the calls above.
 const char* DescribeLastError();
 
 // The console's stdio calls. The programs have one thread, so they skip the
 // stream's lock where the C library offers that.
 #if ECRITURE_UNLOCKED_STDIO
+// What follows an EOF from the stream: the next byte when the read was only
+// interrupted, else EOF.
+int GetByteAfterEof(std::FILE* in);
 inline int GetByte(std::FILE* in)
 {
-    return getc_unlocked(in);
+    int c = getc_unlocked(in);
+    return c != EOF ? c : GetByteAfterEof(in);
 }
 inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
 {

@@ -2,9 +2,42 @@
 #include "platform.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace {
+
+int OpenRetrying(const char* name, int flags)
+{
+    int fd;
+    do
+        fd = open(name, flags, 0666);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// A pipe, a terminal or a device answers EINVAL: it has nothing to flush.
+bool SyncRetrying(int fd, bool dataOnly)
+{
+    int done;
+    do
+        done = dataOnly ? fdatasync(fd) : fsync(fd);
+    while (done != 0 && errno == EINTR);
+    return done == 0 || errno == EINVAL;
+}
+
+off_t SeekRetrying(int fd, int whence)
+{
+    off_t at;
+    do
+        at = lseek(fd, 0, whence);
+    while (at < 0 && errno == EINTR);
+    return at;
+}
+
+} // namespace
 
 bool PrepareStandardStreams()
 {
@@ -16,19 +49,52 @@ bool PrepareStandardStreams()
     return true;
 }
 
-FileHandle OpenRecordFile(const char* nom)
+FileHandle OpenRecordFile(const char* nom, bool& created)
 {
-    int fd = open(nom, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0666);
+    constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_CREAT;
+    // Creating exclusively first tells a new file, whose name must be
+    // flushed, from an existing one.
+    int fd = OpenRetrying(nom, kFlags | O_EXCL);
+    created = fd >= 0;
+    if (fd < 0 && errno == EEXIST)
+        fd = OpenRetrying(nom, kFlags);
     // The first position report must show the existing length. A pipe or a
     // terminal cannot seek; its reports show -1, so the failure is not an error.
     if (fd >= 0)
-        (void)lseek(fd, 0, SEEK_END);
+        (void)SeekRetrying(fd, SEEK_END);
     return fd;
+}
+
+bool FlushNewName(const char* nom)
+{
+    char dir[PATH_MAX];
+    const char* slash = std::strrchr(nom, '/');
+    std::size_t n = slash == nullptr ? 1 : slash == nom ? 1 : static_cast<std::size_t>(slash - nom);
+    if (n >= sizeof dir) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(dir, slash == nullptr ? "." : nom, n);
+    dir[n] = '\0';
+    int fd = OpenRetrying(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool flushed = SyncRetrying(fd, false);
+    int reason = errno;
+    // Read only: its close has nothing to lose.
+    (void)close(fd);
+    errno = reason;
+    return flushed;
+}
+
+bool FlushRecordFile(FileHandle file)
+{
+    return SyncRetrying(static_cast<int>(file), true);
 }
 
 long long QueryPosition(FileHandle file)
 {
-    return lseek(static_cast<int>(file), 0, SEEK_CUR);
+    return SeekRetrying(static_cast<int>(file), SEEK_CUR);
 }
 
 std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n)
@@ -48,7 +114,7 @@ std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n)
 
 FileHandle OpenListedFile(const char* name)
 {
-    return open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    return OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
 }
 
 FileHandle StandardInput()
@@ -67,7 +133,25 @@ long long ReadSome(FileHandle file, char* buffer, std::size_t n)
 
 bool CloseFile(FileHandle file)
 {
-    return close(static_cast<int>(file)) == 0;
+    // Linux frees the descriptor even when the close is interrupted, so it is
+    // not retried; the data were flushed before, where it mattered.
+    return close(static_cast<int>(file)) == 0 || errno == EINTR;
+}
+
+bool IsConsoleInput()
+{
+    return isatty(STDIN_FILENO) != 0;
+}
+
+int GetByteAfterEof(std::FILE* in)
+{
+    // The C library takes nothing from an interrupted read: reading on is exact.
+    int c = EOF;
+    while (c == EOF && std::ferror(in) != 0 && errno == EINTR) {
+        std::clearerr(in);
+        c = std::getc(in);
+    }
+    return c;
 }
 
 const char* DescribeLastError()
@@ -78,7 +162,8 @@ const char* DescribeLastError()
 #if !ECRITURE_UNLOCKED_STDIO
 int GetByte(std::FILE* in)
 {
-    return std::getc(in);
+    int c = std::getc(in);
+    return c != EOF ? c : GetByteAfterEof(in);
 }
 
 void PutBytes(std::FILE* out, const char* bytes, std::size_t n)

@@ -184,15 +184,32 @@ bool PrepareStandardStreams()
     return true;
 }
 
-FileHandle OpenRecordFile(const char* nom)
+FileHandle OpenRecordFile(const char* nom, bool& created)
 {
+    created = false;
     wchar_t wide[kWidePathSize];
     if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, nom, -1, wide, kWidePathSize) == 0)
         return kNoFile;
     // Append access alone makes the system put every write at the end of the
     // file, as O_APPEND does: two runs appending at once never mix records.
-    return FromHandle(CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE file = CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    created = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+    return FromHandle(file);
+}
+
+bool FlushNewName(const char* /*nom*/)
+{
+    // Windows has no flush for a directory; the file's own flush is all it offers.
+    return true;
+}
+
+bool FlushRecordFile(FileHandle file)
+{
+    // Flushing a pipe would wait for its reader; a console or a device holds nothing.
+    if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK)
+        return true;
+    return FlushFileBuffers(AsHandle(file)) != 0;
 }
 
 long long QueryPosition(FileHandle file)
@@ -240,6 +257,11 @@ long long ReadSome(FileHandle file, char* buffer, std::size_t n)
 bool CloseFile(FileHandle file)
 {
     return CloseHandle(AsHandle(file)) != 0;
+}
+
+bool IsConsoleInput()
+{
+    return console.active;
 }
 
 const char* DescribeLastError()

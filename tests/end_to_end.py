@@ -183,7 +183,8 @@ class Failures(TempDirTest):
     @POSIX_ONLY
     def test_full_device(self):
         r = run(self.dir, b"/dev/full\n1\n2\na\ny\n3\n4\nb\nn\n")
-        self.assertEqual((r.stderr, r.returncode), (OPENED + written(0) * 2, 255))
+        full = b"ecriture: /dev/full: No space left on device\n"
+        self.assertEqual((r.stderr, r.returncode), (OPENED + (full + written(0)) * 2, 255))
         self.assertEqual(r.stdout.count(position(0)), 2)
 
     @POSIX_ONLY

@@ -35,6 +35,15 @@ struct TempDir {
     }
 };
 
+// Opens for appending, checking whether the open made the file.
+FileHandle OpenExpecting(const fs::path& path, bool expectCreated)
+{
+    bool created = !expectCreated;
+    FileHandle file = OpenRecordFile(path.string().c_str(), created);
+    EXPECT_EQ(created, expectCreated && file != kNoFile) << path;
+    return file;
+}
+
 std::string ReadAll(const fs::path& path)
 {
     std::ifstream f(path, std::ios::binary);
@@ -73,7 +82,7 @@ TEST(RecordFile, AppendsAfterExistingBytes)
     TempDir dir;
     fs::path path = dir.path / "old.dat";
     std::ofstream(path, std::ios::binary) << "12345";
-    FileHandle file = OpenRecordFile(path.string().c_str());
+    FileHandle file = OpenExpecting(path, false);
     ASSERT_NE(file, kNoFile);
     EXPECT_EQ(QueryPosition(file), 5);
     EXPECT_EQ(WriteRecord(file, Record{7, -7, "seven"}), kRecordSize);
@@ -85,9 +94,9 @@ TEST(RecordFile, AppendsAfterExistingBytes)
 TEST(RecordFile, TwoWritersAppendWholeRecords)
 {
     TempDir dir;
-    std::string name = (dir.path / "shared.dat").string();
-    FileHandle first = OpenRecordFile(name.c_str());
-    FileHandle second = OpenRecordFile(name.c_str());
+    fs::path name = dir.path / "shared.dat";
+    FileHandle first = OpenExpecting(name, true);
+    FileHandle second = OpenExpecting(name, false);
     ASSERT_NE(first, kNoFile);
     ASSERT_NE(second, kNoFile);
     std::string expected;
@@ -108,7 +117,7 @@ TEST(RecordFile, BeyondTwoGiB)
     const long long big = (3LL << 30) + 3;
     std::ofstream(path, std::ios::binary).close();
     fs::resize_file(path, big);
-    FileHandle file = OpenRecordFile(path.string().c_str());
+    FileHandle file = OpenExpecting(path, false);
     ASSERT_NE(file, kNoFile);
     EXPECT_EQ(QueryPosition(file), big);
     EXPECT_EQ(WriteRecord(file, Record{}), kRecordSize);
@@ -120,9 +129,22 @@ TEST(RecordFile, BeyondTwoGiB)
 TEST(RecordFile, OpenFailures)
 {
     TempDir dir;
-    EXPECT_EQ(OpenRecordFile(""), kNoFile);
-    EXPECT_EQ(OpenRecordFile((dir.path / "missing" / "x").string().c_str()), kNoFile);
-    EXPECT_EQ(OpenRecordFile(dir.path.string().c_str()), kNoFile);
+    EXPECT_EQ(OpenExpecting("", false), kNoFile);
+    EXPECT_EQ(OpenExpecting(dir.path / "missing" / "x", false), kNoFile);
+    EXPECT_EQ(OpenExpecting(dir.path, false), kNoFile);
     EXPECT_STRNE(DescribeLastError(), "");
     EXPECT_EQ(OpenListedFile((dir.path / "missing").string().c_str()), kNoFile);
+}
+
+TEST(RecordFile, FlushesDataAndNewNames)
+{
+    TempDir dir;
+    fs::path path = dir.path / "new.dat";
+    FileHandle file = OpenExpecting(path, true);
+    ASSERT_NE(file, kNoFile);
+    EXPECT_TRUE(FlushNewName(path.string().c_str()));
+    EXPECT_EQ(WriteRecord(file, Record{1, 2, "x"}), kRecordSize);
+    EXPECT_TRUE(FlushRecordFile(file));
+    EXPECT_TRUE(CloseFile(file));
+    EXPECT_EQ(ReadAll(path), Encoded(Record{1, 2, "x"}));
 }

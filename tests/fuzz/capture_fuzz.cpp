@@ -125,10 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t err_size = 0;
     std::FILE* out = open_memstream(&out_buffer, &out_size);
     std::FILE* err = open_memstream(&err_buffer, &err_size);
-    FileHandle file = OpenRecordFile(path);
+    bool created = false;
+    FileHandle file = OpenRecordFile(path, created);
     if (in == nullptr || out == nullptr || err == nullptr || file == kNoFile)
         Fail("cannot set up the run", path);
-    int lost = CaptureRecords(file, in, out, err);
+    int lost = CaptureRecords(file, path, false, in, out, err);
     if (!CloseFile(file))
         Fail("cannot close the record file", path);
     std::fclose(in);
