@@ -6,8 +6,8 @@
 Makes every call of a short run fail once, one at a time, with strace's fault
 injection, and checks that the run neither crashes nor hangs, that the record
 file holds whole records, those reported written, and that the status says
-what happened. Then checks, from strace's log, the order write, flush, report
-at a terminal, and the single flush before the close when the input is piped.
+what happened. Checks too, in strace's log, the order write, flush, report at
+a terminal, and the single flush before the close when the input is piped.
 """
 import io
 import os
@@ -120,7 +120,8 @@ def sweep(program, command, stdin, before, failure_status):
                 open(os.path.join(cwd, NAME), "wb").write(before)
         fresh()
         base = run(command, cwd, stdin)
-        points = calls_to_fail(open(os.path.join(cwd, "strace.log")).read())
+        log = open(os.path.join(cwd, "strace.log")).read()
+        points = calls_to_fail(log)
         base_data = base[3] or b""
         entered = [base_data[i:i + RECORD] for i in range(len(before or b""), len(base_data), RECORD)]
         tried, problems = 0, []
@@ -133,7 +134,7 @@ def sweep(program, command, stdin, before, failure_status):
                 wrong = judge(outcome, base, want, before, entered, program, failure_status)
                 if wrong:
                     problems.append("%s %s #%d (%s) %s: %s" % (program, kind, n, role, error, wrong))
-    return tried, problems
+    return tried, problems, log
 
 
 def judge(outcome, base, want, before, entered, program, failure_status):
@@ -156,9 +157,9 @@ def judge(outcome, base, want, before, entered, program, failure_status):
     return None
 
 
-def program_calls(path):
+def program_calls(text):
     """strace's log from the record file's open on, without pids and padding."""
-    log = [re.sub(r" +(?== )", " ", re.sub(r"^\d+ +", "", line)) for line in open(path).read().splitlines()]
+    log = [re.sub(r" +(?== )", " ", re.sub(r"^\d+ +", "", line)) for line in text.splitlines()]
     return log[next(i for i, line in enumerate(log) if line.startswith("openat") and '"%s"' % NAME in line):]
 
 
@@ -168,14 +169,13 @@ def typed_at_terminal(trace):
     with tempfile.TemporaryDirectory() as cwd:
         child = pexpect.spawn("strace", ["-f", "-qq", *trace, ECRITURE], cwd=cwd, timeout=10)
         child.logfile_read = screen = io.BytesIO()
-        for prompt, answer in [(r"creer :\)", NAME), ("numero :", "12"), ("valeur :", "-3"),
-                               ("Tampon :", "abc"), (r"\(Y/N\) \?\)", "y"), ("numero :", "7"),
-                               ("valeur :", "8"), ("Tampon :", "defgh"), (r"\(Y/N\) \?\)", "n")]:
-            child.expect(prompt)
+        prompts = ["creer :)"] + ["numero :", "valeur :", "Tampon :", "(Y/N) ?)"] * 2
+        for prompt, answer in zip(prompts, TYPED.decode().split("\n")):
+            child.expect_exact(prompt)
             child.sendline(answer)
         child.expect(pexpect.EOF)
         child.close()
-        log = program_calls(os.path.join(cwd, "strace.log")) if "strace.log" in trace else []
+        log = program_calls(open(os.path.join(cwd, "strace.log")).read()) if "strace.log" in trace else []
         return child.exitstatus, screen.getvalue(), open(os.path.join(cwd, NAME), "rb").read(), log
 
 
@@ -200,37 +200,31 @@ def interactive_order():
         screen.decode().count("88 Bytes \u00e9crits") == 2 and failed in screen.decode()
 
 
-def piped_flush():
-    """Piped input: one flush of the record file, just before its close."""
-    with tempfile.TemporaryDirectory() as cwd:
-        subprocess.run(["strace", "-f", "-qq", "-o", "strace.log", "-e", "trace=openat,fdatasync,fsync,close",
-                        ECRITURE], cwd=cwd, input=TYPED, capture_output=True, timeout=30, check=True)
-        mine = program_calls(os.path.join(cwd, "strace.log"))
-    fd = mine[0].rsplit("= ", 1)[1]
-    print("piped (strace):\n    %s" % "\n    ".join(mine))
-    flushes = [i for i, line in enumerate(mine) if line.startswith("fdatasync(")]
-    return len(flushes) == 1 and mine[flushes[0]] == "fdatasync(%s) = 0" % fd and \
-        mine[flushes[0] + 1] == "close(%s) = 0" % fd
-
-
 def main():
     with tempfile.TemporaryDirectory() as cwd:
         subprocess.run([ECRITURE], cwd=cwd, input=TYPED, capture_output=True, timeout=30, check=True)
         listed = open(os.path.join(cwd, NAME), "rb").read()
+    piped = []
     problems, tried = [], 0
     for what, program, command, stdin, before, status in [
             ("new file", "ecriture", [ECRITURE], TYPED, None, 255),
             ("existing file", "ecriture", [ECRITURE], TYPED, b"x" * RECORD, 255),
             ("a file and standard input", "lecture", [LECTURE, NAME, "-"], listed, listed, 2)]:
-        n, found = sweep(program, command, stdin, before, status)
+        n, found, log = sweep(program, command, stdin, before, status)
         print("%s, %s: %d failure points tried, %d went wrong" % (program, what, n, len(found)))
         tried += n
         problems += found
+        piped = piped or program_calls(log)
     print("fault sweep: %d failure points tried, %d went wrong" % (tried, len(problems)))
     for problem in problems:
         print("  " + problem)
     ordered = interactive_order()
-    single = piped_flush()
+    # Piped: one flush of the record file, right before its close.
+    fd = piped[0].rsplit("= ", 1)[1]
+    mine = [line for line in piped if re.match(r"(fdatasync|fsync|close)\(", line)]
+    single = [line for line in mine if line.startswith("fdatasync")] == ["fdatasync(%s) = 0" % fd] and \
+        mine[-2:] == ["fdatasync(%s) = 0" % fd, "close(%s) = 0" % fd]
+    print("piped (strace):\n    %s" % "\n    ".join(mine))
     print("terminal order write, flush, report: %s; piped single flush before close: %s"
           % ("ok" if ordered else "WRONG", "ok" if single else "WRONG"))
     sys.exit(0 if not problems and ordered and single else 1)
