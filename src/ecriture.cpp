@@ -42,10 +42,15 @@ int StoreRecord(FileHandle file, const char* nom, const Record& rec, bool flushE
 
 } // namespace
 
-FileHandle AskRecordFile(char (&nom)[kLineSize], int& failures, std::FILE* in, std::FILE* out, std::FILE* err)
+const char* AskFileName(char (&nom)[kLineSize], std::FILE* in, std::FILE* out)
 {
     PutLiteral(out, "Le nom de fichier à creer :)");
     ReadTextLine(in, nom);
+    return nom;
+}
+
+FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err)
+{
     bool created = false;
     FileHandle file = OpenRecordFile(nom, created);
     if (file == kNoFile) {

@@ -7,12 +7,14 @@
 
 #include <cstdio>
 
-// Asks for the file name into nom and opens that file; a file the run
-// creates has its name flushed to disk too, and a failed flush is reported
-// and counted in failures. kNoFile after "Echec Ouverture" (an empty name, as
-// at the end of input, fails).
-FileHandle AskRecordFile(
-    char (&nom)[kLineSize], int& failures, std::FILE* in, std::FILE* out, std::FILE* err);
+// Asks for the name of the record file into nom, less its line end; an
+// empty name at the end of input. Returns nom.
+const char* AskFileName(char (&nom)[kLineSize], std::FILE* in, std::FILE* out);
+
+// Opens the named file and says so on err. A file the run creates has its
+// name flushed to disk too; a failed flush is reported and counted in
+// failures. kNoFile after "Echec Ouverture" (an empty name fails).
+FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err);
 
 // Takes records until an answer that does not begin with Y or y, or the end
 // of input. With flushEach, each record is flushed to disk before its report.

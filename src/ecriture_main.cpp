@@ -1,23 +1,81 @@
-// The entry point: the capture loop on the standard streams, and the status.
+// The entry point: the command line, the capture loop on the standard
+// streams, and the status.
 #include "ecriture.h"
 #include "platform.h"
 
 #include <cstdio>
+#include <getopt.h>
 
 namespace {
 
 constexpr int kStatusOpenFailed = 1;
+constexpr int kStatusUsage = 2;
 constexpr int kStatusDataLost = 255;
+// What ReadArguments gives when the run goes on.
+constexpr int kGoOn = -1;
+
+constexpr char kUsage[] = "usage: ecriture [FILE]\n";
+constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes each: two whole numbers\n"
+                         "and a line of text, echoed and reported one at a time. Without FILE, the\n"
+                         "name of the file is asked first.\n"
+                         "\n"
+                         "  --help      show this help and exit\n"
+                         "  --version   show the version and exit\n"
+                         "\n"
+                         "Exit status: 0 when every record was stored and flushed and the file closed,\n"
+                         "1 when the file could not be opened, 2 on a usage error (nothing is opened),\n"
+                         "255 when a record, a flush to disk, the close or the console failed.\n";
+
+// Prints --help or --version; 0, or 255 when standard output failed.
+int ShowText(const char* first, const char* second)
+{
+    std::fputs(first, stdout);
+    std::fputs(second, stdout);
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return 0;
+    std::fputs("ecriture: write error on standard output\n", stderr);
+    return kStatusDataLost;
+}
+
+// Reads the command line: the operand, when there is one, names the record
+// file. kGoOn, or the status to end with at once, after --help or --version
+// or a usage error, before anything is opened.
+int ReadArguments(int argc, char** argv, const char*& operand)
+{
+    static const option kOptions[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'v'},
+        {nullptr, 0, nullptr, 0},
+    };
+    for (int opt; (opt = getopt_long(argc, argv, "", kOptions, nullptr)) != -1;) {
+        if (opt == 'h')
+            return ShowText(kUsage, kHelp);
+        if (opt == 'v')
+            return ShowText("ecriture ", ECRITURE_VERSION "\n");
+        std::fputs(kUsage, stderr);
+        return kStatusUsage;
+    }
+    if (argc - optind > 1) {
+        std::fprintf(stderr, "ecriture: one FILE at most\n%s", kUsage);
+        return kStatusUsage;
+    }
+    operand = optind < argc ? argv[optind] : nullptr;
+    return kGoOn;
+}
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     if (!PrepareStandardStreams())
         return kStatusDataLost;
-    char nom[kLineSize] = {};
+    const char* operand = nullptr;
+    if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
+        return status;
+    char typed[kLineSize] = {};
+    const char* nom = operand != nullptr ? operand : AskFileName(typed, stdin, stdout);
     int failures = 0;
-    FileHandle file = AskRecordFile(nom, failures, stdin, stdout, stderr);
+    FileHandle file = OpenNamedFile(nom, failures, stderr);
     // The name may have been lost to a read error, which must show.
     if (file == kNoFile)
         return CheckConsole(stdin, stdout, stderr) ? kStatusOpenFailed : kStatusDataLost;

@@ -15,16 +15,26 @@ constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard 
                          "  --csv            comma-separated values, quoted as RFC 4180 requires\n"
                          "  --offset BYTES   start reading each file at that byte\n"
                          "  --help           show this help and exit\n"
+                         "  --version        show the version and exit\n"
                          "\n"
                          "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
                          "in a partial record or holds a text without its NUL, 2 on any error.\n";
 
+// Prints the two texts; status, or 2 when they could not be written.
+int ShowText(std::FILE* to, const char* first, const char* second, int status)
+{
+    std::fputs(first, to);
+    std::fputs(second, to);
+    if (std::fflush(to) == 0 && std::ferror(to) == 0)
+        return status;
+    if (to == stdout)
+        std::fputs("lecture: write error on standard output\n", stderr);
+    return kListFailed;
+}
+
 int ShowUsage(std::FILE* to, int status)
 {
-    std::fputs(kUsage, to);
-    if (status == 0)
-        std::fputs(kHelp, to);
-    return status;
+    return ShowText(to, kUsage, status == 0 ? kHelp : "", status);
 }
 
 // Lists every file in turn; returns the worst status, and stops once the
@@ -54,6 +64,7 @@ int main(int argc, char** argv)
         {"csv", no_argument, nullptr, 'c'},
         {"offset", required_argument, nullptr, 'o'},
         {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'v'},
         {nullptr, 0, nullptr, 0},
     };
     if (!PrepareStandardStreams())
@@ -69,6 +80,8 @@ int main(int argc, char** argv)
             csv = true;
         else if (opt == 'h')
             return ShowUsage(stdout, 0);
+        else if (opt == 'v')
+            return ShowText(stdout, "lecture ", ECRITURE_VERSION "\n", 0);
         else if (opt != 'o' || !ParseOffset(optarg, offset)) {
             if (opt == 'o')
                 std::fprintf(stderr, "lecture: invalid offset '%s'\n", optarg);

@@ -45,8 +45,8 @@ def text_mode(output):
     return output
 
 
-def run(cwd, stdin, **kw):
-    r = subprocess.run(PROGRAM, input=stdin, cwd=cwd, capture_output=True, timeout=120, **kw)
+def run(cwd, stdin, args=(), **kw):
+    r = subprocess.run(PROGRAM + list(args), input=stdin, cwd=cwd, capture_output=True, timeout=120, **kw)
     r.stdout, r.stderr = text_mode(r.stdout), text_mode(r.stderr)
     return r
 
@@ -258,6 +258,45 @@ class FileSafety(TempDirTest):
             self.assertEqual(data[k + 8:k + 88].split(b"\0")[0], b"run %d record %d" % (r, i))
             seen[r].append(i)
         self.assertEqual(seen, {1: list(range(count)), 2: list(range(count))})
+
+
+class CommandLine(TempDirTest):
+    USAGE = b"usage: ecriture [FILE]\n"
+
+    def test_operand_names_the_file(self):
+        stdin, out, err, data = session(b"records.dat", [(12, -3, b"abc"), (4, 5, b"de")])
+        unasked = stdin[len(b"records.dat\n"):]
+        for args, name in [(["records.dat"], "records.dat"), (["--", "-x.dat"], "-x.dat"), (["-"], "-"),
+                           (["n" * 100 + ".dat"], "n" * 100 + ".dat")]:
+            with self.subTest(args=args):
+                r = run(self.dir, unasked, args)
+                self.assertEqual((r.stdout, r.stderr, r.returncode), (out[len(NAME_PROMPT):], err, 0))
+                self.assertEqual(self.read(name), data)
+
+    def test_operand_that_cannot_be_opened(self):
+        for name in ["", "missing/r.dat", "."]:
+            with self.subTest(name=name):
+                r = run(self.dir, b"1\n2\nabc\nn\n", [name])
+                self.assertEqual((r.stdout, r.stderr, r.returncode), (b"", FAILED, 1))
+        self.assertEqual(os.listdir(self.dir), [])
+
+    def test_help_and_version(self):
+        r = run(self.dir, b"records.dat\n", ["--help"])
+        self.assertTrue(r.stdout.startswith(self.USAGE), r.stdout)
+        self.assertIn(b"Exit status: 0 ", r.stdout)
+        self.assertEqual((r.stderr, r.returncode), (b"", 0))
+        r = run(self.dir, b"records.dat\n", ["--version"])
+        version = os.environ.get("ECRITURE_VERSION", "").encode()
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (b"ecriture " + version + b"\n", b"", 0))
+        self.assertEqual(os.listdir(self.dir), [])
+
+    def test_usage_errors_open_nothing(self):
+        for args in [["-x"], ["--bogus"], ["--help=yes"], ["a.dat", "b.dat"], ["-x", "a.dat"]]:
+            with self.subTest(args=args):
+                r = run(self.dir, b"records.dat\n1\n2\nabc\nn\n", args)
+                self.assertEqual((r.stdout, r.returncode), (b"", 2))
+                self.assertTrue(r.stderr.endswith(self.USAGE), r.stderr)
+                self.assertEqual(os.listdir(self.dir), [])
 
 
 class WindowsTextMode(TempDirTest):

@@ -119,6 +119,8 @@ class Checks(ListingTest):
         r = self.lecture("--help")
         self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv] [--offset BYTES] FILE...\n"))
         self.assertEqual((r.stderr, r.returncode), (b"", 0))
+        version = os.environ.get("ECRITURE_VERSION", "").encode()
+        self.assertListing(self.lecture("--version", "a"), b"lecture " + version + b"\n")
         for args in [[], ["--bogus", "a"], ["--offset", "-1", "a"], ["--offset=", "a"], ["--offset", "1e3", "a"],
                      ["--offset=99999999999999999999", "a"], ["--offset"]]:
             with self.subTest(args=args):
