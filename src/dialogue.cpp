@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+using namespace std::string_view_literals;
+
 namespace {
 
 constexpr char kSeparator[] = "-----------------------\n";
@@ -11,10 +13,10 @@ constexpr std::size_t kLineMax = kLineSize - 1;
 // Two numbers and the text, each on its line, then the separator.
 constexpr std::size_t kEchoSize = 2 * (kNumberSize + 1) + kTamponSize + 1 + sizeof kSeparator;
 
-bool ReadNumber(std::FILE* in, std::int32_t& number)
+bool ReadNumber(std::string_view prompt, std::int32_t& number, Console console, std::FILE* in, std::FILE* out)
 {
     char line[kLineSize];
-    if (ReadLine(in, line) == 0)
+    if (AskLine(prompt, line, console, in, out) == 0)
         return false;
     number = ParseNumber(line);
     return true;
@@ -63,24 +65,6 @@ void DelNewLine(char* s)
         s[n - 1] = '\0';
 }
 
-bool ReadTextLine(std::FILE* in, char (&line)[kLineSize])
-{
-    std::size_t n = ReadLine(in, line);
-    if (n == 0)
-        return false;
-    if (line[n - 1] == '\n' || n == kLineMax)
-        DelNewLine(line);
-    return true;
-}
-
-int ReadChar(std::FILE* in)
-{
-    char line[kLineSize];
-    if (ReadLine(in, line) == 0)
-        return EOF;
-    return static_cast<unsigned char>(line[0]);
-}
-
 std::int32_t ParseNumber(const char* s)
 {
     constexpr long long kMax = INT32_MAX;
@@ -99,16 +83,13 @@ std::int32_t ParseNumber(const char* s)
     return static_cast<std::int32_t>(magnitude > kMax ? kMax : magnitude);
 }
 
-bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out)
+bool SaiSieRecord(Record& rec, Console console, std::FILE* in, std::FILE* out)
 {
-    PutLiteral(out, "Saisie numero :");
-    if (!ReadNumber(in, rec.numero))
+    if (!ReadNumber("Saisie numero :"sv, rec.numero, console, in, out))
         return false;
-    PutLiteral(out, "Saisie valeur :");
-    if (!ReadNumber(in, rec.valeur))
+    if (!ReadNumber("Saisie valeur :"sv, rec.valeur, console, in, out))
         return false;
-    PutLiteral(out, "Saisie Tampon :");
-    if (!ReadTextLine(in, rec.tampon))
+    if (!ReadTextLine("Saisie Tampon :"sv, rec.tampon, console, in, out))
         return false;
     EchoRecord(rec, out);
     return true;

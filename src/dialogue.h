@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 constexpr std::size_t kLineSize = 80;
 // Room for a 64-bit decimal with its sign.
@@ -16,22 +17,60 @@ constexpr std::size_t kNumberSize = 20;
 
 static_assert(sizeof(Record{}.tampon) == kLineSize, "the text is read straight into tampon");
 
+// Who answers the dialogue, which decides how it is read and how often the
+// record file is flushed.
+enum class Console {
+    // A file or a program: read as it comes, the record file flushed at the end.
+    Piped,
+    // A person at a terminal: each record flushed before it is reported.
+    Terminal,
+    // The same, each answer typed through the line editor.
+    Edited,
+};
+
 // Reads one line of at most kLineSize - 1 bytes, line end included, and ends
 // it with a NUL; the rest of a longer line is left for the next read.
 // Returns the number of bytes stored: 0 only when the input has ended.
 std::size_t ReadLine(std::FILE* in, char (&line)[kLineSize]);
 
+// Shows the prompt on out and reads the answer as ReadLine does; at an edited
+// console, the line editor shows the prompt and reads the line.
+inline std::size_t AskLine(
+    std::string_view prompt, char (&line)[kLineSize], Console console, std::FILE* in, std::FILE* out)
+{
+    if (console == Console::Edited)
+        return ReadEditedLine(prompt, line, sizeof line, out);
+    PutBytes(out, prompt.data(), prompt.size());
+    return ReadLine(in, line);
+}
+
 // Drops the last byte of the string; an empty string stays as it is.
 void DelNewLine(char* s);
 
-// Reads a line and drops its line end, or its last byte when the line was cut
-// at the limit; a last line cut short by the end of input keeps every byte.
-// False when the input has ended.
-bool ReadTextLine(std::FILE* in, char (&line)[kLineSize]);
+// Asks for a line and drops its line end, or its last byte when the line was
+// cut at the limit; a last line cut short by the end of input keeps every
+// byte. False when the input has ended.
+inline bool ReadTextLine(
+    std::string_view prompt, char (&line)[kLineSize], Console console, std::FILE* in, std::FILE* out)
+{
+    std::size_t n = AskLine(prompt, line, console, in, out);
+    if (n == 0)
+        return false;
+    if (line[n - 1] == '\n' || n == kLineSize - 1)
+        DelNewLine(line);
+    return true;
+}
 
-// The first byte of the next line (0 to 255, the line end for an empty line),
-// or EOF once the input has ended. The rest of the line is discarded.
-int ReadChar(std::FILE* in);
+// Asks for a line and gives its first byte (0 to 255, the line end for an
+// empty line), or EOF once the input has ended. The rest of the line is
+// discarded.
+inline int ReadChar(std::string_view prompt, Console console, std::FILE* in, std::FILE* out)
+{
+    char line[kLineSize];
+    if (AskLine(prompt, line, console, in, out) == 0)
+        return EOF;
+    return static_cast<unsigned char>(line[0]);
+}
 
 // Blanks, one optional sign, decimal digits; whatever follows is ignored, no
 // digit gives 0, and a value beyond 32 bits gives the nearest 32-bit bound.
@@ -39,7 +78,7 @@ std::int32_t ParseNumber(const char* s);
 
 // Prompts for, reads and echoes one record into rec. False when the input
 // ended before the record was whole; rec must then not be written.
-bool SaiSieRecord(Record& rec, std::FILE* in, std::FILE* out);
+bool SaiSieRecord(Record& rec, Console console, std::FILE* in, std::FILE* out);
 
 // Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
 char* AppendNumber(char* p, long long v);

@@ -42,10 +42,16 @@ int StoreRecord(FileHandle file, const char* nom, const Record& rec, bool flushE
 
 } // namespace
 
-const char* AskFileName(char (&nom)[kLineSize], std::FILE* in, std::FILE* out)
+Console ChooseConsole()
 {
-    PutLiteral(out, "Le nom de fichier à creer :)");
-    ReadTextLine(in, nom);
+    if (!IsConsoleInput())
+        return Console::Piped;
+    return StartLineEditing() ? Console::Edited : Console::Terminal;
+}
+
+const char* AskFileName(char (&nom)[kLineSize], Console console, std::FILE* in, std::FILE* out)
+{
+    ReadTextLine("Le nom de fichier à creer :)", nom, console, in, out);
     return nom;
 }
 
@@ -66,19 +72,21 @@ FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err)
 }
 
 int CaptureRecords(
-    FileHandle file, const char* nom, bool flushEach, std::FILE* in, std::FILE* out, std::FILE* err)
+    FileHandle file, const char* nom, Console console, std::FILE* in, std::FILE* out, std::FILE* err)
 {
+    // A person is told "écrits" only once the record is on disk; piped input
+    // is flushed once, at the close, to keep its pace.
+    bool flushEach = console != Console::Piped;
     // Not cleared between records: a shorter text leaves the tail of a longer one.
     Record rec{};
     int failures = 0;
     int answer = 'y';
     while (answer == 'Y' || answer == 'y') {
         PutNumberLine(out, "Position actuelle dans le fichier ", QueryPosition(file), "\n");
-        if (!SaiSieRecord(rec, in, out))
+        if (!SaiSieRecord(rec, console, in, out))
             break;
         failures += StoreRecord(file, nom, rec, flushEach, err);
-        PutLiteral(out, "Encoder un autre (Y/N) ?)");
-        answer = ReadChar(in);
+        answer = ReadChar("Encoder un autre (Y/N) ?)", console, in, out);
     }
     return failures;
 }

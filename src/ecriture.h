@@ -7,9 +7,13 @@
 
 #include <cstdio>
 
+// Who answers: a person at a terminal, through the line editor when the
+// build has one and standard output is the terminal too, or a pipe or file.
+Console ChooseConsole();
+
 // Asks for the name of the record file into nom, less its line end; an
 // empty name at the end of input. Returns nom.
-const char* AskFileName(char (&nom)[kLineSize], std::FILE* in, std::FILE* out);
+const char* AskFileName(char (&nom)[kLineSize], Console console, std::FILE* in, std::FILE* out);
 
 // Opens the named file and says so on err. A file the run creates has its
 // name flushed to disk too; a failed flush is reported and counted in
@@ -17,10 +21,10 @@ const char* AskFileName(char (&nom)[kLineSize], std::FILE* in, std::FILE* out);
 FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err);
 
 // Takes records until an answer that does not begin with Y or y, or the end
-// of input. With flushEach, each record is flushed to disk before its report.
+// of input. A person's records are each flushed to disk before their report.
 // Returns how many records were not stored whole, or not flushed when asked.
 int CaptureRecords(
-    FileHandle file, const char* nom, bool flushEach, std::FILE* in, std::FILE* out, std::FILE* err);
+    FileHandle file, const char* nom, Console console, std::FILE* in, std::FILE* out, std::FILE* err);
 
 // Flushes the file to disk and closes it. False, after saying why on err,
 // when either fails.

@@ -17,7 +17,9 @@ constexpr int kGoOn = -1;
 constexpr char kUsage[] = "usage: ecriture [FILE]\n";
 constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes each: two whole numbers\n"
                          "and a line of text, echoed and reported one at a time. Without FILE, the\n"
-                         "name of the file is asked first.\n"
+                         "name of the file is asked first. At a terminal, an answer can be edited\n"
+                         "before Enter, and Up recalls the earlier answers to the same prompt\n"
+                         "(with libedit; a Windows console has its own editing).\n"
                          "\n"
                          "  --help      show this help and exit\n"
                          "  --version   show the version and exit\n"
@@ -72,17 +74,16 @@ int main(int argc, char** argv)
     const char* operand = nullptr;
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;
+    Console console = ChooseConsole();
     char typed[kLineSize] = {};
-    const char* nom = operand != nullptr ? operand : AskFileName(typed, stdin, stdout);
+    const char* nom = operand != nullptr ? operand : AskFileName(typed, console, stdin, stdout);
     int failures = 0;
     FileHandle file = OpenNamedFile(nom, failures, stderr);
     // The name may have been lost to a read error, which must show.
     if (file == kNoFile)
         return CheckConsole(stdin, stdout, stderr) ? kStatusOpenFailed : kStatusDataLost;
-    // A person typing is told "écrits" only once the record is on disk; piped
-    // input is flushed once, at the close, to keep its pace.
-    failures += CaptureRecords(file, nom, IsConsoleInput(), stdin, stdout, stderr);
+    failures += CaptureRecords(file, nom, console, stdin, stdout, stderr);
     bool closed = CloseRecordFile(file, nom, stderr);
-    bool console = CheckConsole(stdin, stdout, stderr);
-    return failures == 0 && closed && console ? 0 : kStatusDataLost;
+    bool consoleOk = CheckConsole(stdin, stdout, stderr);
+    return failures == 0 && closed && consoleOk ? 0 : kStatusDataLost;
 }

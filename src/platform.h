@@ -1,13 +1,15 @@
 // What differs between systems: the files both programs open, append to and
-// read, the standard streams at start, and the console's byte calls.
-// platform_posix.cpp implements it on POSIX systems, platform_win.cpp on
-// Windows; CMake builds one of them.
+// read, the standard streams at start, the console's byte calls, and line
+// editing. platform_posix.cpp implements it on POSIX systems, platform_win.cpp
+// on Windows; CMake builds one of them, and platform_libedit.cpp for line
+// editing where libedit is found, else platform_noedit.cpp.
 #ifndef ECRITURE_PLATFORM_H
 #define ECRITURE_PLATFORM_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 // A descriptor on POSIX, a HANDLE on Windows.
 using FileHandle = std::intptr_t;
@@ -59,6 +61,18 @@ bool IsConsoleInput();
 
 // The system's reason for the last failure of the calls above.
 const char* DescribeLastError();
+
+// Readies the line editor when standard input and output are both
+// terminals and the build has one; false otherwise, and the console is then
+// read as the terminal gives it.
+bool StartLineEditing();
+
+// Shows the prompt and reads one line typed at the terminal, with editing
+// and, on Up, the earlier answers to the same prompt: at most size - 1 bytes,
+// line end included, then a NUL. The rest of a longer line is what the next
+// call gives, its prompt then shown on out. Returns the bytes stored: 0 once
+// the input has ended (Ctrl-D on an empty line).
+std::size_t ReadEditedLine(std::string_view prompt, char* line, std::size_t size, std::FILE* out);
 
 // The console's stdio calls. The programs have one thread, so they skip the
 // stream's lock where the C library offers that.

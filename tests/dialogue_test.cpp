@@ -18,6 +18,17 @@ std::FILE* Input(const std::string& bytes)
     return in;
 }
 
+// Everything written to a stream made by tmpfile, which it closes.
+std::string Contents(std::FILE* f)
+{
+    long size = std::ftell(f);
+    std::rewind(f);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
+    std::fclose(f);
+    return bytes;
+}
+
 std::string Text(const char (&line)[kLineSize])
 {
     return line;
@@ -131,30 +142,34 @@ TEST(LineRead, NulBytesAreCounted)
 TEST(TextLine, DropsLineEndOrCutByte)
 {
     std::FILE* in = Input("abc\n\n" + std::string(79, 'x') + "\ntail\r\n");
+    std::FILE* out = std::tmpfile();
     char line[kLineSize];
-    ASSERT_TRUE(ReadTextLine(in, line));
+    auto read = [&] { return ReadTextLine(">", line, Console::Piped, in, out); };
+    ASSERT_TRUE(read());
     EXPECT_EQ(Text(line), "abc");
-    ASSERT_TRUE(ReadTextLine(in, line));
+    ASSERT_TRUE(read());
     EXPECT_EQ(Text(line), "");
-    ASSERT_TRUE(ReadTextLine(in, line));
+    ASSERT_TRUE(read());
     EXPECT_EQ(Text(line), std::string(78, 'x'));
-    ASSERT_TRUE(ReadTextLine(in, line));
+    ASSERT_TRUE(read());
     EXPECT_EQ(Text(line), "");
-    ASSERT_TRUE(ReadTextLine(in, line));
+    ASSERT_TRUE(read());
     EXPECT_EQ(Text(line), "tail\r");
-    EXPECT_FALSE(ReadTextLine(in, line));
+    EXPECT_FALSE(read());
     std::fclose(in);
+    // Every read shows its prompt, the one that finds the input ended too.
+    EXPECT_EQ(Contents(out), ">>>>>>");
 }
 
 TEST(TextLine, LastLineWithoutLineEnd)
 {
     char line[kLineSize];
     std::FILE* in = Input("abc");
-    ASSERT_TRUE(ReadTextLine(in, line));
+    ASSERT_TRUE(ReadTextLine("", line, Console::Piped, in, stdout));
     EXPECT_EQ(Text(line), "abc");
     std::fclose(in);
     in = Input(std::string(79, 'y'));
-    ASSERT_TRUE(ReadTextLine(in, line));
+    ASSERT_TRUE(ReadTextLine("", line, Console::Terminal, in, stdout));
     EXPECT_EQ(Text(line), std::string(78, 'y'));
     std::fclose(in);
 }
@@ -162,14 +177,20 @@ TEST(TextLine, LastLineWithoutLineEnd)
 TEST(ReadChar, FirstByteOfEachLine)
 {
     std::FILE* in = Input("yes\n\n oui\n\xff\n" + std::string(85, 'n') + "\n");
-    EXPECT_EQ(ReadChar(in), 'y');
-    EXPECT_EQ(ReadChar(in), '\n');
-    EXPECT_EQ(ReadChar(in), ' ');
-    EXPECT_EQ(ReadChar(in), 0xff);
-    EXPECT_EQ(ReadChar(in), 'n');
-    EXPECT_EQ(ReadChar(in), 'n'); // what was left of the long line
-    EXPECT_EQ(ReadChar(in), EOF);
+    std::FILE* out = std::tmpfile();
+    auto read = [&] { return ReadChar("(Y/N) ?)", Console::Piped, in, out); };
+    EXPECT_EQ(read(), 'y');
+    EXPECT_EQ(read(), '\n');
+    EXPECT_EQ(read(), ' ');
+    EXPECT_EQ(read(), 0xff);
+    EXPECT_EQ(read(), 'n');
+    EXPECT_EQ(read(), 'n'); // what was left of the long line
+    EXPECT_EQ(read(), EOF);
     std::fclose(in);
+    std::string prompts;
+    for (int i = 0; i < 7; ++i)
+        prompts += "(Y/N) ?)";
+    EXPECT_EQ(Contents(out), prompts);
 }
 
 std::string Appended(long long v)
@@ -217,13 +238,9 @@ bool Enter(Capture& c, const std::string& input)
 {
     std::FILE* in = Input(input);
     std::FILE* out = std::tmpfile();
-    bool whole = SaiSieRecord(c.rec, in, out);
-    long size = std::ftell(out);
-    std::rewind(out);
-    c.echo.assign(static_cast<std::size_t>(size), '\0');
-    EXPECT_EQ(std::fread(c.echo.data(), 1, c.echo.size(), out), c.echo.size());
+    bool whole = SaiSieRecord(c.rec, Console::Piped, in, out);
+    c.echo = Contents(out);
     std::fclose(in);
-    std::fclose(out);
     return whole;
 }
 

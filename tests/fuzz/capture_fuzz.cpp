@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileHandle file = OpenRecordFile(path, created);
     if (in == nullptr || out == nullptr || err == nullptr || file == kNoFile)
         Fail("cannot set up the run", path);
-    int lost = CaptureRecords(file, path, false, in, out, err);
+    int lost = CaptureRecords(file, path, Console::Piped, in, out, err);
     if (!CloseFile(file))
         Fail("cannot close the record file", path);
     std::fclose(in);
