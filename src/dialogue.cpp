@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cstring>
 
-using namespace std::string_view_literals;
-
 namespace {
 
 constexpr char kSeparator[] = "-----------------------\n";
@@ -85,11 +83,11 @@ std::int32_t ParseNumber(const char* s)
 
 bool SaiSieRecord(Record& rec, Console console, std::FILE* in, std::FILE* out)
 {
-    if (!ReadNumber("Saisie numero :"sv, rec.numero, console, in, out))
+    if (!ReadNumber("Saisie numero :", rec.numero, console, in, out))
         return false;
-    if (!ReadNumber("Saisie valeur :"sv, rec.valeur, console, in, out))
+    if (!ReadNumber("Saisie valeur :", rec.valeur, console, in, out))
         return false;
-    if (!ReadTextLine("Saisie Tampon :"sv, rec.tampon, console, in, out))
+    if (!ReadTextLine("Saisie Tampon :", rec.tampon, console, in, out))
         return false;
     EchoRecord(rec, out);
     return true;
