@@ -29,6 +29,7 @@ class Terminal(unittest.TestCase):
         self._tmp = tempfile.TemporaryDirectory()
         self.dir = self._tmp.name
         self.env = dict(ENV, HOME=self.dir)
+        self.edited = True
 
     def tearDown(self):
         self._tmp.cleanup()
@@ -39,7 +40,14 @@ class Terminal(unittest.TestCase):
     def answer(self, prompt, keys):
         """Waits for the prompt, then types the keys and Enter."""
         self.child.expect_exact(prompt.encode())
+        self.wait_for_editor()
         self.child.send(keys + b"\r")
+
+    def wait_for_editor(self):
+        # The editor shows its prompt a moment before it turns the echo off:
+        # a key typed in between, faster than a person types, shows twice.
+        if self.edited:
+            self.assertTrue(self.child.waitnoecho(), "the editor never turned the echo off")
 
     def record(self, numero, valeur, tampon, another):
         self.answer("Saisie numero :", numero)
@@ -79,6 +87,7 @@ class Terminal(unittest.TestCase):
         self.answer("Saisie Tampon :", b"t" * 78 + b"Z" + b"y" + b"q" * 20)
         self.child.expect_exact("Encoder un autre (Y/N) ?)Position actuelle dans le fichier 88\r\n"
                                 "Saisie numero :".encode())
+        self.wait_for_editor()
         self.child.send(CTRL_D)
         self.assertEqual(self.finish(), (0, [(1, 2, b"t" * 78)]))
 
@@ -87,6 +96,7 @@ class Terminal(unittest.TestCase):
         self.record(b"1", b"2", b"kept", b"y")
         self.answer("Saisie numero :", b"3")
         self.child.expect_exact(b"Saisie valeur :")
+        self.wait_for_editor()
         self.child.send(CTRL_C)
         self.child.expect(pexpect.EOF)
         self.child.close()
@@ -97,6 +107,7 @@ class Terminal(unittest.TestCase):
     def test_locale_not_installed_reads_bytes_as_typed(self):
         # Its character set is unknown: the editor would drop what is not UTF-8.
         self.env["LC_ALL"] = "xx_XX.ISO-8859-1"
+        self.edited = False
         self.start("records.dat")
         self.record(b"1", b"2", b"ab\xe9" + LEFT + b"c", b"n")
         self.assertEqual(self.finish(), (0, [(1, 2, b"ab\xe9\x1b[Dc")]))
@@ -126,6 +137,7 @@ class NoEditorWithoutTerminal(unittest.TestCase):
                                   env=dict(ENV, HOME=cwd), timeout=10)
             if typed is None:
                 child.expect_exact(b"Saisie numero :")
+                child.waitnoecho()
                 child.send(CTRL_D)
             else:
                 child.send(typed)

@@ -13,6 +13,7 @@ import shlex
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import tty
 
@@ -22,6 +23,7 @@ CONTROL = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]")
 
 
 WINDOWS = os.environ.get("ECRITURE_SYSTEM") == "Windows"
+EDITED = os.environ.get("ECRITURE_LINE_EDITING") == "1"
 
 
 def visible(screen):
@@ -58,6 +60,16 @@ def read_more(master, screen, deadline):
     return bool(chunk)
 
 
+def wait_for_editor(master, deadline):
+    """The line editor shows its prompt a moment before it turns the
+    terminal's echo off: a key typed in between, faster than a person
+    types, would be echoed twice."""
+    while EDITED and termios.tcgetattr(master)[3] & termios.ECHO:
+        if time.monotonic() > deadline:
+            sys.exit("the line editor never turned the echo off")
+        time.sleep(0.01)
+
+
 def main():
     master, slave = os.openpty()
     if WINDOWS:
@@ -74,6 +86,7 @@ def main():
             while not visible(screen).endswith(prompt.encode()):
                 if time.monotonic() > deadline or not read_more(master, screen, deadline):
                     sys.exit("prompt %r not shown before typing; screen so far:\n%s" % (prompt, bytes(screen)))
+            wait_for_editor(master, deadline)
             os.write(master, answer.encode() + b"\r")
         deadline = time.monotonic() + 10
         while time.monotonic() < deadline and read_more(master, screen, deadline):
