@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Runs the built lister on files written by the capture program, and on
-files made to be wrong. Usage: lecture_test.py LECTURE ECRITURE BUILD_DIR"""
+files made to be wrong. Usage: lecture_test.py LECTURE ECRITURE BUILD_DIR [TEST...]"""
 import csv
 import io
 import os
@@ -182,10 +182,11 @@ class Install(unittest.TestCase):
         with tempfile.TemporaryDirectory() as prefix:
             subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], check=True, capture_output=True)
             exe = ".exe" if WINDOWS else ""
-            for path in ["bin/ecriture" + exe, "bin/lecture" + exe, "share/man/man1/ecriture.1",
-                         "share/man/man1/lecture.1"]:
+            manuals = [] if WINDOWS else ["share/man/man1/ecriture.1.gz", "share/man/man1/lecture.1.gz",
+                                          "share/man/man5/ecriture.5.gz"]
+            for path in [("" if WINDOWS else "bin/") + name + exe for name in ("ecriture", "lecture")] + manuals:
                 self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
