@@ -1,24 +1,23 @@
 #include "ecriture.h"
 
+#include "messages.h"
 #include "record.h"
 
-#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
-constexpr std::size_t kMessageSize = 512;
+constexpr char kProgram[] = "ecriture";
 
-// "ecriture: NOM: reason", the reason being the system's for the last failure.
-void PutFileError(std::FILE* err, const char* nom)
+// The system's reason why reading the console failed, found by reading it
+// once more: a lasting cause (a directory, a device error) fails again.
+const char* DescribeReadError(std::FILE* in)
 {
-    const char* reason = DescribeLastError();
-    char line[kMessageSize];
-    int n = std::snprintf(line, sizeof line, "ecriture: %s: %s\n", nom, reason);
-    if (n < 0)
-        return;
-    std::size_t size = std::min(static_cast<std::size_t>(n), sizeof line - 1);
-    line[size - 1] = '\n';
-    PutBytes(err, line, size);
+    std::clearerr(in);
+    if (std::getc(in) == EOF && std::ferror(in) != 0)
+        return std::strerror(errno);
+    return nullptr;
 }
 
 // Writes the record, flushes it when asked, and reports how many bytes the
@@ -28,7 +27,7 @@ int StoreRecord(FileHandle file, const char* nom, const Record& rec, bool flushE
     std::size_t written = WriteRecord(file, rec);
     bool stored = written == sizeof rec;
     if (!stored || (flushEach && !FlushRecordFile(file))) {
-        PutFileError(err, nom);
+        PutSystemError(err, kProgram, nom);
         stored = false;
     }
     // The usual report goes out as it stands: formatting it for every
@@ -64,8 +63,9 @@ FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err)
         return kNoFile;
     }
     PutLiteral(err, "Ouverture reussie \n");
-    if (created && !FlushNewName(nom)) {
-        PutFileError(err, nom);
+    char dir[kDirectorySize];
+    if (created && !FlushNewName(nom, dir)) {
+        PutMessage(err, kProgram, dir, "cannot flush the directory", DescribeLastError());
         ++failures;
     }
     return file;
@@ -95,9 +95,9 @@ bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err)
 {
     bool ok = FlushRecordFile(file);
     if (!ok)
-        PutFileError(err, nom);
+        PutSystemError(err, kProgram, nom);
     if (!CloseFile(file)) {
-        PutFileError(err, nom);
+        PutSystemError(err, kProgram, nom);
         ok = false;
     }
     return ok;
@@ -107,18 +107,15 @@ bool CheckConsole(std::FILE* in, std::FILE* out, std::FILE* err)
 {
     bool ok = true;
     if (std::ferror(in) != 0) {
-        PutLiteral(err, "ecriture: read error on standard input\n");
+        PutMessage(err, kProgram, nullptr, "read error on standard input", DescribeReadError(in));
         ok = false;
     }
-    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
-        PutLiteral(err, "ecriture: write error on standard output\n");
-        ok = false;
-    }
+    ok = CheckOutput(out, err, kProgram) && ok;
     // A lost report is told on the stream that lost it: the failure may
     // have been passing.
     if (std::ferror(err) != 0) {
         std::clearerr(err);
-        PutLiteral(err, "ecriture: write error on standard error\n");
+        PutMessage(err, kProgram, nullptr, "write error on standard error");
         ok = false;
     }
     return ok;

@@ -1,6 +1,7 @@
 // The entry point: the command line, the capture loop on the standard
 // streams, and the status.
 #include "ecriture.h"
+#include "messages.h"
 #include "platform.h"
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 namespace {
 
+constexpr char kProgram[] = "ecriture";
 constexpr int kStatusOpenFailed = 1;
 constexpr int kStatusUsage = 2;
 constexpr int kStatusDataLost = 255;
@@ -28,17 +30,6 @@ constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes 
                          "1 when the file could not be opened, 2 on a usage error (nothing is opened),\n"
                          "255 when a record, a flush to disk, the close or the console failed.\n";
 
-// Prints --help or --version; 0, or 255 when standard output failed.
-int ShowText(const char* first, const char* second)
-{
-    std::fputs(first, stdout);
-    std::fputs(second, stdout);
-    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
-        return 0;
-    std::fputs("ecriture: write error on standard output\n", stderr);
-    return kStatusDataLost;
-}
-
 // Reads the command line: the operand, when there is one, names the record
 // file. kGoOn, or the status to end with at once, after --help or --version
 // or a usage error, before anything is opened.
@@ -49,11 +40,14 @@ int ReadArguments(int argc, char** argv, const char*& operand)
         {"version", no_argument, nullptr, 'v'},
         {nullptr, 0, nullptr, 0},
     };
-    for (int opt; (opt = getopt_long(argc, argv, "", kOptions, nullptr)) != -1;) {
+    // Its errors are said as every other message is, on every system.
+    opterr = 0;
+    for (int opt; (opt = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
         if (opt == 'h')
-            return ShowText(kUsage, kHelp);
+            return ShowText(stdout, kProgram, kUsage, kHelp, 0, kStatusDataLost);
         if (opt == 'v')
-            return ShowText("ecriture ", ECRITURE_VERSION "\n");
+            return ShowText(stdout, kProgram, "ecriture ", ECRITURE_VERSION "\n", 0, kStatusDataLost);
+        PutOptionError(stderr, kProgram, opt, argv);
         std::fputs(kUsage, stderr);
         return kStatusUsage;
     }
@@ -69,7 +63,7 @@ int ReadArguments(int argc, char** argv, const char*& operand)
 
 int main(int argc, char** argv)
 {
-    if (!PrepareStandardStreams())
+    if (!PrepareStandardStreams(false))
         return kStatusDataLost;
     const char* operand = nullptr;
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)

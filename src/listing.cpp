@@ -1,61 +1,116 @@
 #include "listing.h"
 
+#include "follow.h"
+#include "messages.h"
 #include "platform.h"
 #include "record.h"
 
+#include <charconv>
 #include <climits>
 #include <cstring>
 
 namespace {
 
+constexpr char kProgram[] = "lecture";
 constexpr std::size_t kBlockRecords = 1024;
 // Whole records per read; a record cut by a read waits at the block's start.
 constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
+// The numbers of a line: an index and two 32-bit values, with their keys.
+constexpr std::size_t kNumbersSize = 96;
 
-void PutByteEscaped(std::FILE* out, unsigned char c)
+void PutString(std::FILE* out, const char* s)
+{
+    PutBytes(out, s, std::strlen(s));
+}
+
+template <std::size_t N>
+char* AppendLiteral(char* p, const char (&text)[N])
+{
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
+}
+
+char* AppendNumber(char* p, long long v)
+{
+    return std::to_chars(p, p + 20, v).ptr;
+}
+
+template <std::size_t N>
+void PutEscapedByte(std::FILE* out, const char (&prefix)[N], unsigned char c)
 {
     static const char kHex[] = "0123456789abcdef";
-    PutByte('\\', out);
-    PutByte('x', out);
-    PutByte(kHex[c >> 4], out);
-    PutByte(kHex[c & 15], out);
+    char escape[N + 1];
+    std::memcpy(escape, prefix, N - 1);
+    escape[N - 1] = kHex[c >> 4];
+    escape[N] = kHex[c & 15];
+    PutBytes(out, escape, sizeof escape);
 }
 
-bool IsContinuation(unsigned char c)
+// "index", "numero" and "valeur" with the separators around them, up to
+// where the text starts.
+std::size_t FormatNumbers(char* line, long long index, const Record& rec, ListFormat format)
 {
-    return (c & 0xc0) == 0x80;
-}
-
-// C1 controls are valid UTF-8 but would steer a terminal like C0 ones.
-bool IsC1Control(const unsigned char* s, std::size_t len)
-{
-    return len == 2 && s[0] == 0xc2 && s[1] < 0xa0;
+    char* p = line;
+    char sep = format == ListFormat::Csv ? ',' : '\t';
+    if (format == ListFormat::Json)
+        p = AppendLiteral(p, "\"index\":");
+    p = AppendNumber(p, index);
+    p = format == ListFormat::Json ? AppendLiteral(p, ",\"numero\":") : (*p = sep, p + 1);
+    p = AppendNumber(p, rec.numero);
+    p = format == ListFormat::Json ? AppendLiteral(p, ",\"valeur\":") : (*p = sep, p + 1);
+    p = AppendNumber(p, rec.valeur);
+    p = format == ListFormat::Json ? AppendLiteral(p, ",\"tampon\":") : (*p = sep, p + 1);
+    return static_cast<std::size_t>(p - line);
 }
 
 // Lists one record; false when its text has no NUL, and then shows all 80 bytes.
-bool ListRecord(const char* p, long long index, bool csv, std::FILE* out)
+bool ListRecord(const char* bytes, long long index, ListFormat format, const char* named, std::FILE* out)
 {
-    Record rec = DecodeRecord(p);
+    Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
-    std::fprintf(out, csv ? "%lld,%d,%d," : "%lld\t%d\t%d\t", index, rec.numero, rec.valeur);
-    if (csv)
-        PutTextCsv(out, rec.tampon, n);
-    else
+    if (format == ListFormat::Json)
+        PutString(out, named != nullptr ? "{\"file\":" : "{");
+    if (named != nullptr) {
+        (format == ListFormat::Json ? PutTextJson : PutTextCsv)(out, named, std::strlen(named));
+        PutByte(',', out);
+    }
+    char numbers[kNumbersSize];
+    PutBytes(out, numbers, FormatNumbers(numbers, index, rec, format));
+    if (format == ListFormat::Tsv)
         PutTextTsv(out, rec.tampon, n);
+    else
+        (format == ListFormat::Csv ? PutTextCsv : PutTextJson)(out, rec.tampon, n);
+    if (format == ListFormat::Json)
+        PutByte('}', out);
     PutByte('\n', out);
     return n < sizeof rec.tampon;
 }
 
+// A warning stands beside its file's records: the listing goes out first.
+void Warn(std::FILE* out, std::FILE* err, const char* name, const char* what)
+{
+    std::fflush(out);
+    PutMessage(err, kProgram, name, what);
+}
+
+void WarnSystem(std::FILE* out, std::FILE* err, const char* name)
+{
+    std::fflush(out);
+    PutSystemError(err, kProgram, name);
+}
+
 // Lists the whole records of block[0, have) and keeps the rest at its start;
 // warns for each text without its NUL.
-int ListBlock(char* block, std::size_t& have, long long& index, const char* name, bool csv, std::FILE* out,
-    std::FILE* err)
+int ListBlock(char* block, std::size_t& have, long long& index, const char* name, ListFormat format,
+    const char* named, std::FILE* out, std::FILE* err)
 {
     int status = kListClean;
     std::size_t whole = have / kRecordSize * kRecordSize;
     for (std::size_t at = 0; at < whole; at += kRecordSize, ++index) {
-        if (!ListRecord(block + at, index, csv, out)) {
-            std::fprintf(err, "lecture: %s: record %lld: text not terminated\n", name, index);
+        if (!ListRecord(block + at, index, format, named, out)) {
+            char what[64];
+            std::snprintf(what, sizeof what, "record %lld: text not terminated", index);
+            Warn(out, err, name, what);
             status = kListWarned;
         }
     }
@@ -74,88 +129,86 @@ std::size_t DropSkipped(char* p, std::size_t n, long long& skip)
     return n - drop;
 }
 
-int ListRecords(FileHandle file, const char* name, long long offset, bool csv, std::FILE* out, std::FILE* err)
+// Waits at the end of a followed file until it may have grown: true then,
+// false after saying why when it shrank below what was read (read bytes) or
+// lost its name.
+bool AwaitGrowth(
+    FileHandle file, WatchHandle watch, const char* name, long long read, std::FILE* out, std::FILE* err)
+{
+    if (std::fflush(out) != 0)
+        return false;
+    AwaitChange(watch);
+    if (!IsStillNamed(file, name)) {
+        Warn(out, err, name, "file removed or replaced; no longer followed");
+        return false;
+    }
+    if (FileLength(file) < read) {
+        Warn(out, err, name, "file truncated; no longer followed");
+        return false;
+    }
+    return true;
+}
+
+// The checks at the end of a file that is not followed.
+int CheckEnd(const char* name, long long skip, std::size_t have, std::FILE* out, std::FILE* err)
+{
+    if (skip > 0) {
+        Warn(out, err, name, "shorter than the offset");
+        return kListWarned;
+    }
+    if (have > 0) {
+        char what[64];
+        std::snprintf(what, sizeof what, "%zu trailing bytes", have);
+        Warn(out, err, name, what);
+        return kListWarned;
+    }
+    return kListClean;
+}
+
+// Lists the file's records; with follow, waits at its end for more.
+int ListRecords(FileHandle file, const char* name, long long offset, ListFormat format, const char* named,
+    const WatchHandle* follow, std::FILE* out, std::FILE* err)
 {
     char block[kBlockSize];
     std::size_t have = 0;
     long long index = 0;
     long long skip = offset;
+    long long read = 0;
     int status = kListClean;
     for (;;) {
-        long long n = ReadSome(file, block + have, sizeof block - have);
+        std::size_t asked = sizeof block - have;
+        long long n = ReadSome(file, block + have, asked);
         if (n < 0) {
-            std::fprintf(err, "lecture: %s: %s\n", name, DescribeLastError());
+            WarnSystem(out, err, name);
             return kListFailed;
         }
-        if (n == 0)
+        if (n == 0 && follow == nullptr)
             break;
+        if (n == 0) {
+            if (!AwaitGrowth(file, *follow, name, read, out, err))
+                return std::ferror(out) != 0 ? kListFailed : kListWarned;
+            continue;
+        }
+        read += n;
         have += DropSkipped(block + have, static_cast<std::size_t>(n), skip);
-        if (ListBlock(block, have, index, name, csv, out, err) != kListClean)
+        if (ListBlock(block, have, index, name, format, named, out, err) != kListClean)
             status = kListWarned;
+        // A pipe that has no more for now may be held open by a slow writer:
+        // its records go out as they come.
+        if (static_cast<std::size_t>(n) < asked)
+            std::fflush(out);
         if (std::ferror(out) != 0)
             return kListFailed;
     }
-    if (skip > 0) {
-        std::fprintf(err, "lecture: %s: shorter than the offset\n", name);
-        return kListWarned;
-    }
-    if (have > 0) {
-        std::fprintf(err, "lecture: %s: %zu trailing bytes\n", name, have);
-        status = kListWarned;
-    }
-    return status;
-}
-
-// The length a sequence with this first byte claims; 0 for a byte that
-// cannot begin one (a continuation, an overlong lead, past U+10FFFF).
-std::size_t LeadLength(unsigned char c)
-{
-    return c < 0x80 ? 1 : c < 0xc2 ? 0 : c < 0xe0 ? 2 : c < 0xf0 ? 3 : c < 0xf5 ? 4 : 0;
+    int end = CheckEnd(name, skip, have, out, err);
+    return end > status ? end : status;
 }
 
 } // namespace
 
-std::size_t MeasureUtf8(const unsigned char* s, std::size_t n)
-{
-    unsigned char c = s[0];
-    std::size_t len = LeadLength(c);
-    if (len == 0 || len > n)
-        return 0;
-    for (std::size_t i = 1; i < len; ++i)
-        if (!IsContinuation(s[i]))
-            return 0;
-    // Overlong three- and four-byte forms, surrogates, and code points past U+10FFFF.
-    if ((c == 0xe0 && s[1] < 0xa0) || (c == 0xed && s[1] > 0x9f) || (c == 0xf0 && s[1] < 0x90) ||
-        (c == 0xf4 && s[1] > 0x8f))
-        return 0;
-    return len;
-}
-
 void PutTextTsv(std::FILE* out, const char* text, std::size_t n)
 {
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < n;) {
-        if (s[i] >= 0x20 && s[i] < 0x7f && s[i] != '\\') {
-            ++i;
-            continue;
-        }
-        std::size_t len = MeasureUtf8(s + i, n - i);
-        if (len > 1 && !IsC1Control(s + i, len)) {
-            i += len;
-            continue;
-        }
-        PutBytes(out, text + plain, i - plain);
-        if (s[i] == '\\') {
-            std::fputs("\\\\", out);
-            ++i;
-        } else {
-            for (std::size_t end = i + (len == 0 ? 1 : len); i < end; ++i)
-                PutByteEscaped(out, s[i]);
-        }
-        plain = i;
-    }
-    PutBytes(out, text + plain, n - plain);
+    PutShownText(out, text, n);
 }
 
 void PutTextCsv(std::FILE* out, const char* text, std::size_t n)
@@ -169,23 +222,53 @@ void PutTextCsv(std::FILE* out, const char* text, std::size_t n)
     std::size_t plain = 0;
     for (std::size_t i = 0; i < n;) {
         std::size_t len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i);
-        if (len > 0 && s[i] != '"') {
+        if (len > 0 && s[i] != '"' && s[i] != '\\') {
             i += len;
             continue;
         }
-        if (len == 0) {
-            PutBytes(out, text + plain, i - plain);
-            PutByteEscaped(out, s[i]);
-            plain = ++i;
-            continue;
-        }
-        // The quote ends this run and starts the next one, so it goes out twice.
-        PutBytes(out, text + plain, i + 1 - plain);
-        plain = i++;
+        PutBytes(out, text + plain, i - plain);
+        if (len == 0)
+            PutEscapedByte(out, "\\x", s[i]);
+        else
+            PutBytes(out, s[i] == '"' ? "\"\"" : "\\\\", 2);
+        plain = ++i;
     }
     PutBytes(out, text + plain, n - plain);
     if (quoted)
         PutByte('"', out);
+}
+
+void PutTextJson(std::FILE* out, const char* text, std::size_t n)
+{
+    static const char kShort[] = "\b\f\n\r\t\"\\";
+    static const char kShortName[] = "bfnrt\"\\";
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    PutByte('"', out);
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < n;) {
+        std::size_t len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i);
+        bool control = s[i] < 0x20 || s[i] == 0x7f || (len == 2 && s[i] == 0xc2 && s[i + 1] < 0xa0);
+        if (len > 0 && !control && s[i] != '"' && s[i] != '\\') {
+            i += len;
+            continue;
+        }
+        PutBytes(out, text + plain, i - plain);
+        const char* shorter = s[i] != 0 ? std::strchr(kShort, s[i]) : nullptr;
+        if (shorter != nullptr) {
+            char escape[2] = {'\\', kShortName[shorter - kShort]};
+            PutBytes(out, escape, 2);
+        } else if (len == 0) {
+            // Python reads it back as the byte with surrogateescape.
+            PutEscapedByte(out, "\\udc", s[i]);
+        } else {
+            // A C1 control's code point is its second byte.
+            PutEscapedByte(out, "\\u00", len == 2 ? s[i + 1] : s[i]);
+        }
+        i += len == 0 ? 1 : len;
+        plain = i;
+    }
+    PutBytes(out, text + plain, n - plain);
+    PutByte('"', out);
 }
 
 bool ParseOffset(const char* s, long long& offset)
@@ -202,17 +285,30 @@ bool ParseOffset(const char* s, long long& offset)
     return true;
 }
 
-int ListFile(const char* name, long long offset, bool csv, std::FILE* out, std::FILE* err)
+void PutHeader(std::FILE* out, ListFormat format, bool named)
+{
+    if (format == ListFormat::Csv)
+        PutString(out, named ? "file,index,numero,valeur,tampon\n" : "index,numero,valeur,tampon\n");
+    else if (format == ListFormat::Tsv)
+        PutString(out, "index\tnumero\tvaleur\ttampon\n");
+}
+
+int ListFile(const char* name, long long offset, ListFormat format, bool named, bool follow, std::FILE* out,
+    std::FILE* err)
 {
     bool is_stdin = std::strcmp(name, "-") == 0;
     FileHandle file = is_stdin ? StandardInput() : OpenListedFile(name);
     if (file == kNoFile) {
-        std::fprintf(err, "lecture: %s: %s\n", name, DescribeLastError());
+        WarnSystem(out, err, name);
         return kListFailed;
     }
-    int status = ListRecords(file, name, offset, csv, out, err);
+    // Watched before the first read, so that no write after it goes unseen.
+    WatchHandle watch = follow ? StartWatch(name) : kNoWatch;
+    const char* column = named && format != ListFormat::Tsv ? name : nullptr;
+    int status = ListRecords(file, name, offset, format, column, follow ? &watch : nullptr, out, err);
+    StopWatch(watch);
     if (!is_stdin && !CloseFile(file) && status != kListFailed) {
-        std::fprintf(err, "lecture: %s: %s\n", name, DescribeLastError());
+        WarnSystem(out, err, name);
         status = kListFailed;
     }
     return status;

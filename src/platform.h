@@ -17,9 +17,11 @@ constexpr FileHandle kNoFile = -1;
 
 // Readies the standard streams before anything is read or written: on
 // POSIX a closed one is opened on /dev/null, so that no file opened later
-// takes its place; on Windows standard error is unbuffered, as elsewhere, and
-// a console shows and reads UTF-8 for the run. False when that cannot be done.
-bool PrepareStandardStreams();
+// takes its place, and with failClosedOutput a closed standard output is
+// opened so that every write to it fails; on Windows standard error is
+// unbuffered, as elsewhere, and a console shows and reads UTF-8 for the run.
+// False when that cannot be done.
+bool PrepareStandardStreams(bool failClosedOutput);
 
 // Opens or creates the named file for appending only, and stands at its end:
 // never truncated, each write landing whole at the end even with other
@@ -28,9 +30,13 @@ bool PrepareStandardStreams();
 // kNoFile on failure.
 FileHandle OpenRecordFile(const char* nom, bool& created);
 
+// Room for the name of a directory.
+constexpr std::size_t kDirectorySize = 4096;
+
 // Makes the name of a file just created survive a power cut, by flushing the
-// directory that holds it; true where the system offers no such flush.
-bool FlushNewName(const char* nom);
+// directory that holds it, whose name goes to dir for a report; true where
+// the system offers no such flush.
+bool FlushNewName(const char* nom, char (&dir)[kDirectorySize]);
 
 // Flushes the file's written data to stable storage. True also for what has
 // nothing to flush by its nature: a pipe, a terminal, a device.

@@ -39,13 +39,15 @@ off_t SeekRetrying(int fd, int whence)
 
 } // namespace
 
-bool PrepareStandardStreams()
+bool PrepareStandardStreams(bool failClosedOutput)
 {
     // A closed standard descriptor would be handed to the record file, and the
     // dialogue written to it would corrupt the records.
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
-        if (fcntl(fd, F_GETFD) < 0 && (errno != EBADF || open("/dev/null", O_RDWR) != fd))
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        int mode = fd == STDOUT_FILENO && failClosedOutput ? O_RDONLY : O_RDWR;
+        if (fcntl(fd, F_GETFD) < 0 && (errno != EBADF || open("/dev/null", mode) != fd))
             return false;
+    }
     return true;
 }
 
@@ -65,9 +67,8 @@ FileHandle OpenRecordFile(const char* nom, bool& created)
     return fd;
 }
 
-bool FlushNewName(const char* nom)
+bool FlushNewName(const char* nom, char (&dir)[kDirectorySize])
 {
-    char dir[PATH_MAX];
     const char* slash = std::strrchr(nom, '/');
     std::size_t n = slash == nullptr ? 1 : slash == nom ? 1 : static_cast<std::size_t>(slash - nom);
     if (n >= sizeof dir) {

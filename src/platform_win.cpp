@@ -173,8 +173,9 @@ int GetConsoleByte(ConsoleInput& in)
 
 } // namespace
 
-bool PrepareStandardStreams()
+bool PrepareStandardStreams(bool /*failClosedOutput*/)
 {
+    // A closed standard output fails every write already.
     // The C library buffers standard error when it is a pipe; each report
     // must be out before the next read, as on other systems.
     if (std::setvbuf(stderr, nullptr, _IONBF, 0) != 0)
@@ -198,8 +199,9 @@ FileHandle OpenRecordFile(const char* nom, bool& created)
     return FromHandle(file);
 }
 
-bool FlushNewName(const char* /*nom*/)
+bool FlushNewName(const char* /*nom*/, char (&dir)[kDirectorySize])
 {
+    dir[0] = '\0';
     // Windows has no flush for a directory; the file's own flush is all it offers.
     return true;
 }

@@ -200,6 +200,17 @@ def interactive_order():
         screen.decode().count("88 Bytes \u00e9crits") == 2 and failed in screen.decode()
 
 
+def directory_flush_named():
+    """A directory that cannot be flushed is named as such, not as the file."""
+    with tempfile.TemporaryDirectory() as cwd:
+        os.mkdir(os.path.join(cwd, "sub"))
+        r = subprocess.run(["strace", "-qq", "-o", "/dev/null", "-P", "sub", "-e", "inject=openat:error=EACCES",
+                            ECRITURE, "sub/g"], cwd=cwd, input=b"1\n2\nx\nn\n", capture_output=True, timeout=30)
+        said = b"ecriture: sub: cannot flush the directory: Permission denied\n" in r.stderr
+        print("the directory's flush failing: status %d, said: %s" % (r.returncode, said))
+        return said and r.returncode == 255 and os.path.getsize(os.path.join(cwd, "sub", "g")) == RECORD
+
+
 def main():
     with tempfile.TemporaryDirectory() as cwd:
         subprocess.run([ECRITURE], cwd=cwd, input=TYPED, capture_output=True, timeout=30, check=True)
@@ -218,7 +229,7 @@ def main():
     print("fault sweep: %d failure points tried, %d went wrong" % (tried, len(problems)))
     for problem in problems:
         print("  " + problem)
-    ordered = interactive_order()
+    ordered = interactive_order() and directory_flush_named()
     # Piped: one flush of the record file, right before its close.
     fd = piped[0].rsplit("= ", 1)[1]
     mine = [line for line in piped if re.match(r"(fdatasync|fsync|close)\(", line)]

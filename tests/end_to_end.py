@@ -7,6 +7,7 @@ A cross build gives the emulator's command in ECRITURE_EMULATOR and the
 target system in ECRITURE_SYSTEM; on Windows, the dialogue's line ends are
 CRLF and are compared as LF once checked."""
 import os
+import re
 import shlex
 import struct
 import subprocess
@@ -196,6 +197,14 @@ class Failures(TempDirTest):
         self.assertEqual(self.read("r.dat"), data)
 
     @POSIX_ONLY
+    def test_input_that_cannot_be_read(self):
+        directory = os.open(self.dir, os.O_RDONLY)
+        r = subprocess.run(PROGRAM, stdin=directory, cwd=self.dir, capture_output=True, timeout=60)
+        os.close(directory)
+        self.assertEqual((r.stderr, r.returncode),
+                         (FAILED + b"ecriture: read error on standard input: Is a directory\n", 255))
+
+    @POSIX_ONLY
     def test_standard_output_full(self):
         stdin, _, err, data = session(b"r.dat", [(1, 2, b"a")])
         with open("/dev/full", "wb") as full:
@@ -295,7 +304,7 @@ class CommandLine(TempDirTest):
             with self.subTest(args=args):
                 r = run(self.dir, b"records.dat\n1\n2\nabc\nn\n", args)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
-                self.assertTrue(r.stderr.endswith(self.USAGE), r.stderr)
+                self.assertRegex(r.stderr, rb"^(ecriture: [^\n]+\n)?" + re.escape(self.USAGE) + b"$")
                 self.assertEqual(os.listdir(self.dir), [])
 
 

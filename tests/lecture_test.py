@@ -3,13 +3,16 @@
 files made to be wrong. Usage: lecture_test.py LECTURE ECRITURE BUILD_DIR [TEST...]"""
 import csv
 import io
+import json
 import os
 import random
 import re
+import select
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 import end_to_end
@@ -80,6 +83,12 @@ class Listing(ListingTest):
         with open(self.path("b"), "rb") as f:
             self.assertListing(self.lecture("--csv", "-", stdin=f),
                                CSV_HEADER + b'0,2,2,b\n1,658714,1707274,"c\x1a\r\nd"\n')
+        # With several files, CSV and JSON carry the file in each record.
+        self.assertListing(self.lecture("--csv", "a", "b"), b"file,index,numero,valeur,tampon\na,0,1,1,a\n"
+                           b'b,0,2,2,b\nb,1,658714,1707274,"c\x1a\r\nd"\n')
+        self.assertListing(self.lecture("--json", "a", "b"), b'{"file":"a","index":0,"numero":1,"valeur":1,'
+                           b'"tampon":"a"}\n{"file":"b","index":0,"numero":2,"valeur":2,"tampon":"b"}\n'
+                           b'{"file":"b","index":1,"numero":658714,"valeur":1707274,"tampon":"c\\u001a\\r\\nd"}\n')
 
     def test_offset(self):
         self.write("p", b"HELLO" + record(7, -7, b"seven") + record(8, -8, b"eight"))
@@ -109,24 +118,41 @@ class Checks(ListingTest):
         self.assertRegex(r.stderr, REASONS)
 
     @end_to_end.POSIX_ONLY
-    def test_output_full(self):
+    def test_output_full_or_closed(self):
         self.write("a", record(1, 1, b"a") * 2000)
         with open("/dev/full", "wb") as full:
             r = subprocess.run([*LECTURE_COMMAND, "a"], cwd=self.dir, stdout=full, stderr=subprocess.PIPE)
         self.assertEqual((r.stderr, r.returncode), (b"lecture: write error on standard output\n", 2))
+        r = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", *LECTURE_COMMAND, "a"], cwd=self.dir,
+                           stderr=subprocess.PIPE)
+        self.assertEqual((r.stderr, r.returncode), (b"lecture: write error on standard output\n", 2))
+
+    @end_to_end.POSIX_ONLY
+    def test_warnings_beside_their_files_names_shown_safely(self):
+        odd = b"n\nb\x1b[2J"
+        self.write("a", record(1, 1, b"a"))
+        with open(os.path.join(self.dir.encode(), odd), "wb") as f:
+            f.write(record(2, 2, b"b") + b"xyz")
+        r = subprocess.run([*LECTURE_COMMAND, "a", odd, "a"], cwd=self.dir, stdout=subprocess.PIPE,
+                           stderr=subprocess.STDOUT)
+        self.assertEqual((r.stdout, r.returncode), (HEADER + b"==> a <==\n0\t1\t1\ta\n==> n\\x0ab\\x1b[2J <==\n"
+                                                    b"0\t2\t2\tb\nlecture: n\\x0ab\\x1b[2J: 3 trailing bytes\n"
+                                                    b"==> a <==\n0\t1\t1\ta\n", 1))
 
     def test_usage(self):
         r = self.lecture("--help")
-        self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv] [--offset BYTES] FILE...\n"))
+        self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json] [--offset BYTES] FILE...\n"))
         self.assertEqual((r.stderr, r.returncode), (b"", 0))
         version = os.environ.get("ECRITURE_VERSION", "").encode()
         self.assertListing(self.lecture("--version", "a"), b"lecture " + version + b"\n")
         for args in [[], ["--bogus", "a"], ["--offset", "-1", "a"], ["--offset=", "a"], ["--offset", "1e3", "a"],
-                     ["--offset=99999999999999999999", "a"], ["--offset"]]:
+                     ["--offset=99999999999999999999", "a"], ["--offset"], ["-x", "a"], ["--csv", "--json", "a"],
+                     ["--follow", "a", "b"], ["-f", "-"]]:
             with self.subTest(args=args):
                 r = self.lecture(*args)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
-                self.assertIn(b"usage: lecture", r.stderr)
+                # The program's one name, whatever the path it was started by.
+                self.assertRegex(r.stderr, rb"^(lecture: [^\n]+\n)?usage: lecture ")
 
 
 class RoundTrip(ListingTest):
@@ -142,13 +168,87 @@ class RoundTrip(ListingTest):
             records.append((rng.choice([rng.randrange(-2**31, 2**31), -2**31, 2**31 - 1, 0]),
                             rng.randrange(-2**31, 2**31), text))
         self.capture("r.dat", records)
-        r = self.lecture("r.dat")
-        self.assertEqual((r.stderr, r.returncode), (b"", 0))
-        lines = r.stdout.split(b"\n")
+        # A text without its NUL, listed whole in every format, with a warning.
+        with open(self.path("r.dat"), "ab") as f:
+            f.write(struct.pack("<ii", 1, 2) + b"\\\xff" * 40)
+        records.append((1, 2, b"\\\xff" * 40))
+        listings = {fmt: self.lecture(*fmt, "r.dat") for fmt in [(), ("--csv",), ("--json",)]}
+        for r in listings.values():
+            self.assertEqual((r.stderr, r.returncode), (b"lecture: r.dat: record 3000: text not terminated\n", 1))
+        lines = listings[()].stdout.split(b"\n")
         self.assertEqual((lines[0] + b"\n", lines[-1], len(lines)), (HEADER, b"", len(records) + 2))
-        for k, (line, entered) in enumerate(zip(lines[1:], records)):
+        rows = list(csv.reader(io.StringIO(listings[("--csv",)].stdout.decode(), newline="")))
+        self.assertEqual(rows[0], ["index", "numero", "valeur", "tampon"])
+        objects = [json.loads(line) for line in listings[("--json",)].stdout.decode().splitlines()]
+        for k, (line, row, obj, entered) in enumerate(zip(lines[1:], rows[1:], objects, records)):
             index, numero, valeur, text = line.split(b"\t")
             self.assertEqual((int(index), int(numero), int(valeur), unescape(text)), (k, *entered))
+            self.assertEqual([int(v) for v in row[:3]] + [unescape(row[3].encode())], [k, *entered])
+            self.assertEqual((obj["index"], obj["numero"], obj["valeur"]), (k, *entered[:2]))
+            self.assertEqual(obj["tampon"].encode("utf-8", "surrogateescape"), entered[2])
+        self.assertEqual((len(rows), len(objects)), (len(records) + 1, len(records)))
+
+
+class Follow(ListingTest):
+    # A record must show this soon after its write, through the system's
+    # change events; an emulator adds its own delays.
+    LATENCY = 2.0 if end_to_end.EMULATOR else 0.5
+
+    def read_line(self, proc, within):
+        """The next line of the follower's output, and how long it took; None
+        when nothing came within the time."""
+        start, line = time.monotonic(), b""
+        while not line.endswith(b"\n"):
+            left = start + within - time.monotonic()
+            if left <= 0 or not select.select([proc.stdout], [], [], left)[0]:
+                return None, within
+            byte = proc.stdout.read(1)
+            if not byte:
+                return None, within
+            line += byte
+        return end_to_end.text_mode(line), time.monotonic() - start
+
+    def test_records_listed_once_whole_as_they_come(self):
+        path = self.path("f.dat")
+        self.write("f.dat", record(1, 1, b"before"))
+        follower = subprocess.Popen([*LECTURE_COMMAND, "--follow", "--csv", "f.dat"], cwd=self.dir,
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+        capture = subprocess.Popen([*end_to_end.PROGRAM, "f.dat"], cwd=self.dir, stdin=subprocess.PIPE,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.assertEqual(self.read_line(follower, 30)[0], CSV_HEADER)
+            self.assertEqual(self.read_line(follower, 30)[0], b"0,1,1,before\n")
+            for k in range(1, 4):
+                capture.stdin.write(b"%d\n%d\ntext %d\ny\n" % (k, -k, k))
+                capture.stdin.flush()
+                line, took = self.read_line(follower, 30)
+                self.assertEqual(line, b"%d,%d,%d,text %d\n" % (k, k, -k, k))
+                self.assertLess(took, self.LATENCY + (5 if k == 1 and end_to_end.EMULATOR else 0))
+            capture.stdin.write(b"0\n0\nn\nn\n")
+            capture.stdin.close()
+            self.assertEqual(capture.wait(60), 0)
+            self.assertEqual(self.read_line(follower, 30)[0], b"4,0,0,n\n")
+            # Half a record is waited for, never listed nor reported.
+            with open(path, "ab") as f:
+                f.write(record(5, 5, b"halves")[:40])
+                f.flush()
+                self.assertEqual(self.read_line(follower, 1.0)[0], None)
+                f.write(record(5, 5, b"halves")[40:])
+            line, took = self.read_line(follower, 30)
+            self.assertEqual(line, b"5,5,5,halves\n")
+            self.assertLess(took, self.LATENCY)
+            os.truncate(path, 88)
+            self.assertEqual(follower.wait(30), 1)
+            self.assertEqual(end_to_end.text_mode(follower.stderr.read()),
+                             b"lecture: f.dat: file truncated; no longer followed\n")
+            self.assertEqual(follower.stdout.read(), b"")
+        finally:
+            for proc in (follower, capture):
+                if proc.poll() is None:
+                    proc.kill()
+                proc.wait()
+            for stream in (follower.stdout, follower.stderr, capture.stdin):
+                stream.close()
 
 
 class SameOnEveryPlatform(ListingTest):
@@ -175,6 +275,7 @@ class SameOnEveryPlatform(ListingTest):
         listed = os.path.join(self.GOLDEN, "records.dat")
         self.assertListing(self.lecture(listed), self.golden("records.tsv"))
         self.assertListing(self.lecture("--csv", listed), self.golden("records.csv"))
+        self.assertListing(self.lecture("--json", listed), self.golden("records.jsonl"))
 
 
 class Install(unittest.TestCase):

@@ -1,4 +1,5 @@
 #include "listing.h"
+#include "messages.h"
 
 #include <gtest/gtest.h>
 
@@ -68,13 +69,26 @@ TEST(TextTsv, EscapesWhatWouldBreakTheLine)
 TEST(TextCsv, QuotesAsRfc4180)
 {
     EXPECT_EQ(Shown(PutTextCsv, ""), "");
-    EXPECT_EQ(Shown(PutTextCsv, "plain\ttext\\"), "plain\ttext\\");
+    EXPECT_EQ(Shown(PutTextCsv, "plain\ttext\\"), "plain\ttext\\\\");
     EXPECT_EQ(Shown(PutTextCsv, "a,b"), "\"a,b\"");
     EXPECT_EQ(Shown(PutTextCsv, "say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(Shown(PutTextCsv, "\""), "\"\"\"\"");
     EXPECT_EQ(Shown(PutTextCsv, "cr\r"), "\"cr\r\"");
     EXPECT_EQ(Shown(PutTextCsv, "lf\n"), "\"lf\n\"");
-    EXPECT_EQ(Shown(PutTextCsv, "\xc3\xa9\xff,\"\x80"), "\"\xc3\xa9\\xff,\"\"\\x80\"");
+    // A backslash is doubled, so that an escape and the four bytes \xff differ.
+    EXPECT_EQ(Shown(PutTextCsv, "\xc3\xa9\xff,\"\x80\\xff"), "\"\xc3\xa9\\xff,\"\"\\x80\\\\xff\"");
+}
+
+TEST(TextJson, EscapesControlsAndInvalidBytes)
+{
+    EXPECT_EQ(Shown(PutTextJson, ""), "\"\"");
+    EXPECT_EQ(Shown(PutTextJson, "a\"b\\c/d"), "\"a\\\"b\\\\c/d\"");
+    EXPECT_EQ(Shown(PutTextJson, "\b\f\n\r\t\x01\x1f\x7f"), "\"\\b\\f\\n\\r\\t\\u0001\\u001f\\u007f\"");
+    // C1 controls by their code point; other characters as they are.
+    EXPECT_EQ(Shown(PutTextJson, "\xc3\xa9\xe2\x9c\x93\xc2\x9b\xc2\xa0"),
+        "\"\xc3\xa9\xe2\x9c\x93\\u009b\xc2\xa0\"");
+    // Each invalid byte as the lone surrogate U+DC00 + byte.
+    EXPECT_EQ(Shown(PutTextJson, "\xff\xc3(\x80\xe2\x82"), "\"\\udcff\\udcc3(\\udc80\\udce2\\udc82\"");
 }
 
 TEST(ParseOffset, DigitsOnly)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <unistd.h>
 
 TEST(RecordFile, FullDeviceAndPipes)
@@ -32,9 +34,11 @@ TEST(RecordFile, FullDeviceAndPipes)
 TEST(RecordFile, NewNameDirectories)
 {
     // The directory of a bare name is the current one; of "/x", the root.
-    EXPECT_TRUE(FlushNewName("bare-name"));
-    EXPECT_TRUE(FlushNewName("/tmp/x"));
-    EXPECT_TRUE(FlushNewName("/x"));
-    EXPECT_FALSE(FlushNewName("/no-such-directory/x"));
-    EXPECT_FALSE(FlushNewName("/dev/null/x"));
+    char dir[kDirectorySize];
+    for (auto [name, flushed, expected] :
+        {std::tuple{"bare-name", true, "."}, {"/tmp/x", true, "/tmp"}, {"/x", true, "/"},
+            {"/no-such-directory/x", false, "/no-such-directory"}, {"/dev/null/x", false, "/dev/null"}}) {
+        EXPECT_EQ(FlushNewName(name, dir), flushed) << name;
+        EXPECT_STREQ(dir, expected);
+    }
 }

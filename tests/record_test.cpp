@@ -142,7 +142,8 @@ TEST(RecordFile, FlushesDataAndNewNames)
     fs::path path = dir.path / "new.dat";
     FileHandle file = OpenExpecting(path, true);
     ASSERT_NE(file, kNoFile);
-    EXPECT_TRUE(FlushNewName(path.string().c_str()));
+    char parent[kDirectorySize];
+    EXPECT_TRUE(FlushNewName(path.string().c_str(), parent));
     EXPECT_EQ(WriteRecord(file, Record{1, 2, "x"}), kRecordSize);
     EXPECT_TRUE(FlushRecordFile(file));
     EXPECT_TRUE(CloseFile(file));

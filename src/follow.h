@@ -1,0 +1,31 @@
+// Following a file as it grows: the system's change notification where
+// there is one, and a look about once a second where there is none (a
+// network file system sends no events). follow_posix.cpp implements it
+// with inotify, follow_win.cpp with the change notifications of Windows.
+#ifndef ECRITURE_FOLLOW_H
+#define ECRITURE_FOLLOW_H
+
+#include "platform.h"
+
+#include <cstdint>
+
+using WatchHandle = std::intptr_t;
+constexpr WatchHandle kNoWatch = -1;
+
+// Starts watching the named file for changes; kNoWatch when the system
+// cannot, and then the waits are a second each.
+WatchHandle StartWatch(const char* name);
+
+// Waits until the file may have changed, and a second at most.
+void AwaitChange(WatchHandle watch);
+
+void StopWatch(WatchHandle watch);
+
+// The open file's length; -1 when it cannot be had.
+long long FileLength(FileHandle file);
+
+// False when the name no longer names the open file: it was removed, or
+// another file took its name.
+bool IsStillNamed(FileHandle file, const char* name);
+
+#endif

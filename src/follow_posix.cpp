@@ -1,0 +1,67 @@
+// Following a file on Linux: inotify, with a one-second timeout as the poll
+// for file systems that send no events.
+#include "follow.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kPollMilliseconds = 1000;
+
+} // namespace
+
+WatchHandle StartWatch(const char* name)
+{
+    int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0)
+        return kNoWatch;
+    // A rename or removal changes the link count (IN_ATTRIB) or moves the file.
+    if (inotify_add_watch(fd, name, IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF) < 0) {
+        (void)close(fd);
+        return kNoWatch;
+    }
+    return fd;
+}
+
+void AwaitChange(WatchHandle watch)
+{
+    if (watch == kNoWatch) {
+        (void)poll(nullptr, 0, kPollMilliseconds);
+        return;
+    }
+    pollfd wait = {static_cast<int>(watch), POLLIN, 0};
+    if (poll(&wait, 1, kPollMilliseconds) <= 0)
+        return;
+    // The events only wake the reader, which then reads the file itself.
+    alignas(inotify_event) char events[4096];
+    while (read(static_cast<int>(watch), events, sizeof events) > 0) {}
+}
+
+void StopWatch(WatchHandle watch)
+{
+    if (watch != kNoWatch)
+        (void)close(static_cast<int>(watch));
+}
+
+long long FileLength(FileHandle file)
+{
+    struct stat st;
+    return fstat(static_cast<int>(file), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+bool IsStillNamed(FileHandle file, const char* name)
+{
+    struct stat open;
+    struct stat named;
+    if (fstat(static_cast<int>(file), &open) != 0)
+        return false;
+    int done;
+    do
+        done = stat(name, &named);
+    while (done != 0 && errno == EINTR);
+    return done == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
