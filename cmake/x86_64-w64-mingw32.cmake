@@ -14,5 +14,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 # Debian keeps wine64 off the PATH. The tests start and stop wine's server.
 set(WINE_DIR /usr/lib/wine)
-set(WINE_ENV env WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix)
+# Wine turns the command line's bytes into Unicode by the locale's character set.
+set(WINE_ENV env LANG=C.UTF-8 LC_ALL= WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+    WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_ENV} ${WINE_DIR}/wine64)

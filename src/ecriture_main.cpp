@@ -40,6 +40,8 @@ int ReadArguments(int argc, char** argv, const char*& operand)
         {"version", no_argument, nullptr, 'v'},
         {nullptr, 0, nullptr, 0},
     };
+    if (argc > 1 && IsHelpRequest(argv[1]))
+        return ShowText(stdout, kProgram, kUsage, kHelp, 0, kStatusDataLost);
     // Its errors are said as every other message is, on every system.
     opterr = 0;
     for (int opt; (opt = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
@@ -65,6 +67,11 @@ int main(int argc, char** argv)
 {
     if (!PrepareStandardStreams(false))
         return kStatusDataLost;
+    argv = GetArguments(argc, argv);
+    if (argv == nullptr) {
+        PutMessage(stderr, kProgram, nullptr, "the command line cannot be read as Unicode");
+        return kStatusUsage;
+    }
     const char* operand = nullptr;
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;

@@ -3,10 +3,11 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "follow.h"
+#include "platform_win.h"
 
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -27,17 +28,19 @@ bool IdentifyFile(HANDLE file, BY_HANDLE_FILE_INFORMATION& info)
 
 WatchHandle StartWatch(const char* name)
 {
-    // The folder is watched: Windows notifies changes to what a folder holds.
-    char folder[MAX_PATH];
-    const char* slash = std::strrchr(name, '\\');
-    const char* other = std::strrchr(name, '/');
-    slash = other != nullptr && (slash == nullptr || other > slash) ? other : slash;
-    std::size_t n = slash == nullptr ? 1 : static_cast<std::size_t>(slash - name) + 1;
-    if (n >= sizeof folder)
+    // Windows notifies the changes to what a folder holds: the file's folder
+    // is watched.
+    wchar_t folder[kWidePathSize];
+    if (!ToWidePath(name, folder))
         return kNoWatch;
-    std::memcpy(folder, slash == nullptr ? "." : name, n);
-    folder[n] = '\0';
-    HANDLE change = FindFirstChangeNotificationA(folder, FALSE,
+    wchar_t* slash = std::wcsrchr(folder, L'\\');
+    wchar_t* other = std::wcsrchr(folder, L'/');
+    slash = other != nullptr && (slash == nullptr || other > slash) ? other : slash;
+    if (slash == nullptr)
+        std::wcscpy(folder, L".");
+    else
+        slash[1] = L'\0';
+    HANDLE change = FindFirstChangeNotificationW(folder, FALSE,
         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME);
     return change == INVALID_HANDLE_VALUE ? kNoWatch : reinterpret_cast<WatchHandle>(change);
 }
@@ -66,7 +69,10 @@ long long FileLength(FileHandle file)
 
 bool IsStillNamed(FileHandle file, const char* name)
 {
-    HANDLE named = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    wchar_t wide[kWidePathSize];
+    if (!ToWidePath(name, wide))
+        return false;
+    HANDLE named = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (named == INVALID_HANDLE_VALUE)
         return false;

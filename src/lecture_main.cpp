@@ -11,6 +11,8 @@ namespace {
 
 constexpr char kProgram[] = "lecture";
 constexpr int kStatusUsage = 2;
+// What ReadOptions gives when the run goes on.
+constexpr int kGoOn = -1;
 
 constexpr char kUsage[] = "usage: lecture [--csv | --json] [--offset BYTES] FILE...\n"
                           "       lecture --follow [--csv | --json] [--offset BYTES] FILE\n";
@@ -39,12 +41,17 @@ int ListFiles(char** names, int count, long long offset, ListFormat format, bool
 {
     int status = kListClean;
     bool named = count > 1;
+    if (!PrepareListingOutput(stdout)) {
+        PutSystemError(stderr, kProgram, "standard output");
+        return kListFailed;
+    }
     PutHeader(stdout, format, named);
     for (int i = 0; i < count && std::ferror(stdout) == 0; ++i) {
         if (named && format == ListFormat::Tsv) {
             PutBytes(stdout, "==> ", 4);
             PutTextTsv(stdout, names[i], std::strlen(names[i]));
-            PutBytes(stdout, " <==\n", 5);
+            PutBytes(stdout, " <==", 4);
+            PutLineEnd(stdout);
         }
         int listed = ListFile(names[i], offset, format, named, follow, stdout, stderr);
         status = listed > status ? listed : status;
@@ -61,9 +68,9 @@ bool ChooseFormat(ListFormat& format, bool& chosen, ListFormat asked)
     return same;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Reads the options into format, follow and offset: kGoOn, or the status
+// to end with at once, after --help or --version or a usage error.
+int ReadOptions(int argc, char** argv, ListFormat& format, bool& follow, long long& offset)
 {
     static const option kOptions[] = {
         {"csv", no_argument, nullptr, 'c'},
@@ -74,19 +81,11 @@ int main(int argc, char** argv)
         {"version", no_argument, nullptr, 'v'},
         {nullptr, 0, nullptr, 0},
     };
-    // The listing is the program's work: a closed standard output fails it.
-    if (!PrepareStandardStreams(true))
-        return kListFailed;
-    // Large blocks for a listing of a million lines; static, as stdout
-    // still uses it when main returns.
-    static char outbuf[1 << 16];
-    std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
+    if (argc > 1 && IsHelpRequest(argv[1]))
+        return ShowUsage(stdout, 0);
     // Its errors are said as every other message is, on every system.
     opterr = 0;
-    ListFormat format = ListFormat::Tsv;
     bool chosen = false;
-    bool follow = false;
-    long long offset = 0;
     for (int opt; (opt = getopt_long(argc, argv, ":f", kOptions, nullptr)) != -1;) {
         if (opt == 'h')
             return ShowUsage(stdout, 0);
@@ -106,5 +105,29 @@ int main(int argc, char** argv)
     int count = argc - optind;
     if (count == 0 || (follow && (count > 1 || std::strcmp(argv[optind], "-") == 0)))
         return ShowUsage(stderr, kStatusUsage);
-    return ListFiles(argv + optind, count, offset, format, follow);
+    return kGoOn;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The listing is the program's work: a closed standard output fails it.
+    if (!PrepareStandardStreams(true))
+        return kListFailed;
+    // Large blocks for a listing of a million lines; static, as stdout
+    // still uses it when main returns.
+    static char outbuf[1 << 16];
+    std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
+    argv = GetArguments(argc, argv);
+    if (argv == nullptr) {
+        PutMessage(stderr, kProgram, nullptr, "the command line cannot be read as Unicode");
+        return kStatusUsage;
+    }
+    ListFormat format = ListFormat::Tsv;
+    bool follow = false;
+    long long offset = 0;
+    if (int status = ReadOptions(argc, argv, format, follow, offset); status != kGoOn)
+        return status;
+    return ListFiles(argv + optind, argc - optind, offset, format, follow);
 }

@@ -82,7 +82,7 @@ bool ListRecord(const char* bytes, long long index, ListFormat format, const cha
         (format == ListFormat::Csv ? PutTextCsv : PutTextJson)(out, rec.tampon, n);
     if (format == ListFormat::Json)
         PutByte('}', out);
-    PutByte('\n', out);
+    PutLineEnd(out);
     return n < sizeof rec.tampon;
 }
 
@@ -287,10 +287,13 @@ bool ParseOffset(const char* s, long long& offset)
 
 void PutHeader(std::FILE* out, ListFormat format, bool named)
 {
+    if (format == ListFormat::Json)
+        return;
     if (format == ListFormat::Csv)
-        PutString(out, named ? "file,index,numero,valeur,tampon\n" : "index,numero,valeur,tampon\n");
-    else if (format == ListFormat::Tsv)
-        PutString(out, "index\tnumero\tvaleur\ttampon\n");
+        PutString(out, named ? "file,index,numero,valeur,tampon" : "index,numero,valeur,tampon");
+    else
+        PutString(out, "index\tnumero\tvaleur\ttampon");
+    PutLineEnd(out);
 }
 
 int ListFile(const char* name, long long offset, ListFormat format, bool named, bool follow, std::FILE* out,

@@ -23,6 +23,23 @@ constexpr FileHandle kNoFile = -1;
 // False when that cannot be done.
 bool PrepareStandardStreams(bool failClosedOutput);
 
+// The command line in UTF-8, as every name is taken: argv itself on POSIX;
+// on Windows, the Unicode command line converted, in storage of its own.
+// Null when an argument cannot be converted.
+char** GetArguments(int& argc, char** argv);
+
+// True for the argument by which the system's users ask for help: "/?" on
+// Windows, none elsewhere, where it may name a file.
+bool IsHelpRequest(const char* arg);
+
+// Readies out for a listing whose lines end with PutLineEnd: no byte of a
+// text is translated. False when that cannot be done.
+bool PrepareListingOutput(std::FILE* out);
+
+// Ends a line of a listing as the system's text files do: LF, or CR LF on
+// Windows.
+void PutLineEnd(std::FILE* out);
+
 // Opens or creates the named file for appending only, and stands at its end:
 // never truncated, each write landing whole at the end even with other
 // writers. The name is bytes on POSIX (a new file gets mode 0666 less the

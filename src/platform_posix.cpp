@@ -51,6 +51,26 @@ bool PrepareStandardStreams(bool failClosedOutput)
     return true;
 }
 
+char** GetArguments(int& /*argc*/, char** argv)
+{
+    return argv;
+}
+
+bool IsHelpRequest(const char* /*arg*/)
+{
+    return false;
+}
+
+bool PrepareListingOutput(std::FILE* /*out*/)
+{
+    return true;
+}
+
+void PutLineEnd(std::FILE* out)
+{
+    PutByte('\n', out);
+}
+
 FileHandle OpenRecordFile(const char* nom, bool& created)
 {
     constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_CREAT;

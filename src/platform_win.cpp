@@ -1,6 +1,7 @@
 // The platform calls on Windows, through the Win32 API.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
+#include "platform_win.h"
 #include "platform.h"
 
 #include <windows.h>
@@ -8,11 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
 
 namespace {
 
-// Room for a path in UTF-16, and for one console read in UTF-16 and UTF-8.
-constexpr int kWidePathSize = 1024;
+// Room for one console read in UTF-16 and UTF-8.
 constexpr DWORD kConsoleUnits = 128;
 constexpr int kConsoleBytes = 3 * kConsoleUnits;
 constexpr char kCtrlZ = 0x1a;
@@ -171,7 +175,134 @@ int GetConsoleByte(ConsoleInput& in)
     return static_cast<unsigned char>(in.bytes[in.next++]);
 }
 
+// The first bytes of piped input, read to look for a UTF-8 byte-order mark
+// that an editor put there, and handed out again when they are not one.
+int leading[3];
+int leadingCount = -1;
+int leadingNext = 0;
+
+int GetPipedByte(std::FILE* in)
+{
+    if (leadingCount < 0) {
+        static const int kMark[] = {0xef, 0xbb, 0xbf};
+        leadingCount = 0;
+        while (leadingCount < 3 && (leading[leadingCount] = std::getc(in)) == kMark[leadingCount])
+            ++leadingCount;
+        if (leadingCount == 3)
+            leadingCount = 0;
+        else if (leading[leadingCount] != EOF)
+            ++leadingCount;
+    }
+    return leadingNext < leadingCount ? leading[leadingNext++] : std::getc(in);
+}
+
+// At the end of a run that has its console window to itself: the window
+// closes with the program, so it waits for Enter first.
+void WaitForEnter()
+{
+    static const char kLine[] = "Appuyez sur Entr\xc3\xa9"
+                                "e pour fermer la fen\xc3\xaatre.\r\n";
+    std::fflush(stdout);
+    std::fflush(stderr);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!WriteConsoleBytes(out, kLine, sizeof kLine - 1))
+        return;
+    wchar_t units[64];
+    DWORD got = 0;
+    while (ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), units, 64, &got, nullptr) != 0 && got > 0 &&
+        std::wmemchr(units, L'\r', got) == nullptr && std::wmemchr(units, L'\n', got) == nullptr) {}
+}
+
+// Explorer gives a program started from it a console of its own. Under
+// wine, the console is the terminal that started it, which outlives it.
+void HoldWindowIfAlone()
+{
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr)
+        return;
+    DWORD processes[2];
+    bool consoles = ConsoleHandle(STD_INPUT_HANDLE) != nullptr &&
+        ConsoleHandle(STD_OUTPUT_HANDLE) != nullptr && ConsoleHandle(STD_ERROR_HANDLE) != nullptr;
+    if (ShouldHoldWindow(GetConsoleProcessList(processes, 2), consoles))
+        (void)std::atexit(WaitForEnter);
+}
+
 } // namespace
+
+bool ToWidePath(const char* name, wchar_t (&wide)[kWidePathSize])
+{
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, kWidePathSize) == 0)
+        return false;
+    wchar_t full[kWidePathSize];
+    DWORD n = GetFullPathNameW(wide, kWidePathSize, full, nullptr);
+    // A name whose path is short goes as it is: a device such as NUL keeps
+    // its meaning. A long one must be whole and prefixed: \\?\C:\... or, on
+    // a share \\server\share, \\?\UNC\server\share.
+    if (n == 0 || n < MAX_PATH - 12 || std::wcsncmp(wide, L"\\\\?\\", 4) == 0)
+        return true;
+    bool share = full[0] == L'\\' && full[1] == L'\\';
+    const wchar_t* prefix = share ? L"\\\\?\\UNC" : L"\\\\?\\";
+    const wchar_t* rest = share ? full + 1 : full;
+    std::size_t size = std::wcslen(prefix);
+    std::size_t length = std::wcslen(rest);
+    if (n >= kWidePathSize || size + length >= kWidePathSize) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    std::wmemcpy(wide, prefix, size);
+    std::wmemcpy(wide + size, rest, length + 1);
+    return true;
+}
+
+bool ShouldHoldWindow(unsigned long consoleProcesses, bool streamsOnConsole)
+{
+    return consoleProcesses == 1 && streamsOnConsole;
+}
+
+char** GetArguments(int& argc, char** /*argv*/)
+{
+    // The C library's argv holds the ANSI code page, which cannot carry
+    // every name: the Unicode command line is read again, into UTF-8.
+    static char bytes[4 * kWidePathSize];
+    static char* args[kWidePathSize / 2 + 1];
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return nullptr;
+    bool ok = count < static_cast<int>(sizeof args / sizeof args[0]);
+    char* p = bytes;
+    for (int i = 0; ok && i < count; ++i) {
+        int room = static_cast<int>(bytes + sizeof bytes - p);
+        int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide[i], -1, p, room, nullptr, nullptr);
+        ok = n > 0;
+        args[i] = p;
+        p += n;
+    }
+    (void)LocalFree(wide);
+    if (!ok)
+        return nullptr;
+    args[count] = nullptr;
+    argc = count;
+    return args;
+}
+
+bool IsHelpRequest(const char* arg)
+{
+    return std::strcmp(arg, "/?") == 0;
+}
+
+bool PrepareListingOutput(std::FILE* out)
+{
+    // The line ends are written as CR LF; text mode would add a CR before
+    // every line end, a text's own included.
+    return out == stdout && consoleOut != nullptr ? true : _setmode(_fileno(out), _O_BINARY) != -1;
+}
+
+void PutLineEnd(std::FILE* out)
+{
+    // What goes to the console gets its CR there, as in text mode.
+    bool console = (out == stdout && consoleOut != nullptr) || (out == stderr && consoleErr != nullptr);
+    PutBytes(out, console ? "\n" : "\r\n", console ? 1 : 2);
+}
 
 bool PrepareStandardStreams(bool /*failClosedOutput*/)
 {
@@ -182,6 +313,8 @@ bool PrepareStandardStreams(bool /*failClosedOutput*/)
         return false;
     ShowUtf8OnConsole();
     console.active = ConsoleHandle(STD_INPUT_HANDLE) != nullptr;
+    // After the code page's restore is registered, so that this runs first.
+    HoldWindowIfAlone();
     return true;
 }
 
@@ -189,7 +322,7 @@ FileHandle OpenRecordFile(const char* nom, bool& created)
 {
     created = false;
     wchar_t wide[kWidePathSize];
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, nom, -1, wide, kWidePathSize) == 0)
+    if (!ToWidePath(nom, wide))
         return kNoFile;
     // Append access alone makes the system put every write at the end of the
     // file, as O_APPEND does: two runs appending at once never mix records.
@@ -237,8 +370,10 @@ std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n)
 
 FileHandle OpenListedFile(const char* name)
 {
-    // The C library gives the arguments in the ANSI code page, as the A call takes them.
-    return FromHandle(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    wchar_t wide[kWidePathSize];
+    if (!ToWidePath(name, wide))
+        return kNoFile;
+    return FromHandle(CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -294,7 +429,7 @@ void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
 
 int GetByte(std::FILE* in)
 {
-    if (in == stdin && console.active)
-        return GetConsoleByte(console);
+    if (in == stdin)
+        return console.active ? GetConsoleByte(console) : GetPipedByte(in);
     return std::getc(in);
 }

@@ -26,6 +26,7 @@ FAILED = b"Echec Ouverture\n"
 PROMPTS = b"Saisie numero :Saisie valeur :Saisie Tampon :"
 SEPARATOR = b"-" * 23 + b"\n"
 ANOTHER = b"Encoder un autre (Y/N) ?)"
+USAGE = b"usage: ecriture [FILE]\n"
 
 
 def written(n):
@@ -270,7 +271,6 @@ class FileSafety(TempDirTest):
 
 
 class CommandLine(TempDirTest):
-    USAGE = b"usage: ecriture [FILE]\n"
 
     def test_operand_names_the_file(self):
         stdin, out, err, data = session(b"records.dat", [(12, -3, b"abc"), (4, 5, b"de")])
@@ -291,7 +291,7 @@ class CommandLine(TempDirTest):
 
     def test_help_and_version(self):
         r = run(self.dir, b"records.dat\n", ["--help"])
-        self.assertTrue(r.stdout.startswith(self.USAGE), r.stdout)
+        self.assertTrue(r.stdout.startswith(USAGE), r.stdout)
         self.assertIn(b"Exit status: 0 ", r.stdout)
         self.assertEqual((r.stderr, r.returncode), (b"", 0))
         r = run(self.dir, b"records.dat\n", ["--version"])
@@ -304,7 +304,7 @@ class CommandLine(TempDirTest):
             with self.subTest(args=args):
                 r = run(self.dir, b"records.dat\n1\n2\nabc\nn\n", args)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
-                self.assertRegex(r.stderr, rb"^(ecriture: [^\n]+\n)?" + re.escape(self.USAGE) + b"$")
+                self.assertRegex(r.stderr, rb"^(ecriture: [^\n]+\n)?" + re.escape(USAGE) + b"$")
                 self.assertEqual(os.listdir(self.dir), [])
 
 
@@ -325,6 +325,24 @@ class WindowsTextMode(TempDirTest):
     def test_accented_file_name(self):
         self.check_session("été ✓.dat".encode(), [(1, 2, b"x")])
         self.assertEqual(os.listdir(self.dir), ["été ✓.dat"])
+
+    def test_names_and_help_as_windows_has_them(self):
+        # Unicode names on the command line, a path past 260 characters, and
+        # a byte-order mark that Notepad put before the first answer.
+        deep = os.path.join(self.dir, *["dossier été %02d" % k for k in range(20)])
+        os.makedirs(deep)
+        for name in ["été.dat", os.path.join(deep, "long.dat")]:
+            with self.subTest(name=name):
+                stdin, out, err, data = session(b"", [(1, 2, "é ✓".encode())])
+                r = run(self.dir, stdin[1:], [name])
+                self.assertEqual((r.stdout, r.stderr, r.returncode), (out[len(NAME_PROMPT):], err, 0))
+                self.assertEqual(self.read(name), data)
+        self.assertGreater(len(os.path.join(deep, "long.dat")), 300)
+        r = run(self.dir, b"\xef\xbb\xbfbom.dat\r\n1\r\n2\r\nx\r\nn\r\n")
+        self.assertEqual((r.stderr, r.returncode), (OPENED + written(88), 0))
+        self.assertIn("bom.dat", os.listdir(self.dir))
+        r = run(self.dir, b"", ["/?"])
+        self.assertEqual((r.stdout[:len(USAGE)], r.stderr, r.returncode), (USAGE, b"", 0))
 
     def test_ctrl_z_ends_the_input(self):
         r = run(self.dir, b"r.dat\n1\n2\nab\x1acd\ny\n3\n4\nlost\nn\n")

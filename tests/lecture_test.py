@@ -80,12 +80,16 @@ class Listing(ListingTest):
         self.write("b", record(2, 2, b"b") + record(0x0a0d1a, 0x1a0d0a, b"c\x1a\r\nd"))
         self.assertListing(self.lecture("a", "b"), HEADER + b"==> a <==\n0\t1\t1\ta\n"
                            b"==> b <==\n0\t2\t2\tb\n1\t658714\t1707274\tc\\x1a\\x0d\\x0ad\n")
+        # A text's own line end is its bytes, on Windows too, where lines end
+        # with CR LF. With several files, each record carries its file.
+        eol = b"\r\n" if WINDOWS else b"\n"
         with open(self.path("b"), "rb") as f:
-            self.assertListing(self.lecture("--csv", "-", stdin=f),
-                               CSV_HEADER + b'0,2,2,b\n1,658714,1707274,"c\x1a\r\nd"\n')
-        # With several files, CSV and JSON carry the file in each record.
-        self.assertListing(self.lecture("--csv", "a", "b"), b"file,index,numero,valeur,tampon\na,0,1,1,a\n"
-                           b'b,0,2,2,b\nb,1,658714,1707274,"c\x1a\r\nd"\n')
+            for args, stdin, lines in [(["-"], f, [CSV_HEADER[:-1]]), (["a", "b"], None,
+                                       [b"file,index,numero,valeur,tampon", b"a,0,1,1,a"])]:
+                r = subprocess.run([*LECTURE_COMMAND, "--csv", *args], cwd=self.dir, stdin=stdin, capture_output=True)
+                file = b"b," if stdin is None else b""
+                lines += [file + b"0,2,2,b", file + b'1,658714,1707274,"c\x1a\r\nd"']
+                self.assertEqual((r.stdout, r.returncode), (eol.join(lines) + eol, 0))
         self.assertListing(self.lecture("--json", "a", "b"), b'{"file":"a","index":0,"numero":1,"valeur":1,'
                            b'"tampon":"a"}\n{"file":"b","index":0,"numero":2,"valeur":2,"tampon":"b"}\n'
                            b'{"file":"b","index":1,"numero":658714,"valeur":1707274,"tampon":"c\\u001a\\r\\nd"}\n')
@@ -140,7 +144,7 @@ class Checks(ListingTest):
                                                     b"==> a <==\n0\t1\t1\ta\n", 1))
 
     def test_usage(self):
-        r = self.lecture("--help")
+        r = self.lecture("/?" if WINDOWS else "--help")
         self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json] [--offset BYTES] FILE...\n"))
         self.assertEqual((r.stderr, r.returncode), (b"", 0))
         version = os.environ.get("ECRITURE_VERSION", "").encode()
@@ -153,6 +157,24 @@ class Checks(ListingTest):
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
                 # The program's one name, whatever the path it was started by.
                 self.assertRegex(r.stderr, rb"^(lecture: [^\n]+\n)?usage: lecture ")
+
+
+class UnicodeNames(ListingTest):
+    def test_names_in_any_script(self):
+        # On Windows, the names reach the program in Unicode, never as the
+        # nearest name of the ANSI code page (α is not a).
+        self.write("a.dat", record(0, 0, b"wrong file"))
+        deep = os.path.join(*["dossier %02d" % k for k in range(30)])
+        os.makedirs(self.path(deep))
+        names = ["α.dat", "日本.dat", os.path.join(self.dir, deep, "long.dat")]
+        for k, name in enumerate(names):
+            self.write(name, record(k, k, b"t%d" % k))
+        self.assertGreater(len(names[-1]), 300)
+        r = self.lecture("--json", *names)
+        self.assertEqual((r.stderr, r.returncode), (b"", 0))
+        self.assertEqual([json.loads(line) for line in r.stdout.splitlines()],
+                         [{"file": name, "index": 0, "numero": k, "valeur": k, "tampon": "t%d" % k}
+                          for k, name in enumerate(names)])
 
 
 class RoundTrip(ListingTest):
