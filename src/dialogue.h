@@ -2,6 +2,7 @@
 #ifndef ECRITURE_DIALOGUE_H
 #define ECRITURE_DIALOGUE_H
 
+#include "line_editing.h"
 #include "platform.h"
 #include "record.h"
 

@@ -4,6 +4,7 @@
 
 #include "dialogue.h"
 #include "platform.h"
+#include "record.h"
 
 #include <cstdio>
 
@@ -17,11 +18,18 @@ const char* AskFileName(char (&nom)[kLineSize], Console console, std::FILE* in, 
 
 // Opens the named file and says so on err. A file the run creates has its
 // name flushed to disk too; a failed flush is reported and counted in
-// failures. kNoFile after "Echec Ouverture" (an empty name fails).
+// failures. kNoFile after "Echec Ouverture": an empty name fails, and so
+// does the file that standard output or standard error writes to.
 FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err);
 
+// Appends the record's 88 bytes in one write. Returns how many bytes reached
+// the file: 88, or fewer on failure.
+std::size_t WriteRecord(FileHandle file, const Record& rec);
+
 // Takes records until an answer that does not begin with Y or y, or the end
-// of input. A person's records are each flushed to disk before their report.
+// of input. Each record is appended under the agreed lock, which is never
+// held through a read that could wait; a person's records are each flushed
+// to disk before the lock is released and before their report.
 // Returns how many records were not stored whole, or not flushed when asked.
 int CaptureRecords(
     FileHandle file, const char* nom, Console console, std::FILE* in, std::FILE* out, std::FILE* err);

@@ -76,6 +76,12 @@ int main(int argc, char** argv)
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;
     Console console = ChooseConsole();
+    // Piped input in large blocks: the lock is released before each, as a
+    // read from a pipe may wait.
+    if (console == Console::Piped) {
+        static char inbuf[1 << 16];
+        std::setvbuf(stdin, inbuf, _IOFBF, sizeof inbuf);
+    }
     char typed[kLineSize] = {};
     const char* nom = operand != nullptr ? operand : AskFileName(typed, console, stdin, stdout);
     int failures = 0;

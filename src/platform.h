@@ -1,15 +1,13 @@
 // What differs between systems: the files both programs open, append to and
-// read, the standard streams at start, the console's byte calls, and line
-// editing. platform_posix.cpp implements it on POSIX systems, platform_win.cpp
-// on Windows; CMake builds one of them, and platform_libedit.cpp for line
-// editing where libedit is found, else platform_noedit.cpp.
+// read, the standard streams at start, and the console's byte calls.
+// platform_posix.cpp implements it on POSIX systems, platform_win.cpp on
+// Windows; CMake builds one of them.
 #ifndef ECRITURE_PLATFORM_H
 #define ECRITURE_PLATFORM_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string_view>
 
 // A descriptor on POSIX, a HANDLE on Windows.
 using FileHandle = std::intptr_t;
@@ -59,10 +57,50 @@ bool FlushNewName(const char* nom, char (&dir)[kDirectorySize]);
 // nothing to flush by its nature: a pipe, a terminal, a device.
 bool FlushRecordFile(FileHandle file);
 
-// Where the next record starts: the file's length at the open, then the end
-// of this run's last write (on Windows, the file's length at each call);
-// -1 when the file has no position (a pipe).
+// The file's length, where the next record starts when the agreed lock is
+// held; -1 when the file has no position (a pipe, a terminal).
 long long QueryPosition(FileHandle file);
+
+// Every program that appends to a record file holds this lock around its
+// append: one byte, exclusive, far past any real end of the file, so that
+// readers are never blocked, even where locks are mandatory.
+constexpr long long kAppendLockOffset = 1LL << 40;
+
+enum class LockResult {
+    Locked,
+    // The file system has no locks (NFS without its lock daemon, say).
+    Unsupported,
+    Failed,
+};
+
+// Takes the agreed lock, waiting as long as another holds it.
+LockResult LockRecordFile(FileHandle file);
+
+// Releases the agreed lock; false when the system reports an error.
+bool UnlockRecordFile(FileHandle file);
+
+// Cuts the file back to length, taking back a record written in part.
+bool CutRecordFile(FileHandle file, long long length);
+
+// True for a file on a disk, where other programs may append too; false for
+// a pipe, a terminal or a device.
+bool IsRegularFile(FileHandle file);
+
+// 1 when the file is the one standard output writes to, 2 when standard
+// error does, 0 otherwise (a device both may share, such as /dev/null).
+int StandardStreamOf(FileHandle file);
+
+// How many bytes the stream holds that the next reads take without asking
+// the system, so without waiting; 0 where that cannot be known.
+#if defined(__GLIBC__)
+inline std::size_t BufferedInput(std::FILE* in)
+{
+    // What gnulib's freadahead reads too: the C library has no call for it.
+    return static_cast<std::size_t>(in->_IO_read_end - in->_IO_read_ptr);
+}
+#else
+std::size_t BufferedInput(std::FILE* in);
+#endif
 
 // Writes the n bytes in one system call, retrying only the rest of a short
 // write. Returns how many reached the file: n, or fewer on failure.
@@ -84,18 +122,6 @@ bool IsConsoleInput();
 
 // The system's reason for the last failure of the calls above.
 const char* DescribeLastError();
-
-// Readies the line editor when standard input and output are both
-// terminals and the build has one; false otherwise, and the console is then
-// read as the terminal gives it.
-bool StartLineEditing();
-
-// Shows the prompt and reads one line typed at the terminal, with editing
-// and, on Up, the earlier answers to the same prompt: at most size - 1 bytes,
-// line end included, then a NUL. The rest of a longer line is what the next
-// call gives, its prompt then shown on out. Returns the bytes stored: 0 once
-// the input has ended (Ctrl-D on an empty line).
-std::size_t ReadEditedLine(std::string_view prompt, char* line, std::size_t size, std::FILE* out);
 
 // The console's stdio calls. The programs have one thread, so they skip the
 // stream's lock where the C library offers that.

@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -75,20 +77,25 @@ FileHandle OpenRecordFile(const char* nom, bool& created)
 {
     constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_CREAT;
     // Creating exclusively first tells a new file, whose name must be
-    // flushed, from an existing one.
+    // flushed, from an existing one. A dangling link refuses it, and the
+    // second open creates the file it points to.
     int fd = OpenRetrying(nom, kFlags | O_EXCL);
     created = fd >= 0;
-    if (fd < 0 && errno == EEXIST)
+    struct stat target;
+    if (fd < 0 && errno == EEXIST) {
+        created = stat(nom, &target) != 0 && errno == ENOENT;
         fd = OpenRetrying(nom, kFlags);
-    // The first position report must show the existing length. A pipe or a
-    // terminal cannot seek; its reports show -1, so the failure is not an error.
-    if (fd >= 0)
-        (void)SeekRetrying(fd, SEEK_END);
+    }
     return fd;
 }
 
 bool FlushNewName(const char* nom, char (&dir)[kDirectorySize])
 {
+    // A name made through a link is in the directory of the link's target.
+    char target[PATH_MAX];
+    struct stat link;
+    if (lstat(nom, &link) == 0 && S_ISLNK(link.st_mode) && realpath(nom, target) != nullptr)
+        nom = target;
     const char* slash = std::strrchr(nom, '/');
     std::size_t n = slash == nullptr ? 1 : slash == nom ? 1 : static_cast<std::size_t>(slash - nom);
     if (n >= sizeof dir) {
@@ -115,8 +122,70 @@ bool FlushRecordFile(FileHandle file)
 
 long long QueryPosition(FileHandle file)
 {
-    return SeekRetrying(static_cast<int>(file), SEEK_CUR);
+    // A pipe or a terminal cannot seek: the -1 it gives is shown, not an error.
+    return SeekRetrying(static_cast<int>(file), SEEK_END);
 }
+
+LockResult LockRecordFile(FileHandle file)
+{
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kAppendLockOffset;
+    lock.l_len = 1;
+    int done;
+    do
+        done = fcntl(static_cast<int>(file), F_SETLKW, &lock);
+    while (done != 0 && errno == EINTR);
+    if (done == 0)
+        return LockResult::Locked;
+    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOTSUP ? LockResult::Unsupported
+                                                                      : LockResult::Failed;
+}
+
+bool UnlockRecordFile(FileHandle file)
+{
+    struct flock lock = {};
+    lock.l_type = F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kAppendLockOffset;
+    lock.l_len = 1;
+    return fcntl(static_cast<int>(file), F_SETLK, &lock) == 0;
+}
+
+bool CutRecordFile(FileHandle file, long long length)
+{
+    int done;
+    do
+        done = ftruncate(static_cast<int>(file), static_cast<off_t>(length));
+    while (done != 0 && errno == EINTR);
+    return done == 0;
+}
+
+bool IsRegularFile(FileHandle file)
+{
+    struct stat st;
+    return fstat(static_cast<int>(file), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int StandardStreamOf(FileHandle file)
+{
+    struct stat record;
+    struct stat stream;
+    if (fstat(static_cast<int>(file), &record) != 0 || !S_ISREG(record.st_mode))
+        return 0;
+    for (int fd = STDOUT_FILENO; fd <= STDERR_FILENO; ++fd)
+        if (fstat(fd, &stream) == 0 && stream.st_dev == record.st_dev && stream.st_ino == record.st_ino)
+            return fd;
+    return 0;
+}
+
+#if !defined(__GLIBC__)
+std::size_t BufferedInput(std::FILE* /*in*/)
+{
+    return 0;
+}
+#endif
 
 std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n)
 {

@@ -324,10 +324,10 @@ FileHandle OpenRecordFile(const char* nom, bool& created)
     wchar_t wide[kWidePathSize];
     if (!ToWidePath(nom, wide))
         return kNoFile;
-    // Append access alone makes the system put every write at the end of the
-    // file, as O_APPEND does: two runs appending at once never mix records.
-    HANDLE file = CreateFileW(wide, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Append access without write access makes the system put every write at
+    // the end of the file, as O_APPEND does; read access lets it be locked.
+    HANDLE file = CreateFileW(wide, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     created = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
     return FromHandle(file);
 }
@@ -353,6 +353,69 @@ long long QueryPosition(FileHandle file)
     if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK || GetFileSizeEx(AsHandle(file), &size) == 0)
         return -1;
     return size.QuadPart;
+}
+
+LockResult LockRecordFile(FileHandle file)
+{
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(kAppendLockOffset);
+    at.OffsetHigh = static_cast<DWORD>(kAppendLockOffset >> 32);
+    if (LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0)
+        return LockResult::Locked;
+    DWORD error = GetLastError();
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ? LockResult::Unsupported
+                                                                           : LockResult::Failed;
+}
+
+bool UnlockRecordFile(FileHandle file)
+{
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(kAppendLockOffset);
+    at.OffsetHigh = static_cast<DWORD>(kAppendLockOffset >> 32);
+    return UnlockFileEx(AsHandle(file), 0, 1, 0, &at) != 0;
+}
+
+bool CutRecordFile(FileHandle file, long long length)
+{
+    // The append-only handle cannot change the file's length: a handle with
+    // write access can, for this once.
+    HANDLE writable = ReOpenFile(AsHandle(file), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (writable == INVALID_HANDLE_VALUE)
+        return false;
+    FILE_END_OF_FILE_INFO end = {};
+    end.EndOfFile.QuadPart = length;
+    bool cut = SetFileInformationByHandle(writable, FileEndOfFileInfo, &end, sizeof end) != 0;
+    DWORD error = GetLastError();
+    (void)CloseHandle(writable);
+    SetLastError(error);
+    return cut;
+}
+
+bool IsRegularFile(FileHandle file)
+{
+    return GetFileType(AsHandle(file)) == FILE_TYPE_DISK;
+}
+
+int StandardStreamOf(FileHandle file)
+{
+    BY_HANDLE_FILE_INFORMATION record;
+    if (!IsRegularFile(file) || GetFileInformationByHandle(AsHandle(file), &record) == 0)
+        return 0;
+    for (int stream = 1; stream <= 2; ++stream) {
+        HANDLE handle = GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != 0 &&
+            info.dwVolumeSerialNumber == record.dwVolumeSerialNumber &&
+            info.nFileIndexHigh == record.nFileIndexHigh && info.nFileIndexLow == record.nFileIndexLow)
+            return stream;
+    }
+    return 0;
+}
+
+std::size_t BufferedInput(std::FILE* /*in*/)
+{
+    // The C library keeps its buffer to itself: every read may wait.
+    return 0;
 }
 
 std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n)

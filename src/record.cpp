@@ -41,10 +41,3 @@ Record DecodeRecord(const char* bytes)
     std::memcpy(rec.tampon, bytes + offsetof(Record, tampon), sizeof rec.tampon);
     return rec;
 }
-
-std::size_t WriteRecord(FileHandle file, const Record& rec)
-{
-    char bytes[kRecordSize];
-    EncodeRecord(rec, bytes);
-    return WriteWhole(file, bytes, sizeof bytes);
-}

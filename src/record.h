@@ -1,8 +1,6 @@
-// The record and its bytes in the file.
+// The record and its bytes in the file: their encoding and decoding alone.
 #ifndef ECRITURE_RECORD_H
 #define ECRITURE_RECORD_H
-
-#include "platform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,9 +29,5 @@ void EncodeRecord(const Record& rec, char (&bytes)[kRecordSize]);
 
 // The record whose file bytes start at bytes (kRecordSize of them).
 Record DecodeRecord(const char* bytes);
-
-// Appends the record's 88 bytes in one write. Returns how many bytes reached
-// the file: 88, or fewer on failure.
-std::size_t WriteRecord(FileHandle file, const Record& rec);
 
 #endif

@@ -182,15 +182,19 @@ def typed_at_terminal(trace):
 def interactive_order():
     """At a terminal: each record's write, then its flush, then its report;
     a failed flush is said before the report, and the status tells it."""
-    status, _, data, log = typed_at_terminal(["-o", "strace.log", "-e", "trace=openat,write,fdatasync,fsync,close"])
+    status, _, data, log = typed_at_terminal(["-o", "strace.log", "-e",
+                                              "trace=openat,write,fdatasync,fsync,close,fcntl"])
     fd = log[0].rsplit("= ", 1)[1]
-    steps = [line for line in log if re.match(r"(write|fdatasync|close)\((%s|2)[,)]|fsync\(" % fd, line)]
+    steps = [line for line in log if re.match(r"(write|fdatasync|close|fcntl)\((%s|2)[,)]|fsync\(" % fd, line)]
+    steps = [re.sub(r"fcntl\(\d+, (F_SETLKW?), \{l_type=(\w+).*", r"\1 \2", s) for s in steps]
     record = "write(%s, " % fd
     ok = status == 0 and len(data) == 2 * RECORD and sum(s.startswith(record) for s in steps) == 2
+    # Each record under the agreed lock: lock, write, flush, report, unlock.
     for i, step in enumerate(steps):
         if step.startswith(record):
-            ok = ok and steps[i + 1] == "fdatasync(%s) = 0" % fd and \
-                steps[i + 2].startswith('write(2, "88 Bytes \\303\\251crits\\n", 17)')
+            ok = ok and steps[i - 1] == "F_SETLKW F_WRLCK" and steps[i + 1] == "fdatasync(%s) = 0" % fd and \
+                steps[i + 2].startswith('write(2, "88 Bytes \\303\\251crits\\n", 17)') and \
+                steps[i + 3] == "F_SETLK F_UNLCK"
     print("at a terminal (strace, status %s):\n    %s" % (status, "\n    ".join(steps)))
     status, screen, data, _ = typed_at_terminal(["-o", "/dev/null", "-e", "trace=fdatasync",
                                                  "-e", "inject=fdatasync:error=EIO:when=1"])
@@ -198,6 +202,32 @@ def interactive_order():
     print("at a terminal, the first flush failing: status %s" % status)
     return ok and status == 255 and len(data) == 2 * RECORD and \
         screen.decode().count("88 Bytes \u00e9crits") == 2 and failed in screen.decode()
+
+
+def without_locks():
+    """A file system without locks: said once, and every record written."""
+    with tempfile.TemporaryDirectory() as cwd:
+        r = subprocess.run(["strace", "-qq", "-o", "/dev/null", "-e", "trace=fcntl", "-e",
+                            "inject=fcntl:error=ENOLCK:when=4+", ECRITURE], cwd=cwd, input=TYPED,
+                           capture_output=True, timeout=30)
+        warned = r.stderr.count(b"records.dat: the file system offers no lock") == 1
+        data = open(os.path.join(cwd, NAME), "rb").read()
+        print("no locks (ENOLCK injected): status %d, warned once: %s, %d bytes" % (r.returncode, warned, len(data)))
+        return r.returncode == 0 and warned and len(data) == 2 * RECORD
+
+
+def new_file_through_a_link():
+    """A file made through a dangling link: the directory that holds it is flushed."""
+    with tempfile.TemporaryDirectory() as cwd:
+        os.mkdir(os.path.join(cwd, "there"))
+        os.symlink("there/target.dat", os.path.join(cwd, "link.dat"))
+        r = subprocess.run(["strace", "-qq", "-o", "strace.log", "-e", "trace=openat,fsync", ECRITURE, "link.dat"],
+                           cwd=cwd, input=b"1\n2\nx\nn\n", capture_output=True, timeout=30)
+        log = open(os.path.join(cwd, "strace.log")).read()
+        m = re.search(r'openat\(AT_FDCWD, "[^"]*/there", O_RDONLY[^)]*\) = (\d+)', log)
+        flushed = m is not None and re.search(r"fsync\(%s\) +=  ?0" % m.group(1), log) is not None
+        print("new file through a link: status %d, its directory flushed: %s" % (r.returncode, flushed))
+        return r.returncode == 0 and flushed
 
 
 def directory_flush_named():
@@ -229,7 +259,7 @@ def main():
     print("fault sweep: %d failure points tried, %d went wrong" % (tried, len(problems)))
     for problem in problems:
         print("  " + problem)
-    ordered = interactive_order() and directory_flush_named()
+    ordered = all([interactive_order(), directory_flush_named(), without_locks(), new_file_through_a_link()])
     # Piped: one flush of the record file, right before its close.
     fd = piped[0].rsplit("= ", 1)[1]
     mine = [line for line in piped if re.match(r"(fdatasync|fsync|close)\(", line)]

@@ -6,8 +6,11 @@ bytes. Usage: end_to_end.py PATH_TO_ECRITURE
 A cross build gives the emulator's command in ECRITURE_EMULATOR and the
 target system in ECRITURE_SYSTEM; on Windows, the dialogue's line ends are
 CRLF and are compared as LF once checked."""
+import fcntl
 import os
 import re
+import resource
+import signal
 import shlex
 import struct
 import subprocess
@@ -246,28 +249,66 @@ class FileSafety(TempDirTest):
     # Windows appends whole writes to a file opened for appending only, but
     # wine does it as a pwrite at the length it last read, so two programs
     # under wine overwrite each other's records.
-    @unittest.skipIf(WINDOWS, "wine does not append atomically (fstat, then pwrite)")
-    def test_two_runs_appending_at_once(self):
-        count = 20000
-        runs = []
-        for r in (1, 2):
-            stdin, _, _, _ = session(b"shared.dat", [(r, i, b"run %d record %d" % (r, i))
-                                                     for i in range(count)])
+    def test_runs_appending_at_once(self):
+        # Wine appends with fstat then pwrite, as NFS clients do: without the
+        # agreed lock, runs there overwrite each other's records.
+        runs, count = 3, 5000 if WINDOWS else 20000
+        procs = []
+        for r in range(runs):
+            stdin, _, _, _ = session(b"shared.dat", [(r, i, b"run %d record %d" % (r, i)) for i in range(count)])
             with open(self.path("in%d" % r), "wb") as f:
                 f.write(stdin)
-        for r in (1, 2):
+        for r in range(runs):
             # Into files: wine writes to /dev/null a hundred times slower.
             with open(self.path("in%d" % r), "rb") as f, open(self.path("out%d" % r), "wb") as out:
-                runs.append(subprocess.Popen(PROGRAM, cwd=self.dir, stdin=f, stdout=out, stderr=out))
-        self.assertEqual([p.wait(120) for p in runs], [0, 0])
+                procs.append(subprocess.Popen(PROGRAM, cwd=self.dir, stdin=f, stdout=out, stderr=out))
+        self.assertEqual([p.wait(300) for p in procs], [0] * runs)
         data = self.read("shared.dat")
-        self.assertEqual(len(data), 2 * count * 88)
-        seen = {1: [], 2: []}
+        self.assertEqual(len(data), runs * count * 88)
+        seen = {r: [] for r in range(runs)}
         for k in range(0, len(data), 88):
             r, i = struct.unpack_from("<ii", data, k)
             self.assertEqual(data[k + 8:k + 88].split(b"\0")[0], b"run %d record %d" % (r, i))
             seen[r].append(i)
-        self.assertEqual(seen, {1: list(range(count)), 2: list(range(count))})
+        self.assertEqual(seen, {r: list(range(count)) for r in range(runs)})
+
+    def test_lock_held_elsewhere_is_waited_for(self):
+        # Another program appending beside this one holds the agreed byte.
+        with open(self.path("held.dat"), "wb") as holder:
+            fcntl.lockf(holder, fcntl.LOCK_EX, 1, 2 ** 40)
+            proc = subprocess.Popen(PROGRAM + ["held.dat"], cwd=self.dir, stdin=subprocess.PIPE,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            proc.stdin.write(b"1\n2\nabc\nn\n")
+            proc.stdin.flush()
+            time.sleep(2)
+            self.assertEqual((proc.poll(), os.path.getsize(self.path("held.dat"))), (None, 0))
+            fcntl.lockf(holder, fcntl.LOCK_UN, 1, 2 ** 40)
+        proc.stdin.close()
+        self.assertEqual((proc.wait(60), text_mode(proc.stderr.read())), (0, OPENED + written(88)))
+        proc.stderr.close()
+        self.assertEqual(self.read("held.dat"), session(b"", [(1, 2, b"abc")])[3])
+
+    @POSIX_ONLY
+    def test_write_cut_short_is_taken_back(self):
+        # A file size limit gives a real short write, as a full disk does.
+        self.check_session(b"r.dat", [(1, 2, b"first")])
+        def limit():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (88 + 40, 88 + 40))
+        r = subprocess.run(PROGRAM + ["r.dat"], cwd=self.dir, input=b"3\n4\nsecond\nn\n", capture_output=True,
+                           timeout=60, preexec_fn=limit)
+        self.assertEqual((r.stderr, r.returncode), (OPENED + b"ecriture: r.dat: File too large\n" + written(0), 255))
+        self.assertEqual(len(self.read("r.dat")), 88)
+        self.check_session(b"r.dat", [(5, 6, b"third")], prefix=self.read("r.dat"))
+
+    @POSIX_ONLY
+    def test_record_file_that_a_standard_stream_writes_to(self):
+        for redirect, stream in [(">", b"output"), ("2>", b"error")]:
+            with self.subTest(redirect=redirect):
+                r = subprocess.run(["sh", "-c", 'exec "$@" same.dat %s same.dat' % redirect, "sh", *PROGRAM],
+                                   cwd=self.dir, input=b"1\n2\nabc\nn\n", capture_output=True, timeout=60)
+                said = b"ecriture: same.dat: is standard " + stream + b"\n" + FAILED
+                self.assertEqual((r.returncode, r.stdout + r.stderr + self.read("same.dat")), (1, said))
 
 
 class CommandLine(TempDirTest):

@@ -104,13 +104,18 @@ class Terminal(unittest.TestCase):
         with open(os.path.join(self.dir, "records.dat"), "rb") as f:
             self.assertEqual(records(f.read()), [(1, 2, b"kept")])
 
-    def test_locale_not_installed_reads_bytes_as_typed(self):
-        # Its character set is unknown: the editor would drop what is not UTF-8.
-        self.env["LC_ALL"] = "xx_XX.ISO-8859-1"
-        self.edited = False
-        self.start("records.dat")
-        self.record(b"1", b"2", b"ab\xe9" + LEFT + b"c", b"n")
-        self.assertEqual(self.finish(), (0, [(1, 2, b"ab\xe9\x1b[Dc")]))
+    def test_locale_not_installed_edits_in_utf8(self):
+        # A French locale that this machine lacks: the dialogue's UTF-8 all the same.
+        self.env["LC_ALL"] = "fr_FR.UTF-8"
+        self.start()
+        self.answer("Le nom de fichier à creer :)", b"records.dat")
+        self.record(b"1", b"2", "é".encode() + b"b" + LEFT + b"c", b"y")
+        # Ctrl-D at a prompt ends its line before anything else is said.
+        self.child.expect_exact(b"Saisie numero :")
+        self.wait_for_editor()
+        self.child.send(CTRL_D)
+        self.child.expect_exact(b"^D\r\n")
+        self.assertEqual(self.finish(), (0, [(1, 2, "écb".encode())]))
 
     def test_output_not_a_terminal_reads_keys_as_typed(self):
         self.child = pexpect.spawn("sh", ["-c", 'exec "$0" records.dat >out.txt', PROGRAM], cwd=self.dir,

@@ -1,4 +1,5 @@
 // What only POSIX systems offer: a device that is always full, pipes.
+#include "ecriture.h"
 #include "record.h"
 
 #include <gtest/gtest.h>

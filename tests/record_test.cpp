@@ -1,3 +1,4 @@
+#include "ecriture.h"
 #include "record.h"
 
 #include <gtest/gtest.h>

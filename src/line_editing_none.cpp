@@ -1,6 +1,6 @@
 // No line editor in this build: the console is read as the terminal, or on
 // Windows the console with its own editing, gives it.
-#include "platform.h"
+#include "line_editing.h"
 
 bool StartLineEditing()
 {

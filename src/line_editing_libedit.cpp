@@ -1,6 +1,7 @@
 // Line editing of what a person types at a terminal, with libedit through its
 // readline-compatible interface; the history of each prompt is kept apart
 // with libedit's own history calls.
+#include "line_editing.h"
 #include "platform.h"
 
 #include <cstdio>
@@ -36,14 +37,15 @@ char promptOf[kPrompts][kPromptSize];
 History* answersTo[kPrompts];
 
 // The editor counts the prompts' UTF-8 and the typed text in characters, and
-// drops bytes that do not form one. An unset locale is taken as UTF-8, which
-// the dialogue itself prints; with a locale of another character set, or one
-// not installed, the terminal's own line reading keeps every byte.
+// drops bytes that do not form one. An unset locale, or one asked for but not
+// installed, is taken as UTF-8, which the dialogue itself prints; with an
+// installed locale of another character set, the terminal's own line
+// reading keeps every byte.
 bool UseUtf8Characters()
 {
     const char* name = std::setlocale(LC_CTYPE, "");
     if (name == nullptr)
-        return false;
+        return std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0)
         return true;
     if ((std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0) &&
@@ -117,6 +119,10 @@ std::size_t ReadEditedLine(std::string_view prompt, char* line, std::size_t size
         std::memcpy(shown, prompt.data(), n);
         shown[n] = '\0';
         ReadTypedLine(shown);
+        // The editor leaves the cursor after its ^D: what follows starts a
+        // line of its own, as after a shell's.
+        if (ended)
+            PutByte('\n', out);
     } else {
         // The rest of a long line is read without the person, as it is
         // without the editor; so is the end of the input.
