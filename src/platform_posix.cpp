@@ -39,6 +39,17 @@ off_t SeekRetrying(int fd, int whence)
     return at;
 }
 
+// The lock or unlock of the one byte that appends are agreed on.
+struct flock AgreedByte(short type)
+{
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kAppendLockOffset;
+    lock.l_len = 1;
+    return lock;
+}
+
 } // namespace
 
 bool PrepareStandardStreams(bool failClosedOutput)
@@ -128,11 +139,7 @@ long long QueryPosition(FileHandle file)
 
 LockResult LockRecordFile(FileHandle file)
 {
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kAppendLockOffset;
-    lock.l_len = 1;
+    struct flock lock = AgreedByte(F_WRLCK);
     int done;
     do
         done = fcntl(static_cast<int>(file), F_SETLKW, &lock);
@@ -145,11 +152,7 @@ LockResult LockRecordFile(FileHandle file)
 
 bool UnlockRecordFile(FileHandle file)
 {
-    struct flock lock = {};
-    lock.l_type = F_UNLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kAppendLockOffset;
-    lock.l_len = 1;
+    struct flock lock = AgreedByte(F_UNLCK);
     return fcntl(static_cast<int>(file), F_SETLK, &lock) == 0;
 }
 

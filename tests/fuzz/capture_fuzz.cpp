@@ -7,6 +7,8 @@
 #include "ecriture.h"
 #include "record.h"
 
+#include "fuzz_files.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,28 +20,6 @@ namespace {
 
 const char kSeparator[] = "-----------------------\n";
 const char kPrompts[] = "Saisie numero :Saisie valeur :Saisie Tampon :";
-
-[[noreturn]] void Fail(const char* what, const std::string& detail)
-{
-    std::fprintf(stderr, "capture_fuzz: %s\n%s\n", what, detail.c_str());
-    std::abort();
-}
-
-// A file of its own per process, so that parallel fuzzing jobs do not share it.
-const char* RecordPath()
-{
-    static std::string path;
-    if (path.empty()) {
-        char name[] = "/tmp/capture_fuzz.XXXXXX";
-        int fd = mkstemp(name);
-        if (fd < 0)
-            Fail("cannot create the record file", name);
-        close(fd);
-        path = name;
-        std::atexit([] { unlink(path.c_str()); });
-    }
-    return path.c_str();
-}
 
 std::string Position(std::size_t at)
 {
@@ -79,14 +59,6 @@ std::string ReadAll(const char* path)
     return bytes;
 }
 
-std::string Take(std::FILE* stream, char*& buffer, std::size_t& size)
-{
-    std::fclose(stream);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
-}
-
 void CheckRun(const std::string& file, const std::string& shown, const std::string& reported, int lost)
 {
     if (lost != 0 || file.size() % kRecordSize != 0)
@@ -113,7 +85,7 @@ void CheckRun(const std::string& file, const std::string& shown, const std::stri
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const char* path = RecordPath();
+    const char* path = ScratchPath().c_str();
     if (truncate(path, 0) != 0)
         Fail("cannot empty the record file", path);
     // fmemopen refuses an empty buffer; /dev/null is an empty input too.

@@ -7,6 +7,8 @@
 #include "listing.h"
 #include "record.h"
 
+#include "fuzz_files.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,28 +18,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, const std::string& detail)
-{
-    std::fprintf(stderr, "listing_fuzz: %s\n%s\n", what, detail.c_str());
-    std::abort();
-}
-
-// A file of its own per process, so that parallel fuzzing jobs do not share it.
-const std::string& FilePath()
-{
-    static std::string path;
-    if (path.empty()) {
-        char name[] = "/tmp/listing_fuzz.XXXXXX";
-        int fd = mkstemp(name);
-        if (fd < 0)
-            Fail("cannot create the file", name);
-        close(fd);
-        path = name;
-        std::atexit([] { unlink(path.c_str()); });
-    }
-    return path;
-}
 
 std::string Decoded(const std::string& shown)
 {
@@ -162,7 +142,7 @@ std::vector<std::string> Expected(const char* p, long long index, bool named)
     Record rec = DecodeRecord(p);
     std::vector<std::string> fields;
     if (named)
-        fields.insert(fields.end(), {"file", FilePath()});
+        fields.insert(fields.end(), {"file", ScratchPath()});
     fields.insert(fields.end(),
         {"index", std::to_string(index), "numero", std::to_string(rec.numero), "valeur",
             std::to_string(rec.valeur), "tampon", std::string(rec.tampon, strnlen(rec.tampon, kTamponSize))});
@@ -250,14 +230,6 @@ std::vector<std::vector<std::string>> Parsed(ListFormat format, bool named, cons
     return records;
 }
 
-std::string Take(std::FILE* stream, char*& buffer, std::size_t& size)
-{
-    std::fclose(stream);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
-}
-
 void CheckListing(const std::string& file, long long offset, ListFormat format, bool named)
 {
     char* out_buffer = nullptr;
@@ -268,7 +240,7 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
     std::FILE* err = open_memstream(&err_buffer, &err_size);
     if (out == nullptr || err == nullptr)
         Fail("cannot set up the listing", "");
-    int status = ListFile(FilePath().c_str(), offset, format, named, false, out, err);
+    int status = ListFile(ScratchPath().c_str(), offset, format, named, false, out, err);
     std::string listing = Take(out, out_buffer, out_size);
     std::string warnings = Take(err, err_buffer, err_size);
     std::size_t start =
@@ -298,10 +270,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string file(reinterpret_cast<const char*>(data) + 2, size - 2);
     long long offset = data[0] | (data[1] & 0x7f) << 8;
     bool named = (data[1] & 0x80) != 0;
-    if (std::FILE* f = std::fopen(FilePath().c_str(), "wb")) {
+    if (std::FILE* f = std::fopen(ScratchPath().c_str(), "wb")) {
         std::fwrite(file.data(), 1, file.size(), f);
         if (std::fclose(f) != 0)
-            Fail("cannot write the file", FilePath());
+            Fail("cannot write the file", ScratchPath());
     }
     for (ListFormat format : {ListFormat::Tsv, ListFormat::Csv, ListFormat::Json})
         CheckListing(file, offset, format, named);
