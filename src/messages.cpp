@@ -132,15 +132,17 @@ void PutMessage(std::FILE* err, const char* prog, const char* name, const char* 
     char* end = line + sizeof line - 1;
     char* p = AppendCut(line, end, prog);
     p = AppendCut(p, end, ": ");
+    std::size_t used = 0;
     if (name != nullptr) {
-        std::size_t used = 0;
         p += ShowSome(name, std::strlen(name), p, static_cast<std::size_t>(end - p), used);
         p = AppendCut(p, end, ": ");
     }
     p = AppendCut(p, end, what);
+    // What comes from outside, a word of the command line or the system's
+    // reason, is shown as names are.
     if (more != nullptr) {
         p = AppendCut(p, end, ": ");
-        p = AppendCut(p, end, more);
+        p += ShowSome(more, std::strlen(more), p, static_cast<std::size_t>(end - p), used);
     }
     *p++ = '\n';
     PutBytes(err, line, static_cast<std::size_t>(p - line));

@@ -23,8 +23,9 @@ std::size_t ShowSome(const char* text, std::size_t n, char* to, std::size_t room
 // Shows the whole text on out, as ShowSome does: one line, decodable back.
 void PutShownText(std::FILE* out, const char* text, std::size_t n);
 
-// "prog: name: what: more" and a line end, in one write; without "name: "
-// when name is null, without ": more" when more is.
+// "prog: name: what: more" and a line end, in one write, name and more
+// shown as the listing shows texts; without "name: " when name is null,
+// without ": more" when more is.
 void PutMessage(
     std::FILE* err, const char* prog, const char* name, const char* what, const char* more = nullptr);
 

@@ -341,7 +341,7 @@ class CommandLine(TempDirTest):
         self.assertEqual(os.listdir(self.dir), [])
 
     def test_usage_errors_open_nothing(self):
-        for args in [["-x"], ["--bogus"], ["--help=yes"], ["a.dat", "b.dat"], ["-x", "a.dat"]]:
+        for args in [["-x"], ["--bogus"], ["--help=yes"], ["a.dat", "b.dat"], ["-x", "a.dat"], ["--odd\nword"]]:
             with self.subTest(args=args):
                 r = run(self.dir, b"records.dat\n1\n2\nabc\nn\n", args)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
