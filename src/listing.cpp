@@ -69,7 +69,9 @@ bool ListRecord(const char* bytes, long long index, ListFormat format, const cha
     Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
     if (format == ListFormat::Json)
-        PutString(out, named != nullptr ? "{\"file\":" : "{");
+        PutByte('{', out);
+    if (format == ListFormat::Json && named != nullptr)
+        PutString(out, "\"file\":");
     if (named != nullptr) {
         (format == ListFormat::Json ? PutTextJson : PutTextCsv)(out, named, std::strlen(named));
         PutByte(',', out);
@@ -246,9 +248,14 @@ void PutTextJson(std::FILE* out, const char* text, std::size_t n)
     PutByte('"', out);
     std::size_t plain = 0;
     for (std::size_t i = 0; i < n;) {
+        // Most texts are plain ASCII: a run of it is passed at once.
+        while (i < n && s[i] >= 0x20 && s[i] < 0x7f && s[i] != '"' && s[i] != '\\')
+            ++i;
+        if (i == n)
+            break;
         std::size_t len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i);
         bool control = s[i] < 0x20 || s[i] == 0x7f || (len == 2 && s[i] == 0xc2 && s[i + 1] < 0xa0);
-        if (len > 0 && !control && s[i] != '"' && s[i] != '\\') {
+        if (len > 1 && !control) {
             i += len;
             continue;
         }
