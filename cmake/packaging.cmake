@@ -88,8 +88,10 @@ at a time: two whole numbers and a line of text. It echoes each record,
 appends it to the file as 88 bytes and reports the write. The dialogue is
 in French, and piped input is read as well as typed input.
 
-lecture lists and checks such files, as tab-separated text or as CSV. The
-files are the same on every machine, whatever its byte order.")
+lecture lists and checks such files, as tab-separated text, CSV or JSON
+Lines, and can follow a file as records are added. The files are the same
+on every machine, whatever its byte order, and several stations may append
+to one shared file.")
 endif()
 
 set(CPACK_VERBATIM_VARIABLES ON)
