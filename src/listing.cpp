@@ -95,10 +95,10 @@ void Warn(std::FILE* out, std::FILE* err, const char* name, const char* what)
     PutMessage(err, kProgram, name, what);
 }
 
+// The reason is taken before the flush, which may fail and replace it.
 void WarnSystem(std::FILE* out, std::FILE* err, const char* name)
 {
-    std::fflush(out);
-    PutSystemError(err, kProgram, name);
+    Warn(out, err, name, DescribeLastError());
 }
 
 // Lists the whole records of block[0, have) and keeps the rest at its start;
