@@ -1,5 +1,7 @@
 #include "dialogue.h"
 
+#include "stdin_buffer.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -18,6 +20,21 @@ bool ReadNumber(std::string_view prompt, std::int32_t& number, Console console, 
         return false;
     number = ParseNumber(line);
     return true;
+}
+
+// Reads a line byte by byte, as the terminal or a slow pipe gives it.
+std::size_t ReadLineBytes(std::FILE* in, char (&line)[kLineSize])
+{
+    std::size_t n = 0;
+    while (n < kLineMax) {
+        int c = GetByte(in);
+        if (c == EOF)
+            break;
+        line[n++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    return n;
 }
 
 char* AppendBytes(char* p, const char* bytes, std::size_t n)
@@ -43,15 +60,10 @@ void EchoRecord(const Record& rec, std::FILE* out)
 
 std::size_t ReadLine(std::FILE* in, char (&line)[kLineSize])
 {
-    std::size_t n = 0;
-    while (n < kLineMax) {
-        int c = GetByte(in);
-        if (c == EOF)
-            break;
-        line[n++] = static_cast<char>(c);
-        if (c == '\n')
-            break;
-    }
+    // Most lines stand whole in the input's buffer: they go at once.
+    std::size_t n = TakeBufferedLine(in, line, kLineMax);
+    if (n == 0)
+        n = ReadLineBytes(in, line);
     line[n] = '\0';
     return n;
 }

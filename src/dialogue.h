@@ -2,8 +2,8 @@
 #ifndef ECRITURE_DIALOGUE_H
 #define ECRITURE_DIALOGUE_H
 
+#include "console.h"
 #include "line_editing.h"
-#include "platform.h"
 #include "record.h"
 
 #include <cstddef>

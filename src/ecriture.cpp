@@ -1,24 +1,15 @@
 #include "ecriture.h"
 
+#include "console.h"
 #include "messages.h"
 #include "record.h"
+#include "stdin_buffer.h"
 
-#include <cerrno>
 #include <cstring>
 
 namespace {
 
 constexpr char kProgram[] = "ecriture";
-
-// The system's reason why reading the console failed, found by reading it
-// once more: a lasting cause (a directory, a device error) fails again.
-const char* DescribeReadError(std::FILE* in)
-{
-    std::clearerr(in);
-    if (std::getc(in) == EOF && std::ferror(in) != 0)
-        return std::strerror(errno);
-    return nullptr;
-}
 
 // The agreed lock over the appends: taken by this run, free, or not to be
 // had on this file (a pipe, or a file system without locks).
@@ -30,13 +21,13 @@ bool TakeLock(FileHandle file, const char* nom, LockState& lock, int& failures, 
 {
     if (lock != LockState::Free)
         return false;
-    LockResult taken = LockRecordFile(file);
-    lock = taken == LockResult::Locked ? LockState::Held : LockState::Unavailable;
-    if (taken == LockResult::Unsupported)
+    Reason why = LockRecordFile(file);
+    lock = why == kNoReason ? LockState::Held : LockState::Unavailable;
+    if (why != kNoReason && MeansNoLocks(why)) {
         PutMessage(err, kProgram, nom,
             "the file system offers no lock; runs on other machines may overwrite records");
-    if (taken == LockResult::Failed) {
-        PutMessage(err, kProgram, nom, "cannot lock the file", DescribeLastError());
+    } else if (why != kNoReason) {
+        PutMessage(err, kProgram, nom, "cannot lock the file", DescribeReason(why));
         ++failures;
     }
     return lock == LockState::Held;
@@ -47,8 +38,8 @@ void ReleaseLock(FileHandle file, const char* nom, LockState& lock, int& failure
     if (lock != LockState::Held)
         return;
     lock = LockState::Free;
-    if (!UnlockRecordFile(file)) {
-        PutMessage(err, kProgram, nom, "cannot unlock the file", DescribeLastError());
+    if (Reason why = UnlockRecordFile(file); why != kNoReason) {
+        PutMessage(err, kProgram, nom, "cannot unlock the file", DescribeReason(why));
         ++failures;
     }
 }
@@ -57,9 +48,10 @@ void ReleaseLock(FileHandle file, const char* nom, LockState& lock, int& failure
 // file's length before it; true when nothing of it stays.
 bool TakeBack(FileHandle file, const char* nom, long long end, std::FILE* err)
 {
-    if (CutRecordFile(file, end))
+    Reason why = CutRecordFile(file, end);
+    if (why == kNoReason)
         return true;
-    PutMessage(err, kProgram, nom, "cannot take back the part of the record written", DescribeLastError());
+    PutMessage(err, kProgram, nom, "cannot take back the part of the record written", DescribeReason(why));
     return false;
 }
 
@@ -69,10 +61,13 @@ bool TakeBack(FileHandle file, const char* nom, long long end, std::FILE* err)
 int StoreRecord(
     FileHandle file, const char* nom, const Record& rec, long long end, bool flushEach, std::FILE* err)
 {
-    std::size_t written = WriteRecord(file, rec);
+    Reason why = kNoReason;
+    std::size_t written = WriteRecord(file, rec, why);
     bool stored = written == sizeof rec;
-    if (!stored || (flushEach && !FlushRecordFile(file))) {
-        PutSystemError(err, kProgram, nom);
+    if (stored && flushEach)
+        why = FlushRecordFile(file);
+    if (why != kNoReason) {
+        PutSystemError(err, kProgram, nom, why);
         if (written > 0 && !stored && end >= 0 && TakeBack(file, nom, end, err))
             written = 0;
         stored = false;
@@ -104,7 +99,8 @@ const char* AskFileName(char (&nom)[kLineSize], Console console, std::FILE* in, 
 FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err)
 {
     bool created = false;
-    FileHandle file = OpenRecordFile(nom, created);
+    Reason why = kNoReason;
+    FileHandle file = OpenRecordFile(nom, created, why);
     if (file == kNoFile) {
         PutLiteral(err, "Echec Ouverture\n");
         return kNoFile;
@@ -118,18 +114,23 @@ FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err)
     }
     PutLiteral(err, "Ouverture reussie \n");
     char dir[kDirectorySize];
-    if (created && !FlushNewName(nom, dir)) {
-        PutMessage(err, kProgram, dir, "cannot flush the directory", DescribeLastError());
+    if (created && (why = FlushNewName(nom, dir)) != kNoReason) {
+        PutMessage(err, kProgram, dir, "cannot flush the directory", DescribeReason(why));
         ++failures;
     }
     return file;
 }
 
-std::size_t WriteRecord(FileHandle file, const Record& rec)
+std::size_t WriteRecord(FileHandle file, const Record& rec, Reason& why)
 {
     char bytes[kRecordSize];
     EncodeRecord(rec, bytes);
-    return WriteWhole(file, bytes, sizeof bytes);
+    return WriteWhole(file, bytes, sizeof bytes, why);
+}
+
+bool KeepsLock(Console console, std::size_t inHand, std::size_t reads)
+{
+    return console == Console::Piped && inHand >= reads * kMostTakenByRead;
 }
 
 int CaptureRecords(
@@ -144,23 +145,18 @@ int CaptureRecords(
     LockState lock = IsRegularFile(file) ? LockState::Free : LockState::Unavailable;
     int answer = 'y';
     while (answer == 'Y' || answer == 'y') {
-        // The lock is never held through a read that could wait: piped input
-        // keeps it while its buffer holds the lines to come, each read taking
-        // one line or kLineSize - 1 bytes. A person's input is never in hand.
-        std::size_t inHand = console == Console::Piped ? BufferedInput(in) : 0;
-        if (lock == LockState::Free)
-            TakeLock(file, nom, lock, failures, err);
+        TakeLock(file, nom, lock, failures, err);
         long long end = QueryPosition(file);
         PutNumberLine(out, "Position actuelle dans le fichier ", end, "\n");
-        if (inHand < 3 * kLineSize)
+        if (!KeepsLock(console, BufferedInput(in), kReadsOfRecord))
             ReleaseLock(file, nom, lock, failures, err);
         if (!SaiSieRecord(rec, console, in, out))
             break;
         // Other stations may have appended while the lock was free.
-        if (lock == LockState::Free && TakeLock(file, nom, lock, failures, err))
+        if (TakeLock(file, nom, lock, failures, err))
             end = QueryPosition(file);
         failures += StoreRecord(file, nom, rec, lock == LockState::Held ? end : -1, flushEach, err);
-        if (inHand < 4 * kLineSize && (console != Console::Piped || BufferedInput(in) < kLineSize))
+        if (!KeepsLock(console, BufferedInput(in), kReadsOfAnswer))
             ReleaseLock(file, nom, lock, failures, err);
         answer = ReadChar("Encoder un autre (Y/N) ?)", console, in, out);
     }
@@ -170,21 +166,22 @@ int CaptureRecords(
 
 bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err)
 {
-    bool ok = FlushRecordFile(file);
-    if (!ok)
-        PutSystemError(err, kProgram, nom);
-    if (!CloseFile(file)) {
-        PutSystemError(err, kProgram, nom);
-        ok = false;
-    }
-    return ok;
+    Reason why = FlushRecordFile(file);
+    if (why != kNoReason)
+        PutSystemError(err, kProgram, nom, why);
+    Reason closed = CloseFile(file);
+    if (closed != kNoReason)
+        PutSystemError(err, kProgram, nom, closed);
+    return why == kNoReason && closed == kNoReason;
 }
 
 bool CheckConsole(std::FILE* in, std::FILE* out, std::FILE* err)
 {
     bool ok = true;
     if (std::ferror(in) != 0) {
-        PutMessage(err, kProgram, nullptr, "read error on standard input", DescribeReadError(in));
+        Reason why = TakeReadReason(in);
+        PutMessage(err, kProgram, nullptr, "read error on standard input",
+            why != kNoReason ? DescribeReason(why) : nullptr);
         ok = false;
     }
     ok = CheckOutput(out, err, kProgram) && ok;

@@ -3,9 +3,10 @@
 #define ECRITURE_ECRITURE_H
 
 #include "dialogue.h"
-#include "platform.h"
 #include "record.h"
+#include "record_file.h"
 
+#include <cstddef>
 #include <cstdio>
 
 // Who answers: a person at a terminal, through the line editor when the
@@ -23,8 +24,21 @@ const char* AskFileName(char (&nom)[kLineSize], Console console, std::FILE* in, 
 FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err);
 
 // Appends the record's 88 bytes in one write. Returns how many bytes reached
-// the file: 88, or fewer on failure.
-std::size_t WriteRecord(FileHandle file, const Record& rec);
+// the file: 88, or fewer on failure, with why.
+std::size_t WriteRecord(FileHandle file, const Record& rec, Reason& why);
+
+// The reads between two decisions on the agreed lock: a record's numero,
+// valeur and text, or the answer that follows it.
+constexpr std::size_t kReadsOfRecord = 3;
+constexpr std::size_t kReadsOfAnswer = 1;
+// The most that one read takes from the input: a line of kLineSize - 1
+// bytes, rounded up.
+constexpr std::size_t kMostTakenByRead = kLineSize;
+
+// Whether the agreed lock may stay held through the next reads: only when
+// piped input already holds inHand bytes, enough for all of them, so that
+// none can wait. A person's input is never in hand.
+bool KeepsLock(Console console, std::size_t inHand, std::size_t reads);
 
 // Takes records until an answer that does not begin with Y or y, or the end
 // of input. Each record is appended under the agreed lock, which is never

@@ -1,20 +1,15 @@
 // The entry point: the command line, the capture loop on the standard
 // streams, and the status.
+#include "command_line.h"
+#include "console.h"
 #include "ecriture.h"
-#include "messages.h"
-#include "platform.h"
 
 #include <cstdio>
-#include <getopt.h>
 
 namespace {
 
-constexpr char kProgram[] = "ecriture";
 constexpr int kStatusOpenFailed = 1;
-constexpr int kStatusUsage = 2;
 constexpr int kStatusDataLost = 255;
-// What ReadArguments gives when the run goes on.
-constexpr int kGoOn = -1;
 
 constexpr char kUsage[] = "usage: ecriture [FILE]\n";
 constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes each: two whole numbers\n"
@@ -29,36 +24,33 @@ constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes 
                          "Exit status: 0 when every record was stored and flushed and the file closed,\n"
                          "1 when the file could not be opened, 2 on a usage error (nothing is opened),\n"
                          "255 when a record, a flush to disk, the close or the console failed.\n";
+constexpr ProgramText kText = {"ecriture", kUsage, kHelp, "ecriture " ECRITURE_VERSION "\n", kStatusDataLost};
 
 // Reads the command line: the operand, when there is one, names the record
-// file. kGoOn, or the status to end with at once, after --help or --version
-// or a usage error, before anything is opened.
+// file. kGoOn, or the status to end with at once, before anything is opened.
 int ReadArguments(int argc, char** argv, const char*& operand)
 {
     static const option kOptions[] = {
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'v'},
+        {"help", no_argument, nullptr, kHelpOption},
+        {"version", no_argument, nullptr, kVersionOption},
         {nullptr, 0, nullptr, 0},
     };
-    if (argc > 1 && IsHelpRequest(argv[1]))
-        return ShowText(stdout, kProgram, kUsage, kHelp, 0, kStatusDataLost);
-    // Its errors are said as every other message is, on every system.
-    opterr = 0;
-    for (int opt; (opt = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1;) {
-        if (opt == 'h')
-            return ShowText(stdout, kProgram, kUsage, kHelp, 0, kStatusDataLost);
-        if (opt == 'v')
-            return ShowText(stdout, kProgram, "ecriture ", ECRITURE_VERSION "\n", 0, kStatusDataLost);
-        PutOptionError(stderr, kProgram, opt, argv);
-        std::fputs(kUsage, stderr);
-        return kStatusUsage;
+    CommandLine line = OpenCommandLine(argc, argv, kText);
+    while (NextOption(line, "", kOptions) != 0) {}
+    if (line.status == kGoOn && line.argc - optind > 1)
+        RefuseUsage(line, "one FILE at most");
+    operand = line.status == kGoOn && optind < line.argc ? line.argv[optind] : nullptr;
+    return line.status;
+}
+
+// Piped input in large blocks: the lock is released before each, as a read
+// from a pipe may wait.
+void BufferPipedInput(Console console)
+{
+    if (console == Console::Piped) {
+        static char inbuf[1 << 16];
+        std::setvbuf(stdin, inbuf, _IOFBF, sizeof inbuf);
     }
-    if (argc - optind > 1) {
-        std::fprintf(stderr, "ecriture: one FILE at most\n%s", kUsage);
-        return kStatusUsage;
-    }
-    operand = optind < argc ? argv[optind] : nullptr;
-    return kGoOn;
 }
 
 } // namespace
@@ -67,21 +59,11 @@ int main(int argc, char** argv)
 {
     if (!PrepareStandardStreams(false))
         return kStatusDataLost;
-    argv = GetArguments(argc, argv);
-    if (argv == nullptr) {
-        PutMessage(stderr, kProgram, nullptr, "the command line cannot be read as Unicode");
-        return kStatusUsage;
-    }
     const char* operand = nullptr;
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;
     Console console = ChooseConsole();
-    // Piped input in large blocks: the lock is released before each, as a
-    // read from a pipe may wait.
-    if (console == Console::Piped) {
-        static char inbuf[1 << 16];
-        std::setvbuf(stdin, inbuf, _IOFBF, sizeof inbuf);
-    }
+    BufferPipedInput(console);
     char typed[kLineSize] = {};
     const char* nom = operand != nullptr ? operand : AskFileName(typed, console, stdin, stdout);
     int failures = 0;

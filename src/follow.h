@@ -1,11 +1,12 @@
 // Following a file as it grows: the system's change notification where
 // there is one, and a look about once a second where there is none (a
-// network file system sends no events). follow_posix.cpp implements it
-// with inotify, follow_win.cpp with the change notifications of Windows.
+// network file system sends no events). follow_linux.cpp implements it
+// with inotify, which is Linux's own, follow_win.cpp with the change
+// notifications of Windows.
 #ifndef ECRITURE_FOLLOW_H
 #define ECRITURE_FOLLOW_H
 
-#include "platform.h"
+#include "record_file.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "follow.h"
-#include "platform_win.h"
+#include "wide_path_win.h"
 
 #include <windows.h>
 

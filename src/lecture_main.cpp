@@ -1,18 +1,13 @@
 // lecture: lists the records of files written by ecriture, and checks them.
+#include "command_line.h"
+#include "console.h"
 #include "listing.h"
 #include "messages.h"
-#include "platform.h"
 
 #include <cstdio>
 #include <cstring>
-#include <getopt.h>
 
 namespace {
-
-constexpr char kProgram[] = "lecture";
-constexpr int kStatusUsage = 2;
-// What ReadOptions gives when the run goes on.
-constexpr int kGoOn = -1;
 
 constexpr char kUsage[] = "usage: lecture [--csv | --json] [--offset BYTES] FILE...\n"
                           "       lecture --follow [--csv | --json] [--offset BYTES] FILE\n";
@@ -29,34 +24,24 @@ constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard 
                          "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
                          "in a partial record or holds a text without its NUL, or a followed file was\n"
                          "truncated or replaced, 2 on any error.\n";
-
-int ShowUsage(std::FILE* to, int status)
-{
-    return ShowText(to, kProgram, kUsage, status == 0 ? kHelp : "", status, kListFailed);
-}
+constexpr ProgramText kText = {"lecture", kUsage, kHelp, "lecture " ECRITURE_VERSION "\n", kListFailed};
 
 // Lists every file in turn; returns the worst status, and stops once the
 // output cannot be written.
-int ListFiles(char** names, int count, long long offset, ListFormat format, bool follow)
+int ListFiles(char** names, int count, ListOptions options)
 {
     int status = kListClean;
-    bool named = count > 1;
-    if (!PrepareListingOutput(stdout)) {
-        PutSystemError(stderr, kProgram, "standard output");
+    options.named = count > 1;
+    if (Reason why = PrepareListingOutput(stdout); why != kNoReason) {
+        PutSystemError(stderr, kText.name, "standard output", why);
         return kListFailed;
     }
-    PutHeader(stdout, format, named);
+    PutHeader(stdout, options);
     for (int i = 0; i < count && std::ferror(stdout) == 0; ++i) {
-        if (named && format == ListFormat::Tsv) {
-            PutBytes(stdout, "==> ", 4);
-            PutTextTsv(stdout, names[i], std::strlen(names[i]));
-            PutBytes(stdout, " <==", 4);
-            PutLineEnd(stdout);
-        }
-        int listed = ListFile(names[i], offset, format, named, follow, stdout, stderr);
+        int listed = ListFile(names[i], options, stdout, stderr);
         status = listed > status ? listed : status;
     }
-    return CheckOutput(stdout, stderr, kProgram) ? status : kListFailed;
+    return CheckOutput(stdout, stderr, kText.name) ? status : kListFailed;
 }
 
 // Sets the format once; false when another was asked for already.
@@ -68,44 +53,40 @@ bool ChooseFormat(ListFormat& format, bool& chosen, ListFormat asked)
     return same;
 }
 
-// Reads the options into format, follow and offset: kGoOn, or the status
-// to end with at once, after --help or --version or a usage error.
-int ReadOptions(int argc, char** argv, ListFormat& format, bool& follow, long long& offset)
+// Reads one option into the options; false after a usage error.
+bool TakeOption(CommandLine& line, int opt, ListOptions& options, bool& chosen)
+{
+    if (opt == 'o' && !ParseOffset(optarg, options.offset))
+        RefuseUsage(line, "invalid offset", optarg);
+    else if ((opt == 'c' && !ChooseFormat(options.format, chosen, ListFormat::Csv)) ||
+        (opt == 'j' && !ChooseFormat(options.format, chosen, ListFormat::Json)))
+        RefuseUsage(line, nullptr);
+    options.follow = options.follow || opt == 'f';
+    return line.status == kGoOn;
+}
+
+// Reads the command line into the options: kGoOn, or the status to end with
+// at once, after --help or --version or a usage error.
+int ReadOptions(CommandLine& line, ListOptions& options)
 {
     static const option kOptions[] = {
         {"csv", no_argument, nullptr, 'c'},
         {"json", no_argument, nullptr, 'j'},
         {"follow", no_argument, nullptr, 'f'},
         {"offset", required_argument, nullptr, 'o'},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'v'},
+        {"help", no_argument, nullptr, kHelpOption},
+        {"version", no_argument, nullptr, kVersionOption},
         {nullptr, 0, nullptr, 0},
     };
-    if (argc > 1 && IsHelpRequest(argv[1]))
-        return ShowUsage(stdout, 0);
-    // Its errors are said as every other message is, on every system.
-    opterr = 0;
     bool chosen = false;
-    for (int opt; (opt = getopt_long(argc, argv, ":f", kOptions, nullptr)) != -1;) {
-        if (opt == 'h')
-            return ShowUsage(stdout, 0);
-        if (opt == 'v')
-            return ShowText(stdout, kProgram, "lecture ", ECRITURE_VERSION "\n", 0, kListFailed);
-        bool ok = opt == 'f' || (opt == 'o' && ParseOffset(optarg, offset)) ||
-            (opt == 'c' && ChooseFormat(format, chosen, ListFormat::Csv)) ||
-            (opt == 'j' && ChooseFormat(format, chosen, ListFormat::Json));
-        if (!ok && opt == 'o')
-            std::fprintf(stderr, "lecture: invalid offset '%s'\n", optarg);
-        else if (!ok && (opt == '?' || opt == ':'))
-            PutOptionError(stderr, kProgram, opt, argv);
-        if (!ok)
-            return ShowUsage(stderr, kStatusUsage);
-        follow = follow || opt == 'f';
-    }
-    int count = argc - optind;
-    if (count == 0 || (follow && (count > 1 || std::strcmp(argv[optind], "-") == 0)))
-        return ShowUsage(stderr, kStatusUsage);
-    return kGoOn;
+    for (int opt; (opt = NextOption(line, "f", kOptions)) != 0;)
+        if (!TakeOption(line, opt, options, chosen))
+            return line.status;
+    int count = line.argc - optind;
+    if (line.status == kGoOn &&
+        (count == 0 || (options.follow && (count > 1 || std::strcmp(line.argv[optind], "-") == 0))))
+        RefuseUsage(line, nullptr);
+    return line.status;
 }
 
 } // namespace
@@ -119,15 +100,9 @@ int main(int argc, char** argv)
     // still uses it when main returns.
     static char outbuf[1 << 16];
     std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
-    argv = GetArguments(argc, argv);
-    if (argv == nullptr) {
-        PutMessage(stderr, kProgram, nullptr, "the command line cannot be read as Unicode");
-        return kStatusUsage;
-    }
-    ListFormat format = ListFormat::Tsv;
-    bool follow = false;
-    long long offset = 0;
-    if (int status = ReadOptions(argc, argv, format, follow, offset); status != kGoOn)
-        return status;
-    return ListFiles(argv + optind, argc - optind, offset, format, follow);
+    CommandLine line = OpenCommandLine(argc, argv, kText);
+    ListOptions options{ListFormat::Tsv, 0, false, false};
+    if (ReadOptions(line, options) != kGoOn)
+        return line.status;
+    return ListFiles(line.argv + optind, line.argc - optind, options);
 }

@@ -1,8 +1,8 @@
 // Line editing of what a person types at a terminal, with libedit through its
 // readline-compatible interface; the history of each prompt is kept apart
 // with libedit's own history calls.
+#include "console.h"
 #include "line_editing.h"
-#include "platform.h"
 
 #include <cstdio>
 // The readline interface needs FILE declared first.

@@ -1,9 +1,11 @@
 #include "listing.h"
 
+#include "console.h"
+#include "escape.h"
 #include "follow.h"
 #include "messages.h"
-#include "platform.h"
 #include "record.h"
+#include "record_file.h"
 
 #include <charconv>
 #include <climits>
@@ -15,104 +17,111 @@ constexpr char kProgram[] = "lecture";
 constexpr std::size_t kBlockRecords = 1024;
 // Whole records per read; a record cut by a read waits at the block's start.
 constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
-// The numbers of a line: an index and two 32-bit values, with their keys.
-constexpr std::size_t kNumbersSize = 96;
+// Room for a decimal of 64 bits with its sign.
+constexpr std::size_t kNumberSize = 20;
+// A record's line but its file column: the keys and separators, three
+// numbers and the text in its widest form.
+constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize);
+
+// What each format writes around the fields of a record, in field order.
+struct FormatText {
+    const char* header;
+    const char* namedHeader;
+    // Around the name of a file among several: its banner (TSV), or the key
+    // of its column (CSV and JSON); null when the format has none.
+    const char* bannerOpen;
+    const char* bannerClose;
+    const char* fileKey;
+    const char* open;
+    const char* keys[4];
+    const char* close;
+    TextPolicy text;
+};
+
+constexpr FormatText kFormats[] = {
+    {"index\tnumero\tvaleur\ttampon", "index\tnumero\tvaleur\ttampon", "==> ", " <==", nullptr, "",
+        {"", "\t", "\t", "\t"}, "", TextPolicy::Tsv},
+    {"index,numero,valeur,tampon", "file,index,numero,valeur,tampon", nullptr, nullptr, "", "",
+        {"", ",", ",", ","}, "", TextPolicy::Csv},
+    {nullptr, nullptr, nullptr, nullptr, "\"file\":", "{",
+        {"\"index\":", ",\"numero\":", ",\"valeur\":", ",\"tampon\":"}, "}", TextPolicy::Json},
+};
+
+// One file's listing as it goes.
+struct Listed {
+    const char* name;
+    const FormatText* format;
+    // The file column's name, or null.
+    const char* column;
+    std::FILE* out;
+    std::FILE* err;
+    long long index;
+    long long skip;
+    long long read;
+};
 
 void PutString(std::FILE* out, const char* s)
 {
     PutBytes(out, s, std::strlen(s));
 }
 
-template <std::size_t N>
-char* AppendLiteral(char* p, const char (&text)[N])
+char* AppendString(char* p, const char* s)
 {
-    std::memcpy(p, text, N - 1);
-    return p + N - 1;
+    while (*s != '\0')
+        *p++ = *s++;
+    return p;
 }
 
 char* AppendNumber(char* p, long long v)
 {
-    return std::to_chars(p, p + 20, v).ptr;
+    return std::to_chars(p, p + kNumberSize, v).ptr;
 }
 
-template <std::size_t N>
-void PutEscapedByte(std::FILE* out, const char (&prefix)[N], unsigned char c)
+// Lists one record, in one write but its file column and its line end;
+// false when its text has no NUL, and then shows all 80 bytes.
+bool ListRecord(const Listed& listed, const char* bytes)
 {
-    static const char kHex[] = "0123456789abcdef";
-    char escape[N + 1];
-    std::memcpy(escape, prefix, N - 1);
-    escape[N - 1] = kHex[c >> 4];
-    escape[N] = kHex[c & 15];
-    PutBytes(out, escape, sizeof escape);
-}
-
-// "index", "numero" and "valeur" with the separators around them, up to
-// where the text starts.
-std::size_t FormatNumbers(char* line, long long index, const Record& rec, ListFormat format)
-{
-    char* p = line;
-    char sep = format == ListFormat::Csv ? ',' : '\t';
-    if (format == ListFormat::Json)
-        p = AppendLiteral(p, "\"index\":");
-    p = AppendNumber(p, index);
-    p = format == ListFormat::Json ? AppendLiteral(p, ",\"numero\":") : (*p = sep, p + 1);
-    p = AppendNumber(p, rec.numero);
-    p = format == ListFormat::Json ? AppendLiteral(p, ",\"valeur\":") : (*p = sep, p + 1);
-    p = AppendNumber(p, rec.valeur);
-    p = format == ListFormat::Json ? AppendLiteral(p, ",\"tampon\":") : (*p = sep, p + 1);
-    return static_cast<std::size_t>(p - line);
-}
-
-// Lists one record; false when its text has no NUL, and then shows all 80 bytes.
-bool ListRecord(const char* bytes, long long index, ListFormat format, const char* named, std::FILE* out)
-{
+    const FormatText& f = *listed.format;
     Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
-    if (format == ListFormat::Json)
-        PutByte('{', out);
-    if (format == ListFormat::Json && named != nullptr)
-        PutString(out, "\"file\":");
-    if (named != nullptr) {
-        (format == ListFormat::Json ? PutTextJson : PutTextCsv)(out, named, std::strlen(named));
-        PutByte(',', out);
+    if (listed.column != nullptr) {
+        PutString(listed.out, f.open);
+        PutString(listed.out, f.fileKey);
+        PutEscapedText(listed.out, f.text, listed.column, std::strlen(listed.column));
+        PutByte(',', listed.out);
     }
-    char numbers[kNumbersSize];
-    PutBytes(out, numbers, FormatNumbers(numbers, index, rec, format));
-    if (format == ListFormat::Tsv)
-        PutTextTsv(out, rec.tampon, n);
-    else
-        (format == ListFormat::Csv ? PutTextCsv : PutTextJson)(out, rec.tampon, n);
-    if (format == ListFormat::Json)
-        PutByte('}', out);
-    PutLineEnd(out);
+    char line[kLineRoom];
+    char* p = AppendString(line, listed.column != nullptr ? "" : f.open);
+    p = AppendNumber(AppendString(p, f.keys[0]), listed.index);
+    p = AppendNumber(AppendString(p, f.keys[1]), rec.numero);
+    p = AppendNumber(AppendString(p, f.keys[2]), rec.valeur);
+    p = AppendString(p, f.keys[3]);
+    std::size_t used = 0;
+    p += EscapeText(f.text, rec.tampon, n, p, static_cast<std::size_t>(line + sizeof line - p), used);
+    p = AppendString(p, f.close);
+    PutBytes(listed.out, line, static_cast<std::size_t>(p - line));
+    PutLineEnd(listed.out);
     return n < sizeof rec.tampon;
 }
 
 // A warning stands beside its file's records: the listing goes out first.
-void Warn(std::FILE* out, std::FILE* err, const char* name, const char* what)
+void Warn(const Listed& listed, const char* what)
 {
-    std::fflush(out);
-    PutMessage(err, kProgram, name, what);
-}
-
-// The reason is taken before the flush, which may fail and replace it.
-void WarnSystem(std::FILE* out, std::FILE* err, const char* name)
-{
-    Warn(out, err, name, DescribeLastError());
+    std::fflush(listed.out);
+    PutMessage(listed.err, kProgram, listed.name, what);
 }
 
 // Lists the whole records of block[0, have) and keeps the rest at its start;
 // warns for each text without its NUL.
-int ListBlock(char* block, std::size_t& have, long long& index, const char* name, ListFormat format,
-    const char* named, std::FILE* out, std::FILE* err)
+int ListBlock(Listed& listed, char* block, std::size_t& have)
 {
     int status = kListClean;
     std::size_t whole = have / kRecordSize * kRecordSize;
-    for (std::size_t at = 0; at < whole; at += kRecordSize, ++index) {
-        if (!ListRecord(block + at, index, format, named, out)) {
+    for (std::size_t at = 0; at < whole; at += kRecordSize, ++listed.index) {
+        if (!ListRecord(listed, block + at)) {
             char what[64];
-            std::snprintf(what, sizeof what, "record %lld: text not terminated", index);
-            Warn(out, err, name, what);
+            std::snprintf(what, sizeof what, "record %lld: text not terminated", listed.index);
+            Warn(listed, what);
             status = kListWarned;
         }
     }
@@ -132,151 +141,84 @@ std::size_t DropSkipped(char* p, std::size_t n, long long& skip)
 }
 
 // Waits at the end of a followed file until it may have grown: true then,
-// false after saying why when it shrank below what was read (read bytes) or
-// lost its name.
-bool AwaitGrowth(
-    FileHandle file, WatchHandle watch, const char* name, long long read, std::FILE* out, std::FILE* err)
+// false after saying why when it shrank below what was read or lost its name.
+bool AwaitGrowth(const Listed& listed, FileHandle file, WatchHandle watch)
 {
-    if (std::fflush(out) != 0)
+    if (std::fflush(listed.out) != 0)
         return false;
     AwaitChange(watch);
-    if (!IsStillNamed(file, name)) {
-        Warn(out, err, name, "file removed or replaced; no longer followed");
+    if (!IsStillNamed(file, listed.name)) {
+        Warn(listed, "file removed or replaced; no longer followed");
         return false;
     }
-    if (FileLength(file) < read) {
-        Warn(out, err, name, "file truncated; no longer followed");
+    if (FileLength(file) < listed.read) {
+        Warn(listed, "file truncated; no longer followed");
         return false;
     }
     return true;
 }
 
 // The checks at the end of a file that is not followed.
-int CheckEnd(const char* name, long long skip, std::size_t have, std::FILE* out, std::FILE* err)
+int CheckEnd(const Listed& listed, std::size_t have)
 {
-    if (skip > 0) {
-        Warn(out, err, name, "shorter than the offset");
+    if (listed.skip > 0) {
+        Warn(listed, "shorter than the offset");
         return kListWarned;
     }
     if (have > 0) {
         char what[64];
         std::snprintf(what, sizeof what, "%zu trailing bytes", have);
-        Warn(out, err, name, what);
+        Warn(listed, what);
         return kListWarned;
     }
     return kListClean;
 }
 
-// Lists the file's records; with follow, waits at its end for more.
-int ListRecords(FileHandle file, const char* name, long long offset, ListFormat format, const char* named,
-    const WatchHandle* follow, std::FILE* out, std::FILE* err)
+// Lists the file's records; with a watch, waits at its end for more.
+int ListRecords(Listed& listed, FileHandle file, const WatchHandle* follow)
 {
     char block[kBlockSize];
     std::size_t have = 0;
-    long long index = 0;
-    long long skip = offset;
-    long long read = 0;
     int status = kListClean;
     for (;;) {
         std::size_t asked = sizeof block - have;
-        long long n = ReadSome(file, block + have, asked);
+        Reason why = kNoReason;
+        long long n = ReadSome(file, block + have, asked, why);
         if (n < 0) {
-            WarnSystem(out, err, name);
+            Warn(listed, DescribeReason(why));
             return kListFailed;
         }
         if (n == 0 && follow == nullptr)
             break;
         if (n == 0) {
-            if (!AwaitGrowth(file, *follow, name, read, out, err))
-                return std::ferror(out) != 0 ? kListFailed : kListWarned;
+            if (!AwaitGrowth(listed, file, *follow))
+                return std::ferror(listed.out) != 0 ? kListFailed : kListWarned;
             continue;
         }
-        read += n;
-        have += DropSkipped(block + have, static_cast<std::size_t>(n), skip);
-        if (ListBlock(block, have, index, name, format, named, out, err) != kListClean)
+        listed.read += n;
+        have += DropSkipped(block + have, static_cast<std::size_t>(n), listed.skip);
+        if (ListBlock(listed, block, have) != kListClean)
             status = kListWarned;
         // A pipe that has no more for now may be held open by a slow writer:
         // its records go out as they come.
         if (static_cast<std::size_t>(n) < asked)
-            std::fflush(out);
-        if (std::ferror(out) != 0)
+            std::fflush(listed.out);
+        if (std::ferror(listed.out) != 0)
             return kListFailed;
     }
-    int end = CheckEnd(name, skip, have, out, err);
+    int end = CheckEnd(listed, have);
     return end > status ? end : status;
 }
 
+void PutBanner(std::FILE* out, const FormatText& f, const char* name)
+{
+    PutString(out, f.bannerOpen);
+    PutEscapedText(out, f.text, name, std::strlen(name));
+    PutString(out, f.bannerClose);
+    PutLineEnd(out);
+}
+
 } // namespace
-
-void PutTextTsv(std::FILE* out, const char* text, std::size_t n)
-{
-    PutShownText(out, text, n);
-}
-
-void PutTextCsv(std::FILE* out, const char* text, std::size_t n)
-{
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
-    bool quoted = false;
-    for (std::size_t i = 0; i < n; ++i)
-        quoted = quoted || s[i] == ',' || s[i] == '"' || s[i] == '\r' || s[i] == '\n';
-    if (quoted)
-        PutByte('"', out);
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < n;) {
-        std::size_t len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i);
-        if (len > 0 && s[i] != '"' && s[i] != '\\') {
-            i += len;
-            continue;
-        }
-        PutBytes(out, text + plain, i - plain);
-        if (len == 0)
-            PutEscapedByte(out, "\\x", s[i]);
-        else
-            PutBytes(out, s[i] == '"' ? "\"\"" : "\\\\", 2);
-        plain = ++i;
-    }
-    PutBytes(out, text + plain, n - plain);
-    if (quoted)
-        PutByte('"', out);
-}
-
-void PutTextJson(std::FILE* out, const char* text, std::size_t n)
-{
-    static const char kShort[] = "\b\f\n\r\t\"\\";
-    static const char kShortName[] = "bfnrt\"\\";
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
-    PutByte('"', out);
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < n;) {
-        // Most texts are plain ASCII: a run of it is passed at once.
-        while (i < n && s[i] >= 0x20 && s[i] < 0x7f && s[i] != '"' && s[i] != '\\')
-            ++i;
-        if (i == n)
-            break;
-        std::size_t len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i);
-        bool control = s[i] < 0x20 || s[i] == 0x7f || (len == 2 && s[i] == 0xc2 && s[i + 1] < 0xa0);
-        if (len > 1 && !control) {
-            i += len;
-            continue;
-        }
-        PutBytes(out, text + plain, i - plain);
-        const char* shorter = s[i] != 0 ? std::strchr(kShort, s[i]) : nullptr;
-        if (shorter != nullptr) {
-            char escape[2] = {'\\', kShortName[shorter - kShort]};
-            PutBytes(out, escape, 2);
-        } else if (len == 0) {
-            // Python reads it back as the byte with surrogateescape.
-            PutEscapedByte(out, "\\udc", s[i]);
-        } else {
-            // A C1 control's code point is its second byte.
-            PutEscapedByte(out, "\\u00", len == 2 ? s[i + 1] : s[i]);
-        }
-        i += len == 0 ? 1 : len;
-        plain = i;
-    }
-    PutBytes(out, text + plain, n - plain);
-    PutByte('"', out);
-}
 
 bool ParseOffset(const char* s, long long& offset)
 {
@@ -292,33 +234,36 @@ bool ParseOffset(const char* s, long long& offset)
     return true;
 }
 
-void PutHeader(std::FILE* out, ListFormat format, bool named)
+void PutHeader(std::FILE* out, const ListOptions& options)
 {
-    if (format == ListFormat::Json)
+    const FormatText& f = kFormats[static_cast<int>(options.format)];
+    const char* header = options.named ? f.namedHeader : f.header;
+    if (header == nullptr)
         return;
-    if (format == ListFormat::Csv)
-        PutString(out, named ? "file,index,numero,valeur,tampon" : "index,numero,valeur,tampon");
-    else
-        PutString(out, "index\tnumero\tvaleur\ttampon");
+    PutString(out, header);
     PutLineEnd(out);
 }
 
-int ListFile(const char* name, long long offset, ListFormat format, bool named, bool follow, std::FILE* out,
-    std::FILE* err)
+int ListFile(const char* name, const ListOptions& options, std::FILE* out, std::FILE* err)
 {
-    bool is_stdin = std::strcmp(name, "-") == 0;
-    FileHandle file = is_stdin ? StandardInput() : OpenListedFile(name);
+    const FormatText& f = kFormats[static_cast<int>(options.format)];
+    if (options.named && f.bannerOpen != nullptr)
+        PutBanner(out, f, name);
+    Listed listed{
+        name, &f, options.named && f.fileKey != nullptr ? name : nullptr, out, err, 0, options.offset, 0};
+    bool isStdin = std::strcmp(name, "-") == 0;
+    Reason why = kNoReason;
+    FileHandle file = isStdin ? StandardInput() : OpenListedFile(name, why);
     if (file == kNoFile) {
-        WarnSystem(out, err, name);
+        Warn(listed, DescribeReason(why));
         return kListFailed;
     }
     // Watched before the first read, so that no write after it goes unseen.
-    WatchHandle watch = follow ? StartWatch(name) : kNoWatch;
-    const char* column = named && format != ListFormat::Tsv ? name : nullptr;
-    int status = ListRecords(file, name, offset, format, column, follow ? &watch : nullptr, out, err);
+    WatchHandle watch = options.follow ? StartWatch(name) : kNoWatch;
+    int status = ListRecords(listed, file, options.follow ? &watch : nullptr);
     StopWatch(watch);
-    if (!is_stdin && !CloseFile(file) && status != kListFailed) {
-        WarnSystem(out, err, name);
+    if (!isStdin && (why = CloseFile(file)) != kNoReason && status != kListFailed) {
+        Warn(listed, DescribeReason(why));
         status = kListFailed;
     }
     return status;

@@ -22,31 +22,27 @@ enum class ListFormat {
     Json,
 };
 
-// Prints the text on one line: valid UTF-8 as is; control bytes, a tab and
-// invalid bytes as \xHH; a backslash as \\.
-void PutTextTsv(std::FILE* out, const char* text, std::size_t n);
-
-// Prints the text as a CSV field, quoted when it holds a comma, a double
-// quote, a CR or a line end; a backslash as \\, invalid UTF-8 bytes as \xHH.
-void PutTextCsv(std::FILE* out, const char* text, std::size_t n);
-
-// Prints the text as a JSON string: valid UTF-8 as is but control
-// characters (C0, DEL, C1), which are escaped; an invalid byte 0xHH as \udcHH.
-void PutTextJson(std::FILE* out, const char* text, std::size_t n);
+// How the files of a run are listed.
+struct ListOptions {
+    ListFormat format;
+    // Bytes skipped at the start of each file.
+    long long offset;
+    // The end of the file is waited at for the records appended later, until
+    // the file is truncated or replaced.
+    bool follow;
+    // One of several files: its records follow a banner that names it (TSV),
+    // or each carries its name in a column of its own (CSV and JSON).
+    bool named;
+};
 
 // Reads a byte offset: decimal digits only, from 0 up. False otherwise.
 bool ParseOffset(const char* s, long long& offset);
 
-// The header line of the format, if it has one; with named, the records
-// carry their file's name first.
-void PutHeader(std::FILE* out, ListFormat format, bool named);
+// The header line of the format, if it has one.
+void PutHeader(std::FILE* out, const ListOptions& options);
 
-// Lists the records of the file ("-": standard input) after its first offset
-// bytes, with warnings and errors on err, the listing flushed before each.
-// With named, each record carries the file's name (CSV and JSON). With
-// follow, the end of the file is waited at for the records appended later,
-// until the file is truncated or replaced. Returns a kList status.
-int ListFile(const char* name, long long offset, ListFormat format, bool named, bool follow, std::FILE* out,
-    std::FILE* err);
+// Lists the records of the file ("-": standard input), with warnings and
+// errors on err, the listing flushed before each. Returns a kList status.
+int ListFile(const char* name, const ListOptions& options, std::FILE* out, std::FILE* err);
 
 #endif

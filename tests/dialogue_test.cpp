@@ -1,4 +1,5 @@
 #include "dialogue.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -8,26 +9,6 @@
 #include <string>
 
 namespace {
-
-// The console input of a test: the bytes given, then end of input.
-std::FILE* Input(const std::string& bytes)
-{
-    std::FILE* in = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), in);
-    std::rewind(in);
-    return in;
-}
-
-// Everything written to a stream made by tmpfile, which it closes.
-std::string Contents(std::FILE* f)
-{
-    long size = std::ftell(f);
-    std::rewind(f);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
-    std::fclose(f);
-    return bytes;
-}
 
 std::string Text(const char (&line)[kLineSize])
 {

@@ -1,98 +1,21 @@
 #!/usr/bin/env python3
 """Runs the built capture program in a temporary directory with piped input
 and compares standard output, standard error, the exit status and the file's
-bytes. Usage: end_to_end.py PATH_TO_ECRITURE
-
-A cross build gives the emulator's command in ECRITURE_EMULATOR and the
-target system in ECRITURE_SYSTEM; on Windows, the dialogue's line ends are
-CRLF and are compared as LF once checked."""
+bytes. Usage: end_to_end.py PATH_TO_ECRITURE"""
 import fcntl
 import os
 import re
 import resource
 import signal
-import shlex
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
-EMULATOR = shlex.split(os.environ.get("ECRITURE_EMULATOR", ""))
-WINDOWS = os.environ.get("ECRITURE_SYSTEM") == "Windows"
-PROGRAM = EMULATOR + [os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build/ecriture"]
-POSIX_ONLY = unittest.skipIf(WINDOWS, "needs a POSIX facility: /dev/full, or a closed descriptor")
-NAME_PROMPT = "Le nom de fichier à creer :)".encode()
-OPENED = b"Ouverture reussie \n"
-FAILED = b"Echec Ouverture\n"
-PROMPTS = b"Saisie numero :Saisie valeur :Saisie Tampon :"
-SEPARATOR = b"-" * 23 + b"\n"
-ANOTHER = b"Encoder un autre (Y/N) ?)"
-USAGE = b"usage: ecriture [FILE]\n"
-
-
-def written(n):
-    return str(n).encode() + " Bytes écrits\n".encode()
-
-
-def position(n):
-    return b"Position actuelle dans le fichier %d\n" % n
-
-
-def text_mode(output):
-    """The output with the CRLF line ends of Windows' text mode made LF again,
-    after checking that every line end is one."""
-    if WINDOWS and output is not None:
-        if b"\n" in output.replace(b"\r\n", b""):
-            raise AssertionError("a line end without its CR: %r" % output)
-        return output.replace(b"\r\n", b"\n")
-    return output
-
-
-def run(cwd, stdin, args=(), **kw):
-    r = subprocess.run(PROGRAM + list(args), input=stdin, cwd=cwd, capture_output=True, timeout=120, **kw)
-    r.stdout, r.stderr = text_mode(r.stdout), text_mode(r.stderr)
-    return r
-
-
-def session(name, records, answers=None, start=0):
-    """The input, the expected stdout, stderr and file bytes of a run that
-    enters records (numero, valeur, text) with texts shorter than 79 bytes."""
-    answers = answers or [b"y"] * (len(records) - 1) + [b"n"]
-    stdin, out, data = [name + b"\n"], [NAME_PROMPT], []
-    tampon = bytearray(80)
-    for k, ((numero, valeur, text), answer) in enumerate(zip(records, answers)):
-        stdin.append(b"%d\n%d\n%s\n%s\n" % (numero, valeur, text, answer))
-        out.append(position(start + 88 * k) + PROMPTS)
-        out.append(b"%d\n%d\n%s\n" % (numero, valeur, text) + SEPARATOR + ANOTHER)
-        tampon[: len(text) + 2] = text + b"\0\0"
-        data.append(struct.pack("<ii", numero, valeur) + tampon)
-    err = OPENED + written(88) * len(data)
-    return b"".join(stdin), b"".join(out), err, b"".join(data)
-
-
-class TempDirTest(unittest.TestCase):
-    def setUp(self):
-        self._tmp = tempfile.TemporaryDirectory()
-        self.dir = self._tmp.name
-
-    def tearDown(self):
-        self._tmp.cleanup()
-
-    def path(self, name):
-        return os.path.join(self.dir, name)
-
-    def read(self, name):
-        with open(self.path(name), "rb") as f:
-            return f.read()
-
-    def check_session(self, name, records, answers=None, prefix=b""):
-        stdin, out, err, data = session(name, records, answers, len(prefix))
-        r = run(self.dir, stdin)
-        self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err, 0))
-        self.assertEqual(self.read(name.decode()), prefix + data)
-
+import common
+from common import (ANOTHER, FAILED, NAME_PROMPT, OPENED, POSIX_ONLY, PROMPTS, SEPARATOR, USAGE, WINDOWS,
+                    TempDirTest, position, run, session, text_mode, written)
 
 class Dialogue(TempDirTest):
     def test_sample_run(self):
@@ -195,7 +118,7 @@ class Failures(TempDirTest):
     @POSIX_ONLY
     def test_standard_output_closed(self):
         stdin, _, err, data = session(b"r.dat", [(1, 2, b"a"), (3, 4, b"b")])
-        r = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", *PROGRAM], input=stdin, cwd=self.dir,
+        r = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", *common.PROGRAM], input=stdin, cwd=self.dir,
                            capture_output=True, timeout=60)
         self.assertEqual((r.stderr, r.returncode), (err, 0))
         self.assertEqual(self.read("r.dat"), data)
@@ -203,7 +126,7 @@ class Failures(TempDirTest):
     @POSIX_ONLY
     def test_input_that_cannot_be_read(self):
         directory = os.open(self.dir, os.O_RDONLY)
-        r = subprocess.run(PROGRAM, stdin=directory, cwd=self.dir, capture_output=True, timeout=60)
+        r = subprocess.run(common.PROGRAM, stdin=directory, cwd=self.dir, capture_output=True, timeout=60)
         os.close(directory)
         self.assertEqual((r.stderr, r.returncode),
                          (FAILED + b"ecriture: read error on standard input: Is a directory\n", 255))
@@ -212,7 +135,7 @@ class Failures(TempDirTest):
     def test_standard_output_full(self):
         stdin, _, err, data = session(b"r.dat", [(1, 2, b"a")])
         with open("/dev/full", "wb") as full:
-            r = subprocess.run(PROGRAM, input=stdin, cwd=self.dir, stdout=full,
+            r = subprocess.run(common.PROGRAM, input=stdin, cwd=self.dir, stdout=full,
                                stderr=subprocess.PIPE, timeout=60)
         self.assertEqual(r.stderr, err + b"ecriture: write error on standard output\n")
         self.assertEqual(r.returncode, 255)
@@ -233,7 +156,7 @@ class FileSafety(TempDirTest):
             self.assertEqual(f.read()[88:96], struct.pack("<ii", 3, 4))
 
     def test_record_in_file_before_the_answer(self):
-        with subprocess.Popen(PROGRAM, cwd=self.dir, stdin=subprocess.PIPE,
+        with subprocess.Popen(common.PROGRAM, cwd=self.dir, stdin=subprocess.PIPE,
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE) as p:
             p.stdin.write(b"r.dat\n12\n-3\nabc\n")
             p.stdin.flush()
@@ -261,7 +184,7 @@ class FileSafety(TempDirTest):
         for r in range(runs):
             # Into files: wine writes to /dev/null a hundred times slower.
             with open(self.path("in%d" % r), "rb") as f, open(self.path("out%d" % r), "wb") as out:
-                procs.append(subprocess.Popen(PROGRAM, cwd=self.dir, stdin=f, stdout=out, stderr=out))
+                procs.append(subprocess.Popen(common.PROGRAM, cwd=self.dir, stdin=f, stdout=out, stderr=out))
         self.assertEqual([p.wait(300) for p in procs], [0] * runs)
         data = self.read("shared.dat")
         self.assertEqual(len(data), runs * count * 88)
@@ -276,7 +199,7 @@ class FileSafety(TempDirTest):
         # Another program appending beside this one holds the agreed byte.
         with open(self.path("held.dat"), "wb") as holder:
             fcntl.lockf(holder, fcntl.LOCK_EX, 1, 2 ** 40)
-            proc = subprocess.Popen(PROGRAM + ["held.dat"], cwd=self.dir, stdin=subprocess.PIPE,
+            proc = subprocess.Popen(common.PROGRAM + ["held.dat"], cwd=self.dir, stdin=subprocess.PIPE,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
             proc.stdin.write(b"1\n2\nabc\nn\n")
             proc.stdin.flush()
@@ -295,7 +218,7 @@ class FileSafety(TempDirTest):
         def limit():
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
             resource.setrlimit(resource.RLIMIT_FSIZE, (88 + 40, 88 + 40))
-        r = subprocess.run(PROGRAM + ["r.dat"], cwd=self.dir, input=b"3\n4\nsecond\nn\n", capture_output=True,
+        r = subprocess.run(common.PROGRAM + ["r.dat"], cwd=self.dir, input=b"3\n4\nsecond\nn\n", capture_output=True,
                            timeout=60, preexec_fn=limit)
         self.assertEqual((r.stderr, r.returncode), (OPENED + b"ecriture: r.dat: File too large\n" + written(0), 255))
         self.assertEqual(len(self.read("r.dat")), 88)
@@ -305,7 +228,7 @@ class FileSafety(TempDirTest):
     def test_record_file_that_a_standard_stream_writes_to(self):
         for redirect, stream in [(">", b"output"), ("2>", b"error")]:
             with self.subTest(redirect=redirect):
-                r = subprocess.run(["sh", "-c", 'exec "$@" same.dat %s same.dat' % redirect, "sh", *PROGRAM],
+                r = subprocess.run(["sh", "-c", 'exec "$@" same.dat %s same.dat' % redirect, "sh", *common.PROGRAM],
                                    cwd=self.dir, input=b"1\n2\nabc\nn\n", capture_output=True, timeout=60)
                 said = b"ecriture: same.dat: is standard " + stream + b"\n" + FAILED
                 self.assertEqual((r.returncode, r.stdout + r.stderr + self.read("same.dat")), (1, said))
@@ -392,4 +315,5 @@ class WindowsTextMode(TempDirTest):
 
 
 if __name__ == "__main__":
+    common.PROGRAM = common.EMULATOR + [os.path.abspath(sys.argv[1])]
     unittest.main(argv=sys.argv[:1], verbosity=2)

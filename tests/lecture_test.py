@@ -15,12 +15,12 @@ import tempfile
 import time
 import unittest
 
-import end_to_end
+import common
 
 LECTURE, ECRITURE, BUILD = (os.path.abspath(a) for a in sys.argv[1:4])
-end_to_end.PROGRAM = end_to_end.EMULATOR + [ECRITURE]
-LECTURE_COMMAND = end_to_end.EMULATOR + [LECTURE]
-WINDOWS = end_to_end.WINDOWS
+common.PROGRAM = common.EMULATOR + [ECRITURE]
+LECTURE_COMMAND = common.EMULATOR + [LECTURE]
+WINDOWS = common.WINDOWS
 HEADER = b"index\tnumero\tvaleur\ttampon\n"
 CSV_HEADER = b"index,numero,valeur,tampon\n"
 # The system's own words for a missing file and for a directory; Windows' vary with its language.
@@ -37,15 +37,15 @@ def unescape(field):
                   lambda m: b"\\" if m.group(1) == b"\\" else bytes([int(m.group(1)[1:], 16)]), field)
 
 
-class ListingTest(end_to_end.TempDirTest):
+class ListingTest(common.TempDirTest):
     def lecture(self, *args, **kw):
         r = subprocess.run([*LECTURE_COMMAND, *args], cwd=self.dir, capture_output=True, timeout=120, **kw)
-        r.stdout, r.stderr = end_to_end.text_mode(r.stdout), end_to_end.text_mode(r.stderr)
+        r.stdout, r.stderr = common.text_mode(r.stdout), common.text_mode(r.stderr)
         return r
 
     def capture(self, name, records):
-        stdin, _, _, _ = end_to_end.session(name.encode(), records)
-        self.assertEqual(end_to_end.run(self.dir, stdin).returncode, 0)
+        stdin, _, _, _ = common.session(name.encode(), records)
+        self.assertEqual(common.run(self.dir, stdin).returncode, 0)
 
     def write(self, name, data):
         with open(self.path(name), "wb") as f:
@@ -121,7 +121,7 @@ class Checks(ListingTest):
                                                     b"==> d <==\n==> a <==\n0\t1\t1\ta\n", 2))
         self.assertRegex(r.stderr, REASONS)
 
-    @end_to_end.POSIX_ONLY
+    @common.POSIX_ONLY
     def test_output_full_or_closed(self):
         self.write("a", record(1, 1, b"a") * 2000)
         with open("/dev/full", "wb") as full:
@@ -131,7 +131,7 @@ class Checks(ListingTest):
                            stderr=subprocess.PIPE)
         self.assertEqual((r.stderr, r.returncode), (b"lecture: write error on standard output\n", 2))
 
-    @end_to_end.POSIX_ONLY
+    @common.POSIX_ONLY
     def test_warnings_beside_their_files_names_shown_safely(self):
         odd = b"n\nb\x1b[2J"
         self.write("a", record(1, 1, b"a"))
@@ -214,7 +214,7 @@ class RoundTrip(ListingTest):
 class Follow(ListingTest):
     # A record must show this soon after its write, through the system's
     # change events; an emulator adds its own delays.
-    LATENCY = 2.0 if end_to_end.EMULATOR else 0.5
+    LATENCY = 2.0 if common.EMULATOR else 0.5
 
     def read_line(self, proc, within):
         """The next line of the follower's output, and how long it took; None
@@ -228,14 +228,14 @@ class Follow(ListingTest):
             if not byte:
                 return None, within
             line += byte
-        return end_to_end.text_mode(line), time.monotonic() - start
+        return common.text_mode(line), time.monotonic() - start
 
     def test_records_listed_once_whole_as_they_come(self):
         path = self.path("f.dat")
         self.write("f.dat", record(1, 1, b"before"))
         follower = subprocess.Popen([*LECTURE_COMMAND, "--follow", "--csv", "f.dat"], cwd=self.dir,
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
-        capture = subprocess.Popen([*end_to_end.PROGRAM, "f.dat"], cwd=self.dir, stdin=subprocess.PIPE,
+        capture = subprocess.Popen([*common.PROGRAM, "f.dat"], cwd=self.dir, stdin=subprocess.PIPE,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.assertEqual(self.read_line(follower, 30)[0], CSV_HEADER)
@@ -245,7 +245,7 @@ class Follow(ListingTest):
                 capture.stdin.flush()
                 line, took = self.read_line(follower, 30)
                 self.assertEqual(line, b"%d,%d,%d,text %d\n" % (k, k, -k, k))
-                self.assertLess(took, self.LATENCY + (5 if k == 1 and end_to_end.EMULATOR else 0))
+                self.assertLess(took, self.LATENCY + (5 if k == 1 and common.EMULATOR else 0))
             capture.stdin.write(b"0\n0\nn\nn\n")
             capture.stdin.close()
             self.assertEqual(capture.wait(60), 0)
@@ -261,7 +261,7 @@ class Follow(ListingTest):
             self.assertLess(took, self.LATENCY)
             os.truncate(path, 88)
             self.assertEqual(follower.wait(30), 1)
-            self.assertEqual(end_to_end.text_mode(follower.stderr.read()),
+            self.assertEqual(common.text_mode(follower.stderr.read()),
                              b"lecture: f.dat: file truncated; no longer followed\n")
             self.assertEqual(follower.stdout.read(), b"")
         finally:
@@ -288,8 +288,8 @@ class SameOnEveryPlatform(ListingTest):
             return f.read()
 
     def test_records_and_listings(self):
-        r = end_to_end.run(self.dir, self.INPUT)
-        self.assertEqual((r.stderr, r.returncode), (end_to_end.OPENED + end_to_end.written(88) * 6, 0))
+        r = common.run(self.dir, self.INPUT)
+        self.assertEqual((r.stderr, r.returncode), (common.OPENED + common.written(88) * 6, 0))
         made = self.read("same.dat")
         with open(os.path.join(BUILD, "same_input.dat"), "wb") as f:
             f.write(made)

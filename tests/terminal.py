@@ -6,10 +6,9 @@ dialogue. Usage: terminal.py PATH_TO_ECRITURE
 Under wine, the program gets a Windows console drawn on the terminal: its
 cursor and erase sequences are left out of the comparison, and so are blanks
 at the end of a line, which it draws by erasing."""
-import re
 import os
+import re
 import select
-import shlex
 import subprocess
 import sys
 import tempfile
@@ -17,12 +16,12 @@ import termios
 import time
 import tty
 
-EMULATOR = shlex.split(os.environ.get("ECRITURE_EMULATOR", ""))
-PROGRAM = EMULATOR + [os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build/ecriture"]
+import common
+
+PROGRAM = common.EMULATOR + [os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build/ecriture"]
 CONTROL = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]")
 
-
-WINDOWS = os.environ.get("ECRITURE_SYSTEM") == "Windows"
+WINDOWS = common.WINDOWS
 EDITED = os.environ.get("ECRITURE_LINE_EDITING") == "1"
 
 

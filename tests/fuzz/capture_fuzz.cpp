@@ -98,11 +98,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::FILE* out = open_memstream(&out_buffer, &out_size);
     std::FILE* err = open_memstream(&err_buffer, &err_size);
     bool created = false;
-    FileHandle file = OpenRecordFile(path, created);
+    Reason why = kNoReason;
+    FileHandle file = OpenRecordFile(path, created, why);
     if (in == nullptr || out == nullptr || err == nullptr || file == kNoFile)
         Fail("cannot set up the run", path);
     int lost = CaptureRecords(file, path, Console::Piped, in, out, err);
-    if (!CloseFile(file))
+    if (CloseFile(file) != kNoReason)
         Fail("cannot close the record file", path);
     std::fclose(in);
     std::string shown = Take(out, out_buffer, out_size);

@@ -240,9 +240,16 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
     std::FILE* err = open_memstream(&err_buffer, &err_size);
     if (out == nullptr || err == nullptr)
         Fail("cannot set up the listing", "");
-    int status = ListFile(ScratchPath().c_str(), offset, format, named, false, out, err);
+    int status = ListFile(ScratchPath().c_str(), ListOptions{format, offset, false, named}, out, err);
     std::string listing = Take(out, out_buffer, out_size);
     std::string warnings = Take(err, err_buffer, err_size);
+    // Among several files, a TSV listing starts with the file's banner.
+    std::string banner = "==> " + ScratchPath() + " <==\n";
+    if (named && format == ListFormat::Tsv) {
+        if (listing.compare(0, banner.size(), banner) != 0)
+            Fail("a listing without its file's banner", listing);
+        listing.erase(0, banner.size());
+    }
     std::size_t start =
         static_cast<std::size_t>(offset) < file.size() ? static_cast<std::size_t>(offset) : file.size();
     std::size_t whole = (file.size() - start) / kRecordSize;

@@ -1,6 +1,6 @@
-// What the Windows files share between them, beyond platform.h.
-#ifndef ECRITURE_PLATFORM_WIN_H
-#define ECRITURE_PLATFORM_WIN_H
+// Names on Windows: UTF-8 in the programs, UTF-16 for the system.
+#ifndef ECRITURE_WIDE_PATH_WIN_H
+#define ECRITURE_WIDE_PATH_WIN_H
 
 #include <cstddef>
 
@@ -11,10 +11,5 @@ constexpr std::size_t kWidePathSize = 32768;
 // too long for the calls that stop at 260 characters. False, with the
 // system's last error set, when the name is not valid UTF-8 or too long.
 bool ToWidePath(const char* name, wchar_t (&wide)[kWidePathSize]);
-
-// Whether a run must keep its console window open at its end: true when it
-// is the only process on a console it got of its own, as when Explorer
-// starts it, so that the window does not close before it can be read.
-bool ShouldHoldWindow(unsigned long consoleProcesses, bool streamsOnConsole);
 
 #endif

@@ -1,5 +1,5 @@
-// The platform calls on POSIX systems.
-#include "platform.h"
+// The record file on POSIX systems.
+#include "record_file.h"
 
 #include <cerrno>
 #include <climits>
@@ -21,22 +21,13 @@ int OpenRetrying(const char* name, int flags)
 }
 
 // A pipe, a terminal or a device answers EINVAL: it has nothing to flush.
-bool SyncRetrying(int fd, bool dataOnly)
+Reason SyncRetrying(int fd, bool dataOnly)
 {
     int done;
     do
         done = dataOnly ? fdatasync(fd) : fsync(fd);
     while (done != 0 && errno == EINTR);
-    return done == 0 || errno == EINVAL;
-}
-
-off_t SeekRetrying(int fd, int whence)
-{
-    off_t at;
-    do
-        at = lseek(fd, 0, whence);
-    while (at < 0 && errno == EINTR);
-    return at;
+    return done == 0 || errno == EINVAL ? kNoReason : TakeReason();
 }
 
 // The lock or unlock of the one byte that appends are agreed on.
@@ -50,41 +41,21 @@ struct flock AgreedByte(short type)
     return lock;
 }
 
+// The directory that holds the name, into dir; false when it does not fit.
+bool NameDirectory(const char* nom, char (&dir)[kDirectorySize])
+{
+    const char* slash = std::strrchr(nom, '/');
+    std::size_t n = slash == nullptr ? 1 : slash == nom ? 1 : static_cast<std::size_t>(slash - nom);
+    if (n >= sizeof dir)
+        return false;
+    std::memcpy(dir, slash == nullptr ? "." : nom, n);
+    dir[n] = '\0';
+    return true;
+}
+
 } // namespace
 
-bool PrepareStandardStreams(bool failClosedOutput)
-{
-    // A closed standard descriptor would be handed to the record file, and the
-    // dialogue written to it would corrupt the records.
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        int mode = fd == STDOUT_FILENO && failClosedOutput ? O_RDONLY : O_RDWR;
-        if (fcntl(fd, F_GETFD) < 0 && (errno != EBADF || open("/dev/null", mode) != fd))
-            return false;
-    }
-    return true;
-}
-
-char** GetArguments(int& /*argc*/, char** argv)
-{
-    return argv;
-}
-
-bool IsHelpRequest(const char* /*arg*/)
-{
-    return false;
-}
-
-bool PrepareListingOutput(std::FILE* /*out*/)
-{
-    return true;
-}
-
-void PutLineEnd(std::FILE* out)
-{
-    PutByte('\n', out);
-}
-
-FileHandle OpenRecordFile(const char* nom, bool& created)
+FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why)
 {
     constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_CREAT;
     // Creating exclusively first tells a new file, whose name must be
@@ -97,36 +68,29 @@ FileHandle OpenRecordFile(const char* nom, bool& created)
         created = stat(nom, &target) != 0 && errno == ENOENT;
         fd = OpenRetrying(nom, kFlags);
     }
+    why = fd < 0 ? TakeReason() : kNoReason;
     return fd;
 }
 
-bool FlushNewName(const char* nom, char (&dir)[kDirectorySize])
+Reason FlushNewName(const char* nom, char (&dir)[kDirectorySize])
 {
     // A name made through a link is in the directory of the link's target.
     char target[PATH_MAX];
     struct stat link;
     if (lstat(nom, &link) == 0 && S_ISLNK(link.st_mode) && realpath(nom, target) != nullptr)
         nom = target;
-    const char* slash = std::strrchr(nom, '/');
-    std::size_t n = slash == nullptr ? 1 : slash == nom ? 1 : static_cast<std::size_t>(slash - nom);
-    if (n >= sizeof dir) {
-        errno = ENAMETOOLONG;
-        return false;
-    }
-    std::memcpy(dir, slash == nullptr ? "." : nom, n);
-    dir[n] = '\0';
+    if (!NameDirectory(nom, dir))
+        return ENAMETOOLONG;
     int fd = OpenRetrying(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    bool flushed = SyncRetrying(fd, false);
-    int reason = errno;
+        return TakeReason();
+    Reason why = SyncRetrying(fd, false);
     // Read only: its close has nothing to lose.
     (void)close(fd);
-    errno = reason;
-    return flushed;
+    return why;
 }
 
-bool FlushRecordFile(FileHandle file)
+Reason FlushRecordFile(FileHandle file)
 {
     return SyncRetrying(static_cast<int>(file), true);
 }
@@ -134,35 +98,41 @@ bool FlushRecordFile(FileHandle file)
 long long QueryPosition(FileHandle file)
 {
     // A pipe or a terminal cannot seek: the -1 it gives is shown, not an error.
-    return SeekRetrying(static_cast<int>(file), SEEK_END);
+    off_t at;
+    do
+        at = lseek(static_cast<int>(file), 0, SEEK_END);
+    while (at < 0 && errno == EINTR);
+    return at;
 }
 
-LockResult LockRecordFile(FileHandle file)
+Reason LockRecordFile(FileHandle file)
 {
     struct flock lock = AgreedByte(F_WRLCK);
     int done;
     do
         done = fcntl(static_cast<int>(file), F_SETLKW, &lock);
     while (done != 0 && errno == EINTR);
-    if (done == 0)
-        return LockResult::Locked;
-    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOTSUP ? LockResult::Unsupported
-                                                                      : LockResult::Failed;
+    return done == 0 ? kNoReason : TakeReason();
 }
 
-bool UnlockRecordFile(FileHandle file)
+bool MeansNoLocks(Reason why)
+{
+    return why == ENOLCK || why == EOPNOTSUPP || why == ENOTSUP;
+}
+
+Reason UnlockRecordFile(FileHandle file)
 {
     struct flock lock = AgreedByte(F_UNLCK);
-    return fcntl(static_cast<int>(file), F_SETLK, &lock) == 0;
+    return fcntl(static_cast<int>(file), F_SETLK, &lock) == 0 ? kNoReason : TakeReason();
 }
 
-bool CutRecordFile(FileHandle file, long long length)
+Reason CutRecordFile(FileHandle file, long long length)
 {
     int done;
     do
         done = ftruncate(static_cast<int>(file), static_cast<off_t>(length));
     while (done != 0 && errno == EINTR);
-    return done == 0;
+    return done == 0 ? kNoReason : TakeReason();
 }
 
 bool IsRegularFile(FileHandle file)
@@ -183,31 +153,30 @@ int StandardStreamOf(FileHandle file)
     return 0;
 }
 
-#if !defined(__GLIBC__)
-std::size_t BufferedInput(std::FILE* /*in*/)
-{
-    return 0;
-}
-#endif
-
-std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n)
+std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason& why)
 {
     std::size_t done = 0;
+    why = kNoReason;
     while (done < n) {
         ssize_t wrote = write(static_cast<int>(file), bytes + done, n - done);
-        if (wrote > 0)
+        if (wrote > 0) {
             done += static_cast<std::size_t>(wrote);
-        else if (wrote < 0 && errno == EINTR)
+        } else if (wrote < 0 && errno == EINTR) {
             continue;
-        else
+        } else {
+            // A write that takes nothing without an error would take nothing again.
+            why = wrote < 0 ? TakeReason() : EIO;
             break;
+        }
     }
     return done;
 }
 
-FileHandle OpenListedFile(const char* name)
+FileHandle OpenListedFile(const char* name, Reason& why)
 {
-    return OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    int fd = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    why = fd < 0 ? TakeReason() : kNoReason;
+    return fd;
 }
 
 FileHandle StandardInput()
@@ -215,52 +184,19 @@ FileHandle StandardInput()
     return STDIN_FILENO;
 }
 
-long long ReadSome(FileHandle file, char* buffer, std::size_t n)
+long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why)
 {
     ssize_t got;
     do
         got = read(static_cast<int>(file), buffer, n);
     while (got < 0 && errno == EINTR);
+    why = got < 0 ? TakeReason() : kNoReason;
     return got;
 }
 
-bool CloseFile(FileHandle file)
+Reason CloseFile(FileHandle file)
 {
     // Linux frees the descriptor even when the close is interrupted, so it is
     // not retried; the data were flushed before, where it mattered.
-    return close(static_cast<int>(file)) == 0 || errno == EINTR;
+    return close(static_cast<int>(file)) == 0 || errno == EINTR ? kNoReason : TakeReason();
 }
-
-bool IsConsoleInput()
-{
-    return isatty(STDIN_FILENO) != 0;
-}
-
-int GetByteAfterEof(std::FILE* in)
-{
-    // The C library takes nothing from an interrupted read: reading on is exact.
-    int c = EOF;
-    while (c == EOF && std::ferror(in) != 0 && errno == EINTR) {
-        std::clearerr(in);
-        c = std::getc(in);
-    }
-    return c;
-}
-
-const char* DescribeLastError()
-{
-    return std::strerror(errno);
-}
-
-#if !ECRITURE_UNLOCKED_STDIO
-int GetByte(std::FILE* in)
-{
-    int c = std::getc(in);
-    return c != EOF ? c : GetByteAfterEof(in);
-}
-
-void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
-{
-    std::fwrite(bytes, 1, n, out);
-}
-#endif

@@ -1,5 +1,5 @@
 // What only Windows has: the console window that Explorer gives a program.
-#include "platform_win.h"
+#include "console_win.h"
 
 #include <gtest/gtest.h>
 

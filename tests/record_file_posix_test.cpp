@@ -1,9 +1,11 @@
 // What only POSIX systems offer: a device that is always full, pipes.
 #include "ecriture.h"
 #include "record.h"
+#include "record_file.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <tuple>
 
 #include <unistd.h>
@@ -11,25 +13,28 @@
 TEST(RecordFile, FullDeviceAndPipes)
 {
     bool created = true;
-    FileHandle file = OpenRecordFile("/dev/full", created);
+    Reason why = kNoReason;
+    FileHandle file = OpenRecordFile("/dev/full", created, why);
     ASSERT_NE(file, kNoFile);
     EXPECT_FALSE(created);
-    EXPECT_EQ(WriteRecord(file, Record{}), 0u);
+    EXPECT_EQ(WriteRecord(file, Record{}, why), 0u);
+    EXPECT_EQ(why, static_cast<Reason>(ENOSPC));
     // Nothing to flush on a device or a pipe: not a failure.
-    EXPECT_TRUE(FlushRecordFile(file));
-    EXPECT_TRUE(CloseFile(file));
+    EXPECT_EQ(FlushRecordFile(file), kNoReason);
+    EXPECT_EQ(CloseFile(file), kNoReason);
 
     int pipefd[2];
     ASSERT_EQ(pipe(pipefd), 0);
     EXPECT_EQ(QueryPosition(pipefd[1]), -1);
-    EXPECT_EQ(WriteRecord(pipefd[1], Record{}), kRecordSize);
-    EXPECT_TRUE(FlushRecordFile(pipefd[1]));
+    EXPECT_EQ(WriteRecord(pipefd[1], Record{}, why), kRecordSize);
+    EXPECT_EQ(FlushRecordFile(pipefd[1]), kNoReason);
     char bytes[kRecordSize + 1];
-    EXPECT_EQ(ReadSome(pipefd[0], bytes, sizeof bytes), static_cast<long long>(kRecordSize));
+    EXPECT_EQ(ReadSome(pipefd[0], bytes, sizeof bytes, why), static_cast<long long>(kRecordSize));
     close(pipefd[0]);
     close(pipefd[1]);
-    EXPECT_FALSE(CloseFile(pipefd[1]));
-    EXPECT_EQ(ReadSome(pipefd[0], bytes, sizeof bytes), -1);
+    EXPECT_EQ(CloseFile(pipefd[1]), static_cast<Reason>(EBADF));
+    EXPECT_EQ(ReadSome(pipefd[0], bytes, sizeof bytes, why), -1);
+    EXPECT_EQ(why, static_cast<Reason>(EBADF));
 }
 
 TEST(RecordFile, NewNameDirectories)
@@ -39,7 +44,7 @@ TEST(RecordFile, NewNameDirectories)
     for (auto [name, flushed, expected] :
         {std::tuple{"bare-name", true, "."}, {"/tmp/x", true, "/tmp"}, {"/x", true, "/"},
             {"/no-such-directory/x", false, "/no-such-directory"}, {"/dev/null/x", false, "/dev/null"}}) {
-        EXPECT_EQ(FlushNewName(name, dir), flushed) << name;
+        EXPECT_EQ(FlushNewName(name, dir) == kNoReason, flushed) << name;
         EXPECT_STREQ(dir, expected);
     }
 }

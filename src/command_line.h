@@ -1,0 +1,61 @@
+// The command line both programs open the same way: the arguments in
+// UTF-8, the system's help switch, --help, --version and the usage errors.
+// command_line_posix.cpp and command_line_win.cpp hold what differs.
+#ifndef ECRITURE_COMMAND_LINE_H
+#define ECRITURE_COMMAND_LINE_H
+
+#include <getopt.h>
+
+// What a program says of itself on its command line.
+struct ProgramText {
+    // As every message names it: "ecriture".
+    const char* name;
+    // The usage lines, each with its line end.
+    const char* usage;
+    // What --help shows after the usage.
+    const char* help;
+    // What --version shows, with its line end.
+    const char* version;
+    // The status when --help or --version cannot be written.
+    int outputFailed;
+};
+
+// The options every program takes, at the end of its table of options.
+constexpr int kHelpOption = 0x100;
+constexpr int kVersionOption = 0x101;
+
+constexpr int kGoOn = -1;
+constexpr int kStatusUsage = 2;
+
+struct CommandLine {
+    int argc;
+    char** argv;
+    const ProgramText* text;
+    // kGoOn while the run goes on, else the status to end with at once.
+    int status;
+};
+
+// Takes the arguments, in UTF-8 on every system, and answers the system's
+// help switch.
+CommandLine OpenCommandLine(int argc, char** argv, const ProgramText& text);
+
+// The next option that the program handles itself, as getopt_long gives it
+// (optarg with it); 0 once the options have ended, or when the run ends at
+// once: after --help, --version or a usage error, said here, with status set.
+int NextOption(CommandLine& line, const char* shortopts, const option* longopts);
+
+// Ends the run with a usage error: "PROG: what: more" (without ": more"
+// when more is null, without the line when what is), then the usage, on
+// standard error.
+void RefuseUsage(CommandLine& line, const char* what, const char* more = nullptr);
+
+// The system's side: the arguments in UTF-8 (argv itself on POSIX; on
+// Windows, the Unicode command line converted, in storage of its own), or
+// null when one cannot be converted.
+char** GetArguments(int& argc, char** argv);
+
+// True for the argument by which the system's users ask for help: "/?" on
+// Windows, none elsewhere, where it may name a file.
+bool IsHelpRequest(const char* arg);
+
+#endif

@@ -1,0 +1,12 @@
+// The command line on POSIX systems: bytes as they are, no help switch.
+#include "command_line.h"
+
+char** GetArguments(int& /*argc*/, char** argv)
+{
+    return argv;
+}
+
+bool IsHelpRequest(const char* /*arg*/)
+{
+    return false;
+}

@@ -1,0 +1,42 @@
+// The command line on Windows: the Unicode command line, and "/?".
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include "command_line.h"
+#include "wide_path_win.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <shellapi.h>
+
+char** GetArguments(int& argc, char** /*argv*/)
+{
+    // The C library's argv holds the ANSI code page, which cannot carry
+    // every name: the Unicode command line is read again, into UTF-8.
+    static char bytes[4 * kWidePathSize];
+    static char* args[kWidePathSize / 2 + 1];
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return nullptr;
+    bool ok = count < static_cast<int>(sizeof args / sizeof args[0]);
+    char* p = bytes;
+    for (int i = 0; ok && i < count; ++i) {
+        int room = static_cast<int>(bytes + sizeof bytes - p);
+        int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide[i], -1, p, room, nullptr, nullptr);
+        ok = n > 0;
+        args[i] = p;
+        p += n;
+    }
+    (void)LocalFree(wide);
+    if (!ok)
+        return nullptr;
+    args[count] = nullptr;
+    argc = count;
+    return args;
+}
+
+bool IsHelpRequest(const char* arg)
+{
+    return std::strcmp(arg, "/?") == 0;
+}

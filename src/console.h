@@ -1,0 +1,66 @@
+// The standard streams: readied at start, and the console's byte calls.
+// console_posix.cpp implements them on POSIX systems; on Windows,
+// console_win.cpp, with piped_input_win.cpp and window_hold_win.cpp.
+#ifndef ECRITURE_CONSOLE_H
+#define ECRITURE_CONSOLE_H
+
+#include "reason.h"
+
+#include <cstddef>
+#include <cstdio>
+
+// Readies the standard streams before anything is read or written: on
+// POSIX a closed one is opened on /dev/null, so that no file opened later
+// takes its place, and with failClosedOutput a closed standard output is
+// opened so that every write to it fails; on Windows standard error is
+// unbuffered, as elsewhere, and a console shows and reads UTF-8 for the run.
+// False when that cannot be done.
+bool PrepareStandardStreams(bool failClosedOutput);
+
+// True when standard input is a terminal: a person is typing.
+bool IsConsoleInput();
+
+// Readies out for a listing whose lines end with PutLineEnd: no byte of a
+// text is translated.
+Reason PrepareListingOutput(std::FILE* out);
+
+// Ends a line of a listing as the system's text files do: LF, or CR LF on
+// Windows.
+void PutLineEnd(std::FILE* out);
+
+// Why the stream failed to read, found by reading it once more: a lasting
+// cause (a directory, a device error) fails again. kNoReason when it did
+// not fail again.
+Reason TakeReadReason(std::FILE* in);
+
+// The console's stdio calls. The programs have one thread, so they skip the
+// stream's lock where the C library offers that.
+#if ECRITURE_UNLOCKED_STDIO
+// What follows an EOF from the stream: the next byte when the read was only
+// interrupted, else EOF.
+int GetByteAfterEof(std::FILE* in);
+inline int GetByte(std::FILE* in)
+{
+    int c = getc_unlocked(in);
+    return c != EOF ? c : GetByteAfterEof(in);
+}
+inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
+{
+    fwrite_unlocked(bytes, 1, n, out);
+}
+inline void PutByte(char c, std::FILE* out)
+{
+    putc_unlocked(c, out);
+}
+#else
+// The next byte, or EOF; typed on a Windows console, it arrives in UTF-8.
+int GetByte(std::FILE* in);
+// On a Windows console, the bytes go to it as they are, shown as UTF-8.
+void PutBytes(std::FILE* out, const char* bytes, std::size_t n);
+inline void PutByte(char c, std::FILE* out)
+{
+    std::putc(c, out);
+}
+#endif
+
+#endif

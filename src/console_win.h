@@ -1,0 +1,34 @@
+// What the Windows files of the console share between them.
+#ifndef ECRITURE_CONSOLE_WIN_H
+#define ECRITURE_CONSOLE_WIN_H
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdio>
+
+// The standard handle when it is a console, else null.
+HANDLE ConsoleHandle(DWORD which);
+
+// Writes the bytes to the console as they are; false when it refuses them.
+bool WriteConsoleBytes(HANDLE console, const char* bytes, std::size_t n);
+
+// The next byte of piped or redirected standard input, a byte-order mark
+// at its very start left out; EOF at its end.
+int GetPipedByte(std::FILE* in);
+
+// Whether a run must keep its console window open at its end: true when it
+// is the only process on a console it got of its own, as when Explorer
+// starts it, so that the window does not close before it can be read.
+bool ShouldHoldWindow(unsigned long consoleProcesses, bool streamsOnConsole);
+
+// Makes the run wait for Enter before it ends, when ShouldHoldWindow says so.
+void HoldWindowIfAlone();
+
+#endif

@@ -1,0 +1,259 @@
+#include "escape.h"
+
+#include "console.h"
+
+#include <cstring>
+
+namespace {
+
+// What a policy does with a byte.
+enum Action : unsigned char {
+    kPlain,
+    // 0x80 and up: a character when it starts valid UTF-8, else an invalid byte.
+    kLead,
+    kHex,
+    kDouble,
+    // As it is, in a CSV field that must then be quoted.
+    kQuoting,
+    kQuotingDouble,
+    // JSON's two-byte escapes, \n or \" say.
+    kShort,
+    kUnicode,
+};
+
+// How a policy shows an invalid byte, or a C1 control.
+enum Form : unsigned char { kAsIs, kHexBytes, kCodePoint, kSurrogate };
+
+struct Policy {
+    Action action[256];
+    Form invalid;
+    Form c1;
+};
+
+constexpr Action ActionOf(TextPolicy which, int b)
+{
+    bool json = which == TextPolicy::Json;
+    bool csv = which == TextPolicy::Csv;
+    bool shortened = b == '\b' || b == '\f' || b == '\n' || b == '\r' || b == '\t';
+    if (b >= 0x80)
+        return kLead;
+    if (b == '\\')
+        return json ? kShort : kDouble;
+    if (b == '"' && (json || csv))
+        return json ? kShort : kQuotingDouble;
+    if (csv)
+        return b == ',' || b == '\r' || b == '\n' ? kQuoting : kPlain;
+    if (b < 0x20 || b == 0x7f)
+        return !json ? kHex : shortened ? kShort : kUnicode;
+    return kPlain;
+}
+
+constexpr Policy MakePolicy(TextPolicy which)
+{
+    Policy p{};
+    for (int b = 0; b < 256; ++b)
+        p.action[b] = ActionOf(which, b);
+    p.invalid = which == TextPolicy::Json ? kSurrogate : kHexBytes;
+    p.c1 = which == TextPolicy::Json ? kCodePoint : which == TextPolicy::Csv ? kAsIs : kHexBytes;
+    return p;
+}
+
+constexpr Policy kPolicies[] = {MakePolicy(TextPolicy::Message), MakePolicy(TextPolicy::Tsv),
+    MakePolicy(TextPolicy::Csv), MakePolicy(TextPolicy::Json)};
+
+// Where the shown text goes: field is where it starts, the place of the
+// opening quote that a CSV field may need after all.
+struct Output {
+    char* field;
+    char* at;
+    const char* end;
+    bool quoted;
+};
+
+bool IsContinuation(unsigned char c)
+{
+    return (c & 0xc0) == 0x80;
+}
+
+// The length a sequence with this first byte claims; 0 for a byte that
+// cannot begin one (a continuation, an overlong lead, past U+10FFFF).
+std::size_t LeadLength(unsigned char c)
+{
+    return c < 0x80 ? 1 : c < 0xc2 ? 0 : c < 0xe0 ? 2 : c < 0xf0 ? 3 : c < 0xf5 ? 4 : 0;
+}
+
+// Copies what fits of a run of bytes shown as they are, never half a
+// character; false when not all of it fit, with the part that fit in fit.
+bool PutRun(Output& out, const unsigned char* s, std::size_t n, std::size_t& fit)
+{
+    fit = n;
+    if (n > static_cast<std::size_t>(out.end - out.at)) {
+        fit = static_cast<std::size_t>(out.end - out.at);
+        while (fit > 0 && IsContinuation(s[fit]))
+            --fit;
+    }
+    std::memcpy(out.at, s, fit);
+    out.at += fit;
+    return fit == n;
+}
+
+void PutHex(char*& p, const char* prefix, unsigned char c)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::size_t n = std::strlen(prefix);
+    std::memcpy(p, prefix, n);
+    p[n] = kHex[c >> 4];
+    p[n + 1] = kHex[c & 15];
+    p += n + 2;
+}
+
+char ShortName(unsigned char c)
+{
+    switch (c) {
+    case '\b':
+        return 'b';
+    case '\f':
+        return 'f';
+    case '\n':
+        return 'n';
+    case '\r':
+        return 'r';
+    case '\t':
+        return 't';
+    default:
+        return static_cast<char>(c);
+    }
+}
+
+// Shows the byte or character at s (len bytes) as the action and form say;
+// false when it does not fit.
+bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, std::size_t len)
+{
+    char shown[16];
+    char* p = shown;
+    if (action == kQuoting || action == kQuotingDouble) {
+        if (!out.quoted) {
+            std::memmove(out.field + 1, out.field, static_cast<std::size_t>(out.at - out.field));
+            *out.field = '"';
+            ++out.at;
+            out.quoted = true;
+        }
+    }
+    if (action == kQuoting || action == kDouble || action == kQuotingDouble)
+        *p++ = static_cast<char>(s[0]);
+    if (action == kDouble || action == kQuotingDouble)
+        *p++ = static_cast<char>(s[0]);
+    if (action == kShort) {
+        *p++ = '\\';
+        *p++ = ShortName(s[0]);
+    }
+    if (action == kHex || (action == kLead && form == kHexBytes))
+        for (std::size_t k = 0; k < len; ++k)
+            PutHex(p, "\\x", s[k]);
+    if (action == kUnicode || (action == kLead && form == kCodePoint))
+        PutHex(p, "\\u00", s[len - 1]);
+    if (action == kLead && form == kSurrogate)
+        PutHex(p, "\\udc", s[0]);
+    auto n = static_cast<std::size_t>(p - shown);
+    if (n > static_cast<std::size_t>(out.end - out.at))
+        return false;
+    std::memcpy(out.at, shown, n);
+    out.at += n;
+    return true;
+}
+
+// The one walk: runs of bytes shown as they are go out whole, valid UTF-8
+// included; returns how many bytes of the text were shown.
+std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n, Output& out)
+{
+    std::size_t plain = 0;
+    std::size_t i = 0;
+    std::size_t fit = 0;
+    while (i < n) {
+        Action action = policy.action[s[i]];
+        if (action == kPlain) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 1;
+        Form form = kAsIs;
+        if (action == kLead) {
+            len = MeasureUtf8(s + i, n - i);
+            bool c1 = len == 2 && s[i] == 0xc2 && s[i + 1] < 0xa0;
+            form = len == 0 ? policy.invalid : c1 ? policy.c1 : kAsIs;
+            len = len == 0 ? 1 : len;
+            if (form == kAsIs) {
+                i += len;
+                continue;
+            }
+        }
+        if (!PutRun(out, s + plain, i - plain, fit))
+            return plain + fit;
+        if (!PutEscape(out, action, form, s + i, len))
+            return i;
+        i += len;
+        plain = i;
+    }
+    PutRun(out, s + plain, n - plain, fit);
+    return plain + fit;
+}
+
+} // namespace
+
+std::size_t MeasureUtf8(const unsigned char* s, std::size_t n)
+{
+    unsigned char c = s[0];
+    std::size_t len = LeadLength(c);
+    if (len == 0 || len > n)
+        return 0;
+    for (std::size_t i = 1; i < len; ++i)
+        if (!IsContinuation(s[i]))
+            return 0;
+    // Overlong three- and four-byte forms, surrogates, and code points past U+10FFFF.
+    if ((c == 0xe0 && s[1] < 0xa0) || (c == 0xed && s[1] > 0x9f) || (c == 0xf0 && s[1] < 0x90) ||
+        (c == 0xf4 && s[1] > 0x8f))
+        return 0;
+    return len;
+}
+
+std::size_t EscapeText(
+    TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t room, std::size_t& used)
+{
+    bool json = policy == TextPolicy::Json;
+    Output out{to + (json ? 1 : 0), to, to + room, false};
+    if (json)
+        *out.at++ = '"';
+    used =
+        WalkText(kPolicies[static_cast<int>(policy)], reinterpret_cast<const unsigned char*>(text), n, out);
+    if (json || out.quoted)
+        *out.at++ = '"';
+    return static_cast<std::size_t>(out.at - to);
+}
+
+void PutEscapedText(std::FILE* out, TextPolicy policy, const char* text, std::size_t n)
+{
+    // Twice a record's text in its widest form: one pass for any text of a
+    // listing. A longer text, a name, goes in pieces, its quotes settled first.
+    char shown[2 * EscapedRoom(80)];
+    std::size_t used = 0;
+    if (EscapedRoom(n) <= sizeof shown) {
+        PutBytes(out, shown, EscapeText(policy, text, n, shown, sizeof shown, used));
+        return;
+    }
+    const Policy& rules = kPolicies[static_cast<int>(policy)];
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    bool quoted = policy == TextPolicy::Json;
+    for (std::size_t i = 0; policy == TextPolicy::Csv && i < n; ++i)
+        quoted = quoted || rules.action[s[i]] == kQuoting || rules.action[s[i]] == kQuotingDouble;
+    if (quoted)
+        PutByte('"', out);
+    while (n > 0) {
+        Output piece{shown, shown, shown + sizeof shown, true};
+        used = WalkText(rules, s, n, piece);
+        PutBytes(out, shown, static_cast<std::size_t>(piece.at - shown));
+        s += used;
+        n -= used;
+    }
+    if (quoted)
+        PutByte('"', out);
+}

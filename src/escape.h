@@ -1,0 +1,47 @@
+// How the programs show a text that came from outside (a record's text, a
+// file name, a word of the command line, the system's reason): one walk over
+// its bytes, under the policy of the place it goes to.
+#ifndef ECRITURE_ESCAPE_H
+#define ECRITURE_ESCAPE_H
+
+#include <cstddef>
+#include <cstdio>
+
+enum class TextPolicy {
+    // A message on standard error: valid UTF-8 as it is; control characters
+    // (C0, DEL, C1) and invalid bytes as \xHH, a backslash as \\, so that no
+    // name can break the line or steer the terminal.
+    Message,
+    // A field of the tab-separated listing, decodable back to its bytes: as
+    // a message (a tab is a control character).
+    Tsv,
+    // A CSV field (RFC 4180): quoted when it holds a comma, a double quote,
+    // a CR or a line end, its double quotes doubled; a backslash as \\ and
+    // invalid bytes as \xHH.
+    Csv,
+    // A JSON string with its quotes: valid UTF-8 as it is but control
+    // characters, which are escaped; an invalid byte 0xHH as \udcHH.
+    Json,
+};
+
+// The room that any policy's form of n bytes fits in.
+constexpr std::size_t EscapedRoom(std::size_t n)
+{
+    return 6 * n + 2;
+}
+
+// Length of the valid UTF-8 sequence at s (at most n bytes), or 0 when the
+// byte at s does not start one: overlong forms and surrogates are invalid.
+std::size_t MeasureUtf8(const unsigned char* s, std::size_t n);
+
+// Writes text[0, n) at to as the policy shows it, at most room bytes, and
+// returns how many it wrote; used tells how many bytes of the text they
+// show. A message or a TSV field stops before an escape or a character that
+// would not fit; a CSV field or a JSON string needs EscapedRoom(n).
+std::size_t EscapeText(
+    TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t room, std::size_t& used);
+
+// Writes the whole text on out as the policy shows it.
+void PutEscapedText(std::FILE* out, TextPolicy policy, const char* text, std::size_t n);
+
+#endif

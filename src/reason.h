@@ -1,0 +1,19 @@
+// Why a system call failed, as a value: handed back by the call that failed,
+// so that no caller has to fetch it before some other call replaces it.
+// reason_posix.cpp reads errno, reason_win.cpp GetLastError().
+#ifndef ECRITURE_REASON_H
+#define ECRITURE_REASON_H
+
+// The system's own number for the failure: an errno value on POSIX, a
+// Windows error code on Windows; kNoReason when nothing failed.
+using Reason = unsigned long;
+constexpr Reason kNoReason = 0;
+
+// The reason the failing call just made left, taken at the failure site.
+Reason TakeReason();
+
+// The system's words for the reason, without a full stop or a line end;
+// valid until the next call.
+const char* DescribeReason(Reason why);
+
+#endif

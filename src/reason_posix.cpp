@@ -1,0 +1,15 @@
+// The reason of a failure on POSIX systems: errno and strerror.
+#include "reason.h"
+
+#include <cerrno>
+#include <cstring>
+
+Reason TakeReason()
+{
+    return static_cast<Reason>(errno);
+}
+
+const char* DescribeReason(Reason why)
+{
+    return std::strerror(static_cast<int>(why));
+}

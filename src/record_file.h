@@ -1,0 +1,81 @@
+// The record file as the system holds it: opened for appending by ecriture
+// and for reading by lecture, and the agreed lock over the appends.
+// record_file_posix.cpp implements it on POSIX systems, record_file_win.cpp
+// on Windows. A call that fails hands back its reason.
+#ifndef ECRITURE_RECORD_FILE_H
+#define ECRITURE_RECORD_FILE_H
+
+#include "reason.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A descriptor on POSIX, a HANDLE on Windows.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kNoFile = -1;
+
+// Opens or creates the named file for appending only, and stands at its end:
+// never truncated, each write landing whole at the end even with other
+// writers. The name is bytes on POSIX (a new file gets mode 0666 less the
+// umask), UTF-8 on Windows. created tells whether this call made the file.
+// kNoFile on failure, with why.
+FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why);
+
+// Room for the name of a directory.
+constexpr std::size_t kDirectorySize = 4096;
+
+// Makes the name of a file just created survive a power cut, by flushing the
+// directory that holds it, whose name goes to dir for a report. Nothing to
+// do where the system offers no such flush.
+Reason FlushNewName(const char* nom, char (&dir)[kDirectorySize]);
+
+// Flushes the file's written data to stable storage. Nothing to do for what
+// has nothing to flush by its nature: a pipe, a terminal, a device.
+Reason FlushRecordFile(FileHandle file);
+
+// The file's length, where the next record starts when the agreed lock is
+// held; -1 when the file has no position (a pipe, a terminal).
+long long QueryPosition(FileHandle file);
+
+// Every program that appends to a record file holds this lock around its
+// append: one byte, exclusive, far past any real end of the file, so that
+// readers are never blocked, even where locks are mandatory.
+constexpr long long kAppendLockOffset = 1LL << 40;
+
+// Takes the agreed lock, waiting as long as another holds it.
+Reason LockRecordFile(FileHandle file);
+
+// True when the lock failed because the file system has none (NFS without
+// its lock daemon, say), not for a fault.
+bool MeansNoLocks(Reason why);
+
+// Releases the agreed lock.
+Reason UnlockRecordFile(FileHandle file);
+
+// Cuts the file back to length, taking back a record written in part.
+Reason CutRecordFile(FileHandle file, long long length);
+
+// True for a file on a disk, where other programs may append too; false for
+// a pipe, a terminal or a device.
+bool IsRegularFile(FileHandle file);
+
+// 1 when the file is the one standard output writes to, 2 when standard
+// error does, 0 otherwise (a device both may share, such as /dev/null).
+int StandardStreamOf(FileHandle file);
+
+// Writes the n bytes in one system call, retrying only the rest of a short
+// write. Returns how many reached the file: n, or fewer on failure, with why.
+std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason& why);
+
+// Opens a file named on the command line for reading, in binary; kNoFile on
+// failure, with why. StandardInput() reads standard input, in binary too.
+FileHandle OpenListedFile(const char* name, Reason& why);
+FileHandle StandardInput();
+
+// Reads up to n bytes: how many were read, 0 at the end, -1 on an error,
+// with why.
+long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why);
+
+Reason CloseFile(FileHandle file);
+
+#endif

@@ -1,0 +1,180 @@
+// The record file on Windows, through the Win32 API.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include "record_file.h"
+#include "wide_path_win.h"
+
+#include <windows.h>
+
+namespace {
+
+// The common code carries a HANDLE as an integer, as it carries a descriptor.
+HANDLE AsHandle(FileHandle file)
+{
+    return reinterpret_cast<HANDLE>(file); // NOLINT(performance-no-int-to-ptr)
+}
+
+FileHandle FromHandle(HANDLE handle)
+{
+    return handle == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(handle);
+}
+
+// Where the agreed lock lies, for LockFileEx and UnlockFileEx.
+OVERLAPPED AgreedByte()
+{
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(kAppendLockOffset);
+    at.OffsetHigh = static_cast<DWORD>(kAppendLockOffset >> 32);
+    return at;
+}
+
+} // namespace
+
+FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why)
+{
+    created = false;
+    wchar_t wide[kWidePathSize];
+    if (!ToWidePath(nom, wide)) {
+        why = TakeReason();
+        return kNoFile;
+    }
+    // Append access without write access makes the system put every write at
+    // the end of the file, as O_APPEND does; read access lets it be locked.
+    HANDLE file = CreateFileW(wide, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    why = file == INVALID_HANDLE_VALUE ? TakeReason() : kNoReason;
+    created = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+    return FromHandle(file);
+}
+
+Reason FlushNewName(const char* /*nom*/, char (&dir)[kDirectorySize])
+{
+    dir[0] = '\0';
+    // Windows has no flush for a directory; the file's own flush is all it offers.
+    return kNoReason;
+}
+
+Reason FlushRecordFile(FileHandle file)
+{
+    // Flushing a pipe would wait for its reader; a console or a device holds nothing.
+    if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK)
+        return kNoReason;
+    return FlushFileBuffers(AsHandle(file)) != 0 ? kNoReason : TakeReason();
+}
+
+long long QueryPosition(FileHandle file)
+{
+    LARGE_INTEGER size;
+    if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK || GetFileSizeEx(AsHandle(file), &size) == 0)
+        return -1;
+    return size.QuadPart;
+}
+
+Reason LockRecordFile(FileHandle file)
+{
+    OVERLAPPED at = AgreedByte();
+    return LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0 ? kNoReason : TakeReason();
+}
+
+bool MeansNoLocks(Reason why)
+{
+    return why == ERROR_NOT_SUPPORTED || why == ERROR_INVALID_FUNCTION;
+}
+
+Reason UnlockRecordFile(FileHandle file)
+{
+    OVERLAPPED at = AgreedByte();
+    return UnlockFileEx(AsHandle(file), 0, 1, 0, &at) != 0 ? kNoReason : TakeReason();
+}
+
+Reason CutRecordFile(FileHandle file, long long length)
+{
+    // The append-only handle cannot change the file's length: a handle with
+    // write access can, for this once.
+    HANDLE writable = ReOpenFile(AsHandle(file), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (writable == INVALID_HANDLE_VALUE)
+        return TakeReason();
+    FILE_END_OF_FILE_INFO end = {};
+    end.EndOfFile.QuadPart = length;
+    Reason why = SetFileInformationByHandle(writable, FileEndOfFileInfo, &end, sizeof end) != 0
+        ? kNoReason
+        : TakeReason();
+    (void)CloseHandle(writable);
+    return why;
+}
+
+bool IsRegularFile(FileHandle file)
+{
+    return GetFileType(AsHandle(file)) == FILE_TYPE_DISK;
+}
+
+int StandardStreamOf(FileHandle file)
+{
+    BY_HANDLE_FILE_INFORMATION record;
+    if (!IsRegularFile(file) || GetFileInformationByHandle(AsHandle(file), &record) == 0)
+        return 0;
+    for (int stream = 1; stream <= 2; ++stream) {
+        HANDLE handle = GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != 0 &&
+            info.dwVolumeSerialNumber == record.dwVolumeSerialNumber &&
+            info.nFileIndexHigh == record.nFileIndexHigh && info.nFileIndexLow == record.nFileIndexLow)
+            return stream;
+    }
+    return 0;
+}
+
+std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason& why)
+{
+    std::size_t done = 0;
+    why = kNoReason;
+    while (done < n) {
+        DWORD wrote = 0;
+        if (WriteFile(AsHandle(file), bytes + done, static_cast<DWORD>(n - done), &wrote, nullptr) == 0) {
+            why = TakeReason();
+            break;
+        }
+        if (wrote == 0) {
+            why = ERROR_WRITE_FAULT;
+            break;
+        }
+        done += wrote;
+    }
+    return done;
+}
+
+FileHandle OpenListedFile(const char* name, Reason& why)
+{
+    wchar_t wide[kWidePathSize];
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (ToWidePath(name, wide))
+        file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+            FILE_ATTRIBUTE_NORMAL, nullptr);
+    why = file == INVALID_HANDLE_VALUE ? TakeReason() : kNoReason;
+    return FromHandle(file);
+}
+
+FileHandle StandardInput()
+{
+    return FromHandle(GetStdHandle(STD_INPUT_HANDLE));
+}
+
+long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why)
+{
+    DWORD got = 0;
+    why = kNoReason;
+    if (ReadFile(AsHandle(file), buffer, static_cast<DWORD>(n), &got, nullptr) != 0)
+        return got;
+    why = TakeReason();
+    // The writer of a pipe has closed it: the end of the input, not an error.
+    if (why == ERROR_BROKEN_PIPE) {
+        why = kNoReason;
+        return 0;
+    }
+    return -1;
+}
+
+Reason CloseFile(FileHandle file)
+{
+    return CloseHandle(AsHandle(file)) != 0 ? kNoReason : TakeReason();
+}

@@ -1,0 +1,86 @@
+"""What the Python tests share: how to run the built programs (through the
+emulator of a cross build), the dialogue's texts, and a temporary directory
+per test. A cross build gives the emulator's command in ECRITURE_EMULATOR and
+the target system in ECRITURE_SYSTEM; on Windows, the dialogue's line ends
+are CRLF and are compared as LF once checked."""
+import os
+import shlex
+import struct
+import subprocess
+import tempfile
+import unittest
+
+EMULATOR = shlex.split(os.environ.get("ECRITURE_EMULATOR", ""))
+WINDOWS = os.environ.get("ECRITURE_SYSTEM") == "Windows"
+# The capture program, as each script sets it from its command line.
+PROGRAM = EMULATOR + ["build/ecriture"]
+POSIX_ONLY = unittest.skipIf(WINDOWS, "needs a POSIX facility: /dev/full, or a closed descriptor")
+NAME_PROMPT = "Le nom de fichier à creer :)".encode()
+OPENED = b"Ouverture reussie \n"
+FAILED = b"Echec Ouverture\n"
+PROMPTS = b"Saisie numero :Saisie valeur :Saisie Tampon :"
+SEPARATOR = b"-" * 23 + b"\n"
+ANOTHER = b"Encoder un autre (Y/N) ?)"
+USAGE = b"usage: ecriture [FILE]\n"
+
+
+def written(n):
+    return str(n).encode() + " Bytes écrits\n".encode()
+
+
+def position(n):
+    return b"Position actuelle dans le fichier %d\n" % n
+
+
+def text_mode(output):
+    """The output with the CRLF line ends of Windows' text mode made LF again,
+    after checking that every line end is one."""
+    if WINDOWS and output is not None:
+        if b"\n" in output.replace(b"\r\n", b""):
+            raise AssertionError("a line end without its CR: %r" % output)
+        return output.replace(b"\r\n", b"\n")
+    return output
+
+
+def run(cwd, stdin, args=(), **kw):
+    r = subprocess.run(PROGRAM + list(args), input=stdin, cwd=cwd, capture_output=True, timeout=120, **kw)
+    r.stdout, r.stderr = text_mode(r.stdout), text_mode(r.stderr)
+    return r
+
+
+def session(name, records, answers=None, start=0):
+    """The input, the expected stdout, stderr and file bytes of a run that
+    enters records (numero, valeur, text) with texts shorter than 79 bytes."""
+    answers = answers or [b"y"] * (len(records) - 1) + [b"n"]
+    stdin, out, data = [name + b"\n"], [NAME_PROMPT], []
+    tampon = bytearray(80)
+    for k, ((numero, valeur, text), answer) in enumerate(zip(records, answers)):
+        stdin.append(b"%d\n%d\n%s\n%s\n" % (numero, valeur, text, answer))
+        out.append(position(start + 88 * k) + PROMPTS)
+        out.append(b"%d\n%d\n%s\n" % (numero, valeur, text) + SEPARATOR + ANOTHER)
+        tampon[: len(text) + 2] = text + b"\0\0"
+        data.append(struct.pack("<ii", numero, valeur) + tampon)
+    err = OPENED + written(88) * len(data)
+    return b"".join(stdin), b"".join(out), err, b"".join(data)
+
+
+class TempDirTest(unittest.TestCase):
+    def setUp(self):
+        self._tmp = tempfile.TemporaryDirectory()
+        self.dir = self._tmp.name
+
+    def tearDown(self):
+        self._tmp.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def check_session(self, name, records, answers=None, prefix=b""):
+        stdin, out, err, data = session(name, records, answers, len(prefix))
+        r = run(self.dir, stdin)
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err, 0))
+        self.assertEqual(self.read(name.decode()), prefix + data)
