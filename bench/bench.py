@@ -2,7 +2,7 @@
 """Throughput benchmark: ecriture on piped records, against a plain stdio
 version making the same system calls, and lecture on the file it wrote.
 
-    python3 bench/bench.py [--records N] [--build DIR] [--runs K]
+    python3 bench/bench.py [--records N] [--build DIR] [--runs K] [--baseline DIR]
 
 Prints the figures and how each compares with its target; exits 1 when a
 target is missed. Needs strace and valgrind; Linux only (reads /proc).
@@ -12,6 +12,7 @@ import os
 import random
 import re
 import string
+import struct
 import subprocess
 import statistics
 import sys
@@ -24,6 +25,13 @@ SMALL = 10_000  # records for the strace, callgrind and small memory runs
 FILE_NAME = "bench.dat"
 TEXT_CHARS = string.ascii_letters + string.digits + " .,;:-_'"
 LAST_ANSWER = b"n\n"
+ACCENTED_FILE = "accented.dat"
+ACCENTED_RECORDS = 300_000
+# French as this program's users type it: most words plain, some accented.
+FRENCH_WORDS = ("le la les des une été à côté élève où déjà garçon français forêt naïve "
+                "reçu hôpital crème brûlée Noël œuvre fenêtre très facture relevé numéro "
+                "écrits première année déménagé sœur château").split()
+FORMATS = (("tsv", []), ("csv", ["--csv"]), ("json", ["--json"]))
 
 
 def make_input(path, records):
@@ -36,6 +44,26 @@ def make_input(path, records):
             text = "".join(rng.choices(TEXT_CHARS, k=rng.randint(20, 70)))
             answer = "y\n" if i + 1 < records else LAST_ANSWER.decode()
             f.write(f"{rng.randint(-2**31, 2**31 - 1)}\n{rng.randint(0, 10**6)}\n{text}\n{answer}")
+
+
+def make_accented_file(path, records):
+    """Writes a record file of accented French texts of 20 to 78 bytes."""
+    rng = random.Random(records)
+    with open(path, "wb") as f:
+        for i in range(records):
+            text = b""
+            while len(text) < rng.randint(20, 70):
+                word = rng.choice(FRENCH_WORDS).encode()
+                if len(text) + len(word) + 1 > 78:
+                    break
+                text += (b" " if text else b"") + word
+            f.write(struct.pack("<ii80s", i, rng.randint(-10**6, 10**6), text))
+
+
+def list_times(lecture, workdir, name, runs):
+    """Best wall time and its CPU times of each format's listing of name."""
+    return {mode: min((run([lecture, *flags, name], workdir) for _ in range(runs)), key=lambda r: r[0])
+            for mode, flags in FORMATS}
 
 
 def check_status(argv, status):
@@ -197,8 +225,13 @@ def measure(args, work):
     make_input(big, n)
     make_input(small, SMALL)
     m = {"plain": capture(baseline, work, big, n, args.runs), "ours": capture(ecriture, work, big, n, args.runs)}
-    m["listed"] = {mode: min((run([lecture, *flags, FILE_NAME], work) for _ in range(args.runs)), key=lambda r: r[0])
-                   for mode, flags in (("tsv", []), ("csv", ["--csv"]), ("json", ["--json"]))}
+    make_accented_file(os.path.join(work, ACCENTED_FILE), ACCENTED_RECORDS)
+    m["listed"] = list_times(lecture, work, FILE_NAME, args.runs)
+    m["accented"] = list_times(lecture, work, ACCENTED_FILE, args.runs)
+    if args.baseline:
+        older = os.path.join(os.path.abspath(args.baseline), "lecture")
+        m["before"] = {"listed": list_times(older, work, FILE_NAME, args.runs),
+                       "accented": list_times(older, work, ACCENTED_FILE, args.runs)}
     m["piped"] = {mode: min(through_pipe([lecture, *flags, FILE_NAME], work, n + 1) for _ in range(args.runs))
                   for mode, flags in (("listed", []), ("followed", ["--follow"]))}
     m["lecture_peak"] = listing_peak(lecture, work)
@@ -237,6 +270,15 @@ def print_figures(m, n, runs):
     print(f"lecture on the {n:,}-record file, output to /dev/null:")
     for mode, (wall, user, system) in m["listed"].items():
         print(f"  {mode}: {wall:.3f} s wall, user {user:.3f}, system {system:.3f} (best of {runs})")
+    print(f"lecture on {ACCENTED_RECORDS:,} records of accented French text:")
+    for mode, (wall, user, system) in m["accented"].items():
+        print(f"  {mode}: {wall:.3f} s wall, user {user:.3f}, system {system:.3f} (best of {runs})")
+    if "before" in m:
+        print("the same listings by the baseline build, then this build (wall seconds):")
+        for source in ("listed", "accented"):
+            for mode, _ in FORMATS:
+                before, after = m["before"][source][mode][0], m[source][mode][0]
+                print(f"  {source:<9} {mode:<5} {before:.3f} -> {after:.3f} ({after / before:.2f}x)")
     print(f"  through a pipe, as tsv: {m['piped']['listed']:.3f} s; with --follow, until the last record:"
           f" {m['piped']['followed']:.3f} s")
     print_peak(m["lecture_peak"], m["lecture_small_peak"])
@@ -254,6 +296,8 @@ def check_targets(m):
         ok = abs(big[1] / small[1] - 1) <= 0.05 and big[0] < 4096
         return report(label, f"{big[1]:,}/{big[0]:,} KiB", "own +-5%, <4 MiB", ok)
 
+    accented = [wall for wall, _, _ in m["accented"].values()]
+    slowest, fastest = max(accented), min(accented)
     print("targets:")
     checks = [
         per_record("write(file)", 1),
@@ -270,6 +314,8 @@ def check_targets(m):
                m["ours"][0] < m["plain"][0]),
         report("lecture --json against tsv", f"{m['listed']['json'][0] / m['listed']['tsv'][0]:.2f}x", "<= 1.5x",
                m["listed"]["json"][0] <= 1.5 * m["listed"]["tsv"][0]),
+        report("accented text: slowest format against fastest", f"{slowest / fastest:.2f}x", "<= 1.15x",
+               slowest <= 1.15 * fastest),
         report("lecture --follow against a listing", f"{m['piped']['followed'] / m['piped']['listed']:.2f}x",
                "<= 1.1x", m["piped"]["followed"] <= 1.1 * m["piped"]["listed"]),
         same_peak("ecriture peak, as for 10,000", m["peak"], m["small_peak"]),
@@ -283,6 +329,8 @@ def main():
     parser.add_argument("--records", type=int, default=1_000_000)
     parser.add_argument("--build", default="build")
     parser.add_argument("--runs", type=int, default=3, help="timed runs; the best is kept")
+    parser.add_argument("--baseline", help="the build directory of an earlier version, whose listings are "
+                        "measured in the same run, for a before and after")
     args = parser.parse_args()
     with tempfile.TemporaryDirectory(prefix="ecriture-bench-") as work:
         m = measure(args, work)

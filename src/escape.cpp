@@ -169,12 +169,13 @@ std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n
     std::size_t plain = 0;
     std::size_t i = 0;
     std::size_t fit = 0;
+    const Action* actions = policy.action;
     while (i < n) {
-        Action action = policy.action[s[i]];
-        if (action == kPlain) {
+        while (i < n && actions[s[i]] == kPlain)
             ++i;
-            continue;
-        }
+        if (i == n)
+            break;
+        Action action = actions[s[i]];
         std::size_t len = 1;
         Form form = kAsIs;
         if (action == kLead) {

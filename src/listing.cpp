@@ -10,6 +10,7 @@
 #include <charconv>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -32,9 +33,9 @@ struct FormatText {
     const char* bannerOpen;
     const char* bannerClose;
     const char* fileKey;
-    const char* open;
-    const char* keys[4];
-    const char* close;
+    std::string_view open;
+    std::string_view keys[4];
+    std::string_view close;
     TextPolicy text;
 };
 
@@ -65,11 +66,10 @@ void PutString(std::FILE* out, const char* s)
     PutBytes(out, s, std::strlen(s));
 }
 
-char* AppendString(char* p, const char* s)
+char* AppendString(char* p, std::string_view s)
 {
-    while (*s != '\0')
-        *p++ = *s++;
-    return p;
+    s.copy(p, s.size());
+    return p + s.size();
 }
 
 char* AppendNumber(char* p, long long v)
@@ -85,13 +85,13 @@ bool ListRecord(const Listed& listed, const char* bytes)
     Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
     if (listed.column != nullptr) {
-        PutString(listed.out, f.open);
+        PutBytes(listed.out, f.open.data(), f.open.size());
         PutString(listed.out, f.fileKey);
         PutEscapedText(listed.out, f.text, listed.column, std::strlen(listed.column));
         PutByte(',', listed.out);
     }
     char line[kLineRoom];
-    char* p = AppendString(line, listed.column != nullptr ? "" : f.open);
+    char* p = AppendString(line, listed.column != nullptr ? std::string_view() : f.open);
     p = AppendNumber(AppendString(p, f.keys[0]), listed.index);
     p = AppendNumber(AppendString(p, f.keys[1]), rec.numero);
     p = AppendNumber(AppendString(p, f.keys[2]), rec.valeur);
