@@ -54,6 +54,11 @@ void RefuseUsage(CommandLine& line, const char* what, const char* more = nullptr
 // null when one cannot be converted.
 char** GetArguments(int& argc, char** argv);
 
+// Takes a name typed at the dialogue as the system's users write it: on
+// Windows, a name pasted from Explorer's "Copy as path" comes in double
+// quotes, which no file name can hold.
+void UnquoteTypedName(char* name);
+
 // True for the argument by which the system's users ask for help: "/?" on
 // Windows, none elsewhere, where it may name a file.
 bool IsHelpRequest(const char* arg);

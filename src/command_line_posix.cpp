@@ -6,6 +6,8 @@ char** GetArguments(int& /*argc*/, char** argv)
     return argv;
 }
 
+void UnquoteTypedName(char* /*name*/) {}
+
 bool IsHelpRequest(const char* /*arg*/)
 {
     return false;

@@ -36,6 +36,15 @@ char** GetArguments(int& argc, char** /*argv*/)
     return args;
 }
 
+void UnquoteTypedName(char* name)
+{
+    std::size_t n = std::strlen(name);
+    if (n >= 2 && name[0] == '"' && name[n - 1] == '"') {
+        std::memmove(name, name + 1, n - 2);
+        name[n - 2] = '\0';
+    }
+}
+
 bool IsHelpRequest(const char* arg)
 {
     return std::strcmp(arg, "/?") == 0;

@@ -4,18 +4,18 @@
 #ifndef ECRITURE_CONSOLE_H
 #define ECRITURE_CONSOLE_H
 
-#include "reason.h"
+#include "system_reason.h"
 
 #include <cstddef>
 #include <cstdio>
 
 // Readies the standard streams before anything is read or written: on
 // POSIX a closed one is opened on /dev/null, so that no file opened later
-// takes its place, and with failClosedOutput a closed standard output is
-// opened so that every write to it fails; on Windows standard error is
-// unbuffered, as elsewhere, and a console shows and reads UTF-8 for the run.
-// False when that cannot be done.
-bool PrepareStandardStreams(bool failClosedOutput);
+// takes its place, a closed standard output or error so that every write to
+// it fails, as it must; on Windows standard error is unbuffered, as
+// elsewhere, and a console shows and reads UTF-8 for the run. False when
+// that cannot be done.
+bool PrepareStandardStreams();
 
 // True when standard input is a terminal: a person is typing.
 bool IsConsoleInput();

@@ -5,12 +5,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-bool PrepareStandardStreams(bool failClosedOutput)
+bool PrepareStandardStreams()
 {
     // A closed standard descriptor would be handed to the record file, and the
     // dialogue written to it would corrupt the records.
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        int mode = fd == STDOUT_FILENO && failClosedOutput ? O_RDONLY : O_RDWR;
+        int mode = fd == STDIN_FILENO ? O_RDWR : O_RDONLY;
         if (fcntl(fd, F_GETFD) < 0 && (errno != EBADF || open("/dev/null", mode) != fd))
             return false;
     }

@@ -159,7 +159,7 @@ bool WriteConsoleBytes(HANDLE console, const char* bytes, std::size_t n)
     return true;
 }
 
-bool PrepareStandardStreams(bool /*failClosedOutput*/)
+bool PrepareStandardStreams()
 {
     // A closed standard output fails every write already.
     // The C library buffers standard error when it is a pipe; each report

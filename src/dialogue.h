@@ -29,57 +29,60 @@ enum class Console {
     Edited,
 };
 
-// Reads one line of at most kLineSize - 1 bytes, line end included, and ends
-// it with a NUL; the rest of a longer line is left for the next read.
+// The most a record's text keeps, and the most of a number line that is
+// read for its number.
+constexpr std::size_t kTextMost = kLineSize - 2;
+constexpr std::size_t kNumberLineMost = kLineSize - 1;
+
+// Reads one line of at most size - 1 bytes, line end included, and ends it
+// with a NUL; the rest of a longer line is left for the next read.
 // Returns the number of bytes stored: 0 only when the input has ended.
-std::size_t ReadLine(std::FILE* in, char (&line)[kLineSize]);
+std::size_t ReadLine(std::FILE* in, char* line, std::size_t size);
+template <std::size_t N>
+std::size_t ReadLine(std::FILE* in, char (&line)[N])
+{
+    return ReadLine(in, line, N);
+}
 
 // Shows the prompt on out and reads the answer as ReadLine does; at an edited
 // console, the line editor shows the prompt and reads the line.
-inline std::size_t AskLine(
-    std::string_view prompt, char (&line)[kLineSize], Console console, std::FILE* in, std::FILE* out)
-{
-    if (console == Console::Edited)
-        return ReadEditedLine(prompt, line, sizeof line, out);
-    PutBytes(out, prompt.data(), prompt.size());
-    return ReadLine(in, line);
-}
+std::size_t AskLine(
+    std::string_view prompt, char* line, std::size_t size, Console console, std::FILE* in, std::FILE* out);
+
+// Reads and drops what a read of n bytes into line left of its line, up to
+// and with its line end; returns how many bytes before the line end it
+// dropped (none when the read took the whole line).
+std::size_t DropRestOfLine(const char* line, std::size_t n, Console console, std::FILE* in);
 
 // Drops the last byte of the string; an empty string stays as it is.
 void DelNewLine(char* s);
 
-// Asks for a line and drops its line end, or its last byte when the line was
-// cut at the limit; a last line cut short by the end of input keeps every
-// byte. False when the input has ended.
-inline bool ReadTextLine(
-    std::string_view prompt, char (&line)[kLineSize], Console console, std::FILE* in, std::FILE* out)
-{
-    std::size_t n = AskLine(prompt, line, console, in, out);
-    if (n == 0)
-        return false;
-    if (line[n - 1] == '\n' || n == kLineSize - 1)
-        DelNewLine(line);
-    return true;
-}
+// Asks for a name and reads the whole of its line into name, less its line
+// end; a last line without one keeps every byte. False when the input has
+// ended; tooLong, when the line did not fit, its rest dropped.
+bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, Console console,
+    std::FILE* in, std::FILE* out);
+
+// Asks for a record's text into tampon, less its line end. A longer text is
+// cut to kTextMost bytes or a little fewer, on a character boundary when it
+// is valid UTF-8 up to there, the rest of its line dropped, and said on err.
+// False when the input has ended.
+bool ReadText(std::string_view prompt, char (&tampon)[kLineSize], Console console, std::FILE* in,
+    std::FILE* out, std::FILE* err);
 
 // Asks for a line and gives its first byte (0 to 255, the line end for an
 // empty line), or EOF once the input has ended. The rest of the line is
-// discarded.
-inline int ReadChar(std::string_view prompt, Console console, std::FILE* in, std::FILE* out)
-{
-    char line[kLineSize];
-    if (AskLine(prompt, line, console, in, out) == 0)
-        return EOF;
-    return static_cast<unsigned char>(line[0]);
-}
+// dropped, however long.
+int ReadChar(std::string_view prompt, Console console, std::FILE* in, std::FILE* out);
 
 // Blanks, one optional sign, decimal digits; whatever follows is ignored, no
 // digit gives 0, and a value beyond 32 bits gives the nearest 32-bit bound.
 std::int32_t ParseNumber(const char* s);
 
-// Prompts for, reads and echoes one record into rec. False when the input
-// ended before the record was whole; rec must then not be written.
-bool SaiSieRecord(Record& rec, Console console, std::FILE* in, std::FILE* out);
+// Prompts for, reads and echoes one record into rec, answers cut to their
+// field said on err. False when the input ended before the record was
+// whole; rec must then not be written.
+bool SaiSieRecord(Record& rec, Console console, std::FILE* in, std::FILE* out, std::FILE* err);
 
 // Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
 char* AppendNumber(char* p, long long v);

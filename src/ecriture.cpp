@@ -1,5 +1,6 @@
 #include "ecriture.h"
 
+#include "command_line.h"
 #include "console.h"
 #include "messages.h"
 #include "record.h"
@@ -90,18 +91,28 @@ Console ChooseConsole()
     return StartLineEditing() ? Console::Edited : Console::Terminal;
 }
 
-const char* AskFileName(char (&nom)[kLineSize], Console console, std::FILE* in, std::FILE* out)
+const char* AskFileName(
+    char (&nom)[kNameSize], Reason& refused, Console console, std::FILE* in, std::FILE* out)
 {
-    ReadTextLine("Le nom de fichier à creer :)", nom, console, in, out);
+    bool tooLong = false;
+    ReadName("Le nom de fichier à creer :)", nom, sizeof nom, tooLong, console, in, out);
+    UnquoteTypedName(nom);
+    refused = tooLong ? kNameTooLong : kNoReason;
     return nom;
 }
 
-FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err)
+FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err)
 {
     bool created = false;
-    Reason why = kNoReason;
-    FileHandle file = OpenRecordFile(nom, created, why);
+    Reason why = refused;
+    FileHandle file = kNoFile;
+    if (*nom == '\0')
+        PutMessage(err, kProgram, nullptr, "empty file name");
+    else if (why == kNoReason)
+        file = OpenRecordFile(nom, created, why);
     if (file == kNoFile) {
+        if (why != kNoReason)
+            PutSystemError(err, kProgram, nom, why);
         PutLiteral(err, "Echec Ouverture\n");
         return kNoFile;
     }
@@ -150,7 +161,7 @@ int CaptureRecords(
         PutNumberLine(out, "Position actuelle dans le fichier ", end, "\n");
         if (!KeepsLock(console, BufferedInput(in), kReadsOfRecord))
             ReleaseLock(file, nom, lock, failures, err);
-        if (!SaiSieRecord(rec, console, in, out))
+        if (!SaiSieRecord(rec, console, in, out, err))
             break;
         // Other stations may have appended while the lock was free.
         if (TakeLock(file, nom, lock, failures, err))

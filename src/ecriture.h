@@ -13,15 +13,18 @@
 // build has one and standard output is the terminal too, or a pipe or file.
 Console ChooseConsole();
 
-// Asks for the name of the record file into nom, less its line end; an
-// empty name at the end of input. Returns nom.
-const char* AskFileName(char (&nom)[kLineSize], Console console, std::FILE* in, std::FILE* out);
+// Asks for the name of the record file into nom, the whole of its line less
+// its line end; an empty name at the end of input. A name longer than the
+// system takes is refused, with kNameTooLong. Returns nom.
+const char* AskFileName(
+    char (&nom)[kNameSize], Reason& refused, Console console, std::FILE* in, std::FILE* out);
 
 // Opens the named file and says so on err. A file the run creates has its
 // name flushed to disk too; a failed flush is reported and counted in
-// failures. kNoFile after "Echec Ouverture": an empty name fails, and so
-// does the file that standard output or standard error writes to.
-FileHandle OpenNamedFile(const char* nom, int& failures, std::FILE* err);
+// failures. kNoFile after the reason and "Echec Ouverture": a name refused
+// already, an empty name, a file that cannot be opened, and the file or
+// pipe or terminal that standard output or standard error writes to.
+FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err);
 
 // Appends the record's 88 bytes in one write. Returns how many bytes reached
 // the file: 88, or fewer on failure, with why.

@@ -57,17 +57,18 @@ void BufferPipedInput(Console console)
 
 int main(int argc, char** argv)
 {
-    if (!PrepareStandardStreams(false))
+    if (!PrepareStandardStreams())
         return kStatusDataLost;
     const char* operand = nullptr;
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;
     Console console = ChooseConsole();
     BufferPipedInput(console);
-    char typed[kLineSize] = {};
-    const char* nom = operand != nullptr ? operand : AskFileName(typed, console, stdin, stdout);
+    static char typed[kNameSize];
+    Reason refused = kNoReason;
+    const char* nom = operand != nullptr ? operand : AskFileName(typed, refused, console, stdin, stdout);
     int failures = 0;
-    FileHandle file = OpenNamedFile(nom, failures, stderr);
+    FileHandle file = OpenNamedFile(nom, refused, failures, stderr);
     // The name may have been lost to a read error, which must show.
     if (file == kNoFile)
         return CheckConsole(stdin, stdout, stderr) ? kStatusOpenFailed : kStatusDataLost;

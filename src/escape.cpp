@@ -217,6 +217,27 @@ std::size_t MeasureUtf8(const unsigned char* s, std::size_t n)
     return len;
 }
 
+std::size_t FitUtf8(const char* text, std::size_t n, std::size_t limit)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    std::size_t i = 0;
+    while (i < limit) {
+        std::size_t len = MeasureUtf8(s + i, n - i);
+        std::size_t claimed = LeadLength(s[i]);
+        // The bytes end inside a character whose start is right so far.
+        bool cutShort = len == 0 && claimed > n - i;
+        for (std::size_t k = 1; cutShort && k < n - i; ++k)
+            cutShort = IsContinuation(s[i + k]);
+        if (len == 0 && !cutShort)
+            return limit;
+        len = len == 0 ? claimed : len;
+        if (i + len > limit)
+            return i;
+        i += len;
+    }
+    return limit;
+}
+
 std::size_t EscapeText(
     TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t room, std::size_t& used)
 {

@@ -34,6 +34,11 @@ constexpr std::size_t EscapedRoom(std::size_t n)
 // byte at s does not start one: overlong forms and surrogates are invalid.
 std::size_t MeasureUtf8(const unsigned char* s, std::size_t n);
 
+// Where a text of n bytes, more than limit, is cut to keep at most limit:
+// after the last whole character when it is valid UTF-8 up to there (a
+// character that the n bytes end inside counts as whole), else at limit.
+std::size_t FitUtf8(const char* text, std::size_t n, std::size_t limit);
+
 // Writes text[0, n) at to as the policy shows it, at most room bytes, and
 // returns how many it wrote; used tells how many bytes of the text they
 // show. A message or a TSV field stops before an escape or a character that

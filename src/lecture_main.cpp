@@ -94,7 +94,7 @@ int ReadOptions(CommandLine& line, ListOptions& options)
 int main(int argc, char** argv)
 {
     // The listing is the program's work: a closed standard output fails it.
-    if (!PrepareStandardStreams(true))
+    if (!PrepareStandardStreams())
         return kListFailed;
     // Large blocks for a listing of a million lines; static, as stdout
     // still uses it when main returns.

@@ -21,4 +21,8 @@ bool StartLineEditing();
 // the input has ended (Ctrl-D on an empty line), after ending the line.
 std::size_t ReadEditedLine(std::string_view prompt, char* line, std::size_t size, std::FILE* out);
 
+// Drops what ReadEditedLine left of the line typed last; returns how many
+// bytes before its line end it dropped.
+std::size_t DropEditedLine();
+
 #endif

@@ -111,6 +111,14 @@ bool StartLineEditing()
     return rl_initialize() == 0;
 }
 
+std::size_t DropEditedLine()
+{
+    std::size_t dropped = typed != nullptr ? typedSize - typedRead : 0;
+    std::free(typed);
+    typed = nullptr;
+    return dropped;
+}
+
 std::size_t ReadEditedLine(std::string_view prompt, char* line, std::size_t size, std::FILE* out)
 {
     if (typed == nullptr && !ended) {

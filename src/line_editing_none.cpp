@@ -12,3 +12,8 @@ std::size_t ReadEditedLine(std::string_view /*prompt*/, char* line, std::size_t 
     line[0] = '\0';
     return 0;
 }
+
+std::size_t DropEditedLine()
+{
+    return 0;
+}

@@ -15,12 +15,19 @@ char* AppendCut(char* p, const char* end, const char* s)
     return p;
 }
 
-// Appends what fits of the text, shown as messages show texts.
-char* AppendShown(char* p, const char* end, const char* text)
+// Appends what fits of the text in room bytes, shown as messages show
+// texts; a text cut short ends with "...".
+char* AppendShown(char* p, std::size_t room, const char* text)
 {
+    constexpr char kCut[] = "...";
+    std::size_t n = std::strlen(text);
     std::size_t used = 0;
-    return p +
-        EscapeText(TextPolicy::Message, text, std::strlen(text), p, static_cast<std::size_t>(end - p), used);
+    std::size_t shown = EscapeText(TextPolicy::Message, text, n, p, room, used);
+    if (used == n || room < sizeof kCut)
+        return p + shown;
+    shown = EscapeText(TextPolicy::Message, text, n, p, room - (sizeof kCut - 1), used);
+    std::memcpy(p + shown, kCut, sizeof kCut - 1);
+    return p + shown + sizeof kCut - 1;
 }
 
 } // namespace
@@ -31,8 +38,9 @@ void PutMessage(std::FILE* err, const char* prog, const char* name, const char* 
     char* end = line + sizeof line - 1;
     char* p = AppendCut(line, end, prog);
     p = AppendCut(p, end, ": ");
+    // A long name leaves room for what is said of it.
     if (name != nullptr) {
-        p = AppendShown(p, end, name);
+        p = AppendShown(p, static_cast<std::size_t>(end - p) / 2, name);
         p = AppendCut(p, end, ": ");
     }
     p = AppendCut(p, end, what);
@@ -40,7 +48,7 @@ void PutMessage(std::FILE* err, const char* prog, const char* name, const char* 
     // reason, is shown as names are.
     if (more != nullptr) {
         p = AppendCut(p, end, ": ");
-        p = AppendShown(p, end, more);
+        p = AppendShown(p, static_cast<std::size_t>(end - p), more);
     }
     *p++ = '\n';
     PutBytes(err, line, static_cast<std::size_t>(p - line));

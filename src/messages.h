@@ -4,7 +4,7 @@
 #ifndef ECRITURE_MESSAGES_H
 #define ECRITURE_MESSAGES_H
 
-#include "reason.h"
+#include "system_reason.h"
 
 #include <cstddef>
 #include <cstdio>

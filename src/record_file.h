@@ -5,7 +5,7 @@
 #ifndef ECRITURE_RECORD_FILE_H
 #define ECRITURE_RECORD_FILE_H
 
-#include "reason.h"
+#include "system_reason.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +13,13 @@
 // A descriptor on POSIX, a HANDLE on Windows.
 using FileHandle = std::intptr_t;
 constexpr FileHandle kNoFile = -1;
+
+// Room for the longest name the system takes, with its NUL: a path of
+// PATH_MAX bytes on Linux, of 32,767 UTF-16 units in UTF-8 on Windows.
+constexpr std::size_t kNameSize = ECRITURE_NAME_SIZE;
+
+// The reason for a name longer than that.
+extern const Reason kNameTooLong;
 
 // Opens or creates the named file for appending only, and stands at its end:
 // never truncated, each write landing whole at the end even with other
@@ -59,8 +66,9 @@ Reason CutRecordFile(FileHandle file, long long length);
 // a pipe, a terminal or a device.
 bool IsRegularFile(FileHandle file);
 
-// 1 when the file is the one standard output writes to, 2 when standard
-// error does, 0 otherwise (a device both may share, such as /dev/null).
+// 1 when the file, the pipe, the socket or the terminal is the one standard
+// output writes to, 2 when standard error does, 0 otherwise (a device both
+// may share, such as /dev/null).
 int StandardStreamOf(FileHandle file);
 
 // Writes the n bytes in one system call, retrying only the rest of a short

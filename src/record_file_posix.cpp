@@ -55,6 +55,8 @@ bool NameDirectory(const char* nom, char (&dir)[kDirectorySize])
 
 } // namespace
 
+const Reason kNameTooLong = ENAMETOOLONG;
+
 FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why)
 {
     constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_CREAT;
@@ -145,7 +147,10 @@ int StandardStreamOf(FileHandle file)
 {
     struct stat record;
     struct stat stream;
-    if (fstat(static_cast<int>(file), &record) != 0 || !S_ISREG(record.st_mode))
+    // A device that both may share, such as /dev/null, takes what it is given.
+    if (fstat(static_cast<int>(file), &record) != 0 ||
+        !(S_ISREG(record.st_mode) || S_ISFIFO(record.st_mode) || S_ISSOCK(record.st_mode) ||
+            isatty(static_cast<int>(file)) != 0))
         return 0;
     for (int fd = STDOUT_FILENO; fd <= STDERR_FILENO; ++fd)
         if (fstat(fd, &stream) == 0 && stream.st_dev == record.st_dev && stream.st_ino == record.st_ino)

@@ -30,6 +30,8 @@ OVERLAPPED AgreedByte()
 
 } // namespace
 
+const Reason kNameTooLong = ERROR_FILENAME_EXCED_RANGE;
+
 FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why)
 {
     created = false;
@@ -110,6 +112,11 @@ bool IsRegularFile(FileHandle file)
 
 int StandardStreamOf(FileHandle file)
 {
+    // The console itself, which the dialogue writes to.
+    DWORD mode = 0;
+    for (int stream = 1; GetConsoleMode(AsHandle(file), &mode) != 0 && stream <= 2; ++stream)
+        if (GetConsoleMode(GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), &mode) != 0)
+            return stream;
     BY_HANDLE_FILE_INFORMATION record;
     if (!IsRegularFile(file) || GetFileInformationByHandle(AsHandle(file), &record) == 0)
         return 0;

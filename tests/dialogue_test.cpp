@@ -120,53 +120,72 @@ TEST(LineRead, NulBytesAreCounted)
     std::fclose(in);
 }
 
-TEST(TextLine, DropsLineEndOrCutByte)
+TEST(ReadText, DropsLineEndOrCutsWhatIsTooLong)
 {
-    std::FILE* in = Input("abc\n\n" + std::string(79, 'x') + "\ntail\r\n");
+    std::FILE* in = Input("abc\n\n" + std::string(79, 'x') + "\ntail\r\n" + std::string(200, 'y') + "\nlast");
     std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
     char line[kLineSize];
-    auto read = [&] { return ReadTextLine(">", line, Console::Piped, in, out); };
-    ASSERT_TRUE(read());
-    EXPECT_EQ(Text(line), "abc");
-    ASSERT_TRUE(read());
-    EXPECT_EQ(Text(line), "");
-    ASSERT_TRUE(read());
-    EXPECT_EQ(Text(line), std::string(78, 'x'));
-    ASSERT_TRUE(read());
-    EXPECT_EQ(Text(line), "");
-    ASSERT_TRUE(read());
-    EXPECT_EQ(Text(line), "tail\r");
+    auto read = [&] { return ReadText(">", line, Console::Piped, in, out, err); };
+    for (const std::string& text : {std::string("abc"), std::string(), std::string(78, 'x'),
+             std::string("tail\r"), std::string(78, 'y'), std::string("last")}) {
+        ASSERT_TRUE(read());
+        EXPECT_EQ(Text(line), text);
+    }
     EXPECT_FALSE(read());
     std::fclose(in);
-    // Every read shows its prompt, the one that finds the input ended too.
-    EXPECT_EQ(Contents(out), ">>>>>>");
+    // Every read shows its prompt, the one that finds the input ended too;
+    // each cut is said, and its rest answers nothing.
+    EXPECT_EQ(Contents(out), ">>>>>>>");
+    std::string cut = "ecriture: text longer than 78 bytes: cut to 78 bytes\n";
+    EXPECT_EQ(Contents(err), cut + cut);
 }
 
-TEST(TextLine, LastLineWithoutLineEnd)
+TEST(ReadText, CutOnACharacterWhenValid)
 {
-    char line[kLineSize];
-    std::FILE* in = Input("abc");
-    ASSERT_TRUE(ReadTextLine("", line, Console::Piped, in, stdout));
-    EXPECT_EQ(Text(line), "abc");
-    std::fclose(in);
-    in = Input(std::string(79, 'y'));
-    ASSERT_TRUE(ReadTextLine("", line, Console::Terminal, in, stdout));
-    EXPECT_EQ(Text(line), std::string(78, 'y'));
+    // Longer than 78 bytes: a character crossing the limit, or ending on it,
+    // or an invalid byte before it; a last line without its line end too.
+    const std::string a77(77, 'a');
+    const std::string a76(76, 'a');
+    for (auto [typed, kept] : {std::pair{a77 + "\xc3\xa9t\xc3\xa9\n", a77}, {a76 + "\xe2\x9c\x93z\n", a76},
+             {a76 + "\xc3\xa9\xc3\xa9\n", a76 + "\xc3\xa9"}, {a76 + "\xe2\x9c\x93", a76},
+             {"\xff" + a77 + "\xc3\xa9\n", "\xff" + a77}, {a77 + "\xe2\x9c", a77}}) {
+        std::FILE* in = Input(typed);
+        std::FILE* err = std::tmpfile();
+        char line[kLineSize];
+        ASSERT_TRUE(ReadText("", line, Console::Piped, in, stdout, err));
+        EXPECT_EQ(Text(line), kept) << typed;
+        EXPECT_EQ(line[kept.size() + 1], '\0');
+        EXPECT_EQ(Contents(err),
+            "ecriture: text longer than 78 bytes: cut to " + std::to_string(kept.size()) + " bytes\n");
+        std::fclose(in);
+    }
+}
+
+TEST(ReadName, WholeLineAsLongAsItFits)
+{
+    std::FILE* in = Input(" a.dat \n" + std::string(9, 'n') + "\n" + std::string(10, 'm') + "\nlast");
+    char name[10];
+    bool tooLong = false;
+    auto read = [&] { return ReadName("", name, sizeof name, tooLong, Console::Piped, in, stdout); };
+    for (auto [expected, refused] : {std::pair{std::string(" a.dat "), false}, {std::string(9, 'n'), false},
+             {std::string(9, 'm'), true}, {std::string("last"), false}}) {
+        ASSERT_TRUE(read());
+        EXPECT_EQ(std::string(name), expected);
+        EXPECT_EQ(tooLong, refused) << expected;
+    }
+    EXPECT_FALSE(read());
     std::fclose(in);
 }
 
 TEST(ReadChar, FirstByteOfEachLine)
 {
-    std::FILE* in = Input("yes\n\n oui\n\xff\n" + std::string(85, 'n') + "\n");
+    std::FILE* in = Input("yes\n\n oui\n\xff\n" + std::string(85, 'n') + "\n" + std::string(300, 'Y'));
     std::FILE* out = std::tmpfile();
     auto read = [&] { return ReadChar("(Y/N) ?)", Console::Piped, in, out); };
-    EXPECT_EQ(read(), 'y');
-    EXPECT_EQ(read(), '\n');
-    EXPECT_EQ(read(), ' ');
-    EXPECT_EQ(read(), 0xff);
-    EXPECT_EQ(read(), 'n');
-    EXPECT_EQ(read(), 'n'); // what was left of the long line
-    EXPECT_EQ(read(), EOF);
+    // The rest of a long line is dropped.
+    for (int answer : {int{'y'}, int{'\n'}, int{' '}, 0xff, int{'n'}, int{'Y'}, EOF})
+        EXPECT_EQ(read(), answer);
     std::fclose(in);
     std::string prompts;
     for (int i = 0; i < 7; ++i)
@@ -211,6 +230,7 @@ namespace {
 struct Capture {
     Record rec{};
     std::string echo;
+    std::string said;
 };
 
 // Fills one record from the given input as the dialogue does; false when
@@ -219,8 +239,10 @@ bool Enter(Capture& c, const std::string& input)
 {
     std::FILE* in = Input(input);
     std::FILE* out = std::tmpfile();
-    bool whole = SaiSieRecord(c.rec, Console::Piped, in, out);
+    std::FILE* err = std::tmpfile();
+    bool whole = SaiSieRecord(c.rec, Console::Piped, in, out, err);
     c.echo = Contents(out);
+    c.said = Contents(err);
     std::fclose(in);
     return whole;
 }
@@ -270,11 +292,14 @@ TEST(SaiSieRecord, LongLinesAndExtremes)
     EXPECT_EQ(c.rec.valeur, INT32_MAX);
     EXPECT_EQ(std::string(c.rec.tampon), text78);
     EXPECT_EQ(c.echo.substr(45), "-2147483648\n2147483647\n" + text78 + "\n-----------------------\n");
-    // A number line cut at 79 bytes: its rest is what the next prompt reads.
-    ASSERT_TRUE(Enter(c, std::string(78, ' ') + "5" + "6\ntexte\n"));
+    EXPECT_EQ(c.said, "");
+    // A number line of 79 bytes is read whole; a longer one for its first
+    // 79, the rest dropped and said.
+    ASSERT_TRUE(Enter(c, std::string(78, ' ') + "5" + "6\n" + std::string(77, ' ') + "7\ntexte\n"));
     EXPECT_EQ(c.rec.numero, 5);
-    EXPECT_EQ(c.rec.valeur, 6);
+    EXPECT_EQ(c.rec.valeur, 7);
     EXPECT_EQ(std::string(c.rec.tampon), "texte");
+    EXPECT_EQ(c.said, "ecriture: number line longer than 79 bytes: the rest of it is dropped\n");
 }
 
 TEST(SaiSieRecord, EndOfInputAtEachRead)

@@ -144,7 +144,8 @@ def judge(outcome, base, want, before, entered, program, failure_status):
     if status < 0 or status > 255:
         return "crashed (status %d)" % status
     if want == "open failed":
-        return None if (status, err, data) == (1, b"Echec Ouverture\n", before) else "not a failed open"
+        failed = err.startswith(b"ecriture: %s: " % NAME.encode()) and err.endswith(b"\nEchec Ouverture\n")
+        return None if (status, failed, data) == (1, True, before) else "not a failed open"
     if not records_consistent(outcome, before or b"", entered):
         return "file %r does not match the reports %r" % (data, err)
     if want == "same" and outcome != base:

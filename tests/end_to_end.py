@@ -7,6 +7,7 @@ import os
 import re
 import resource
 import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -16,6 +17,16 @@ import unittest
 import common
 from common import (ANOTHER, FAILED, NAME_PROMPT, OPENED, POSIX_ONLY, PROMPTS, SEPARATOR, USAGE, WINDOWS,
                     TempDirTest, position, run, session, text_mode, written)
+
+def fit(text):
+    """The longest start of a valid UTF-8 text that holds in 78 bytes."""
+    kept = b""
+    for char in text.decode():
+        if len(kept) + len(char.encode()) > 78:
+            break
+        kept += char.encode()
+    return kept
+
 
 class Dialogue(TempDirTest):
     def test_sample_run(self):
@@ -52,17 +63,40 @@ class Dialogue(TempDirTest):
         self.assertIn(b"0\n42\nt\n", r.stdout)
         self.assertEqual(self.read("f")[:8], bytes.fromhex("00000000 2a000000"))
 
-    def test_long_lines(self):
-        # A name of 79 bytes or more keeps 78; the rest is the first number line.
-        name = b"n" * 78
-        r = run(self.dir, name + b"X42\n-1\n" + b"t" * 78 + b"\ny\n5\n6\n" + b"u" * 79 + b"\n")
-        self.assertEqual(r.returncode, 0)
-        self.assertEqual(r.stderr, OPENED + written(88) * 2)
-        # The 79-byte text leaves its line end over, and that ends the run.
-        self.assertTrue(r.stdout.endswith(b"u" * 78 + b"\n" + SEPARATOR + ANOTHER))
-        data = self.read(name.decode())
-        self.assertEqual(data[:8 + 79], struct.pack("<ii", 42, -1) + b"t" * 78 + b"\0")
-        self.assertEqual(data[88:88 + 8 + 79], struct.pack("<ii", 5, 6) + b"u" * 78 + b"\0")
+    def test_long_answers_cut_and_said(self):
+        # An answer longer than its field never answers the next prompt.
+        sentence = "Réunion du comité: relevés de l'année à vérifier, pièces jointes comprises".encode()
+        a77 = b"a" * 77
+        texts = [(b"t" * 78, b"t" * 78), (b"u" * 79, b"u" * 78), (a77 + "été".encode(), a77),
+                 (sentence + b" x", fit(sentence)), (b"v" * 80 + b" Y compris les annexes", b"v" * 78),
+                 (b"\xff" * 100, b"\xff" * 78)]
+        numbers = [(b"7", 7), (b" " * 77 + b"42", 42), (b"  -5" + b"x" * 100, -5), (b"9" * 120, 2147483647)]
+        cases = list(zip((numbers * 2)[:len(texts)], (numbers[1:] + numbers)[:len(texts)], texts))
+        _, out, _, data = session(b"r.dat", [(n[1], v[1], t[1]) for n, v, t in cases])
+        stdin, said = [b"r.dat\n"], [OPENED]
+        for k, (n, v, t) in enumerate(cases):
+            stdin.append(b"%s\n%s\n%s\n%s\n" % (n[0], v[0], t[0], b"y" if k + 1 < len(cases) else b"n"))
+            said += [b"ecriture: number line longer than 79 bytes: the rest of it is dropped\n"] * \
+                ((len(n[0]) > 79) + (len(v[0]) > 79))
+            said += [b"ecriture: text longer than 78 bytes: cut to %d bytes\n" % len(t[1])] * (len(t[0]) > 78)
+            said.append(written(88))
+        r = run(self.dir, b"".join(stdin))
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (out, b"".join(said), 0))
+        self.assertEqual(self.read("r.dat"), data)
+
+    def test_typed_name_taken_whole(self):
+        # A name far past 78 bytes names its file; one past what the system
+        # takes is refused, and nothing is created.
+        for name, status in [(b"n" * 200 + b".dat", 0), (b"m" * 5000, 1)]:
+            with self.subTest(length=len(name)):
+                r = run(self.dir, name + b"\n1\n2\nabc\nn\n")
+                self.assertEqual(r.returncode, status)
+                if status:
+                    self.assertRegex(r.stderr, rb"^ecriture: m+\.\.\.: [^\n]+\nEchec Ouverture\n$")
+                    self.assertNotIn(b"Saisie", r.stdout)
+                else:
+                    self.assertEqual(r.stderr, OPENED + written(88))
+        self.assertEqual(os.listdir(self.dir), ["n" * 200 + ".dat"])
 
     @unittest.skipIf(WINDOWS, "text mode drops the CR of a CRLF line end")
     def test_carriage_return_kept(self):
@@ -74,7 +108,7 @@ class Dialogue(TempDirTest):
 class EndOfInput(TempDirTest):
     def test_no_file_name(self):
         r = run(self.dir, b"")
-        self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, FAILED, 1))
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, b"ecriture: empty file name\n" + FAILED, 1))
         self.assertEqual(os.listdir(self.dir), [])
 
     def test_inside_a_record(self):
@@ -102,10 +136,17 @@ class EndOfInput(TempDirTest):
 class Failures(TempDirTest):
     def test_failed_opens(self):
         os.mkdir(self.path("adir"))
-        for name in [b"", b"missing/records.dat", b"adir", b"."]:
+        for name, reason in [(b"missing/records.dat", b"No such file or directory"), (b"adir", b"Is a directory"),
+                             (b".", b"Is a directory"), (b"x" * 300, b"File name too long")]:
             with self.subTest(name=name):
-                r = run(self.dir, name + b"\n1\n2\nabc\nn\n")
-                self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, FAILED, 1))
+                for args, stdin, prompt in [([], name + b"\n", NAME_PROMPT), ([name.decode()], b"", b"")]:
+                    r = run(self.dir, stdin + b"1\n2\nabc\nn\n", args)
+                    self.assertEqual((r.stdout, r.returncode), (prompt, 1))
+                    # The reason is the system's own, in its language on Windows.
+                    said = re.escape(b"ecriture: " + name + b": ") + (b"[^\n]+" if WINDOWS else re.escape(reason))
+                    self.assertRegex(r.stderr, b"^" + said + b"\n" + FAILED + b"$")
+        r = run(self.dir, b"\n1\n2\nabc\nn\n")
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, b"ecriture: empty file name\n" + FAILED, 1))
         self.assertEqual(os.listdir(self.dir), ["adir"])
 
     @POSIX_ONLY
@@ -116,12 +157,16 @@ class Failures(TempDirTest):
         self.assertEqual(r.stdout.count(position(0)), 2)
 
     @POSIX_ONLY
-    def test_standard_output_closed(self):
+    def test_standard_output_or_error_closed(self):
+        # The records are written; the lost dialogue fails the run.
         stdin, _, err, data = session(b"r.dat", [(1, 2, b"a"), (3, 4, b"b")])
-        r = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", *common.PROGRAM], input=stdin, cwd=self.dir,
-                           capture_output=True, timeout=60)
-        self.assertEqual((r.stderr, r.returncode), (err, 0))
-        self.assertEqual(self.read("r.dat"), data)
+        for closed, said in [(">&-", err + b"ecriture: write error on standard output\n"), ("2>&-", b"")]:
+            with self.subTest(closed=closed):
+                os.unlink(self.path("r.dat")) if os.path.exists(self.path("r.dat")) else None
+                r = subprocess.run(["sh", "-c", 'exec "$@" ' + closed, "sh", *common.PROGRAM], input=stdin,
+                                   cwd=self.dir, capture_output=True, timeout=60)
+                self.assertEqual((r.stderr, r.returncode), (said, 255))
+                self.assertEqual(self.read("r.dat"), data)
 
     @POSIX_ONLY
     def test_input_that_cannot_be_read(self):
@@ -129,7 +174,8 @@ class Failures(TempDirTest):
         r = subprocess.run(common.PROGRAM, stdin=directory, cwd=self.dir, capture_output=True, timeout=60)
         os.close(directory)
         self.assertEqual((r.stderr, r.returncode),
-                         (FAILED + b"ecriture: read error on standard input: Is a directory\n", 255))
+                         (b"ecriture: empty file name\n" + FAILED + b"ecriture: read error on standard input: Is a directory\n",
+                          255))
 
     @POSIX_ONLY
     def test_standard_output_full(self):
@@ -233,6 +279,44 @@ class FileSafety(TempDirTest):
                 said = b"ecriture: same.dat: is standard " + stream + b"\n" + FAILED
                 self.assertEqual((r.returncode, r.stdout + r.stderr + self.read("same.dat")), (1, said))
 
+    @POSIX_ONLY
+    def test_record_file_that_is_the_pipe_socket_or_terminal_of_a_stream(self):
+        # /dev/null is no stream's own: records go to it as to any device.
+        for name, stream in [("/dev/stdout", b"output"), ("/dev/fd/1", b"output"), ("/dev/stderr", b"error"),
+                             ("/dev/null", None)]:
+            for kind in ["pipe", "socket", "terminal"]:
+                with self.subTest(name=name, kind=kind):
+                    ends = [e.detach() for e in socket.socketpair()] if kind == "socket" else \
+                        os.openpty() if kind == "terminal" else os.pipe()
+                    given = {"stderr" if stream == b"error" else "stdout": ends[1]}
+                    r = subprocess.run([*common.PROGRAM, name], input=b"1\n2\nabc\nn\n", timeout=60,
+                                       stdout=given.get("stdout", subprocess.PIPE),
+                                       stderr=given.get("stderr", subprocess.PIPE))
+                    os.close(ends[1])
+                    shown = self.drain(ends[0])
+                    said = shown if stream == b"error" else r.stderr
+                    if stream is None:
+                        self.assertEqual(r.returncode, 0)
+                    elif kind == "socket":
+                        # A socket has no name to open: the system refuses it.
+                        self.assertEqual((r.returncode, said[-len(FAILED):]), (1, FAILED))
+                    else:
+                        self.assertEqual((r.returncode, said.replace(b"\r\n", b"\n")), (1, b"ecriture: " +
+                                         name.encode() + b": is standard " + stream + b"\n" + FAILED))
+                    self.assertNotIn(b"Saisie", shown if stream == b"error" else b"")
+
+    @staticmethod
+    def drain(fd):
+        """What the other end of a pipe, socket or terminal received."""
+        data = b""
+        try:
+            while chunk := os.read(fd, 4096):
+                data += chunk
+        except OSError:  # a terminal whose other side has closed
+            pass
+        os.close(fd)
+        return data
+
 
 class CommandLine(TempDirTest):
 
@@ -246,12 +330,6 @@ class CommandLine(TempDirTest):
                 self.assertEqual((r.stdout, r.stderr, r.returncode), (out[len(NAME_PROMPT):], err, 0))
                 self.assertEqual(self.read(name), data)
 
-    def test_operand_that_cannot_be_opened(self):
-        for name in ["", "missing/r.dat", "."]:
-            with self.subTest(name=name):
-                r = run(self.dir, b"1\n2\nabc\nn\n", [name])
-                self.assertEqual((r.stdout, r.stderr, r.returncode), (b"", FAILED, 1))
-        self.assertEqual(os.listdir(self.dir), [])
 
     def test_help_and_version(self):
         r = run(self.dir, b"records.dat\n", ["--help"])

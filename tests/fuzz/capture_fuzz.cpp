@@ -59,6 +59,20 @@ std::string ReadAll(const char* path)
     return bytes;
 }
 
+// The reports without the lines that say an answer was cut to its field.
+std::string WithoutCuts(const std::string& reported)
+{
+    std::string kept;
+    for (std::size_t at = 0, end; at < reported.size(); at = end + 1) {
+        end = reported.find('\n', at);
+        std::string line = reported.substr(at, end - at + 1);
+        if (line.rfind("ecriture: number line longer than 79 bytes", 0) != 0 &&
+            line.rfind("ecriture: text longer than 78 bytes: cut to ", 0) != 0)
+            kept += line;
+    }
+    return kept;
+}
+
 void CheckRun(const std::string& file, const std::string& shown, const std::string& reported, int lost)
 {
     if (lost != 0 || file.size() % kRecordSize != 0)
@@ -67,13 +81,13 @@ void CheckRun(const std::string& file, const std::string& shown, const std::stri
     std::string reports;
     for (std::size_t k = 0; k < records; ++k)
         reports += "88 Bytes écrits\n";
-    if (reported != reports)
+    if (WithoutCuts(reported) != reports)
         Fail("the reports do not match the file", reported);
     std::string expected;
     for (std::size_t k = 0; k < records; ++k) {
         Record rec = DecodeRecord(file.data() + k * kRecordSize);
-        if (std::memchr(rec.tampon, '\0', sizeof rec.tampon) == nullptr)
-            Fail("a text was written without its NUL", std::to_string(k));
+        if (strnlen(rec.tampon, sizeof rec.tampon) > kTextMost)
+            Fail("a text was written longer than a record holds", std::to_string(k));
         expected += Shown(k * kRecordSize, rec);
     }
     if (shown.compare(0, expected.size(), expected) != 0 ||

@@ -1,7 +1,7 @@
 // The reason of a failure on Windows: GetLastError and the system's message.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include "reason.h"
+#include "system_reason.h"
 
 #include <windows.h>
 

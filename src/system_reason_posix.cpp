@@ -1,5 +1,5 @@
 // The reason of a failure on POSIX systems: errno and strerror.
-#include "reason.h"
+#include "system_reason.h"
 
 #include <cerrno>
 #include <cstring>

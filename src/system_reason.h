@@ -1,8 +1,9 @@
 // Why a system call failed, as a value: handed back by the call that failed,
 // so that no caller has to fetch it before some other call replaces it.
-// reason_posix.cpp reads errno, reason_win.cpp GetLastError().
-#ifndef ECRITURE_REASON_H
-#define ECRITURE_REASON_H
+// system_reason_posix.cpp reads errno, system_reason_win.cpp
+// GetLastError(); the name leaves Windows its own reason.h.
+#ifndef ECRITURE_SYSTEM_REASON_H
+#define ECRITURE_SYSTEM_REASON_H
 
 // The system's own number for the failure: an errno value on POSIX, a
 // Windows error code on Windows; kNoReason when nothing failed.
