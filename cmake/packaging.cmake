@@ -69,7 +69,7 @@ else()
 endif()
 
 set(CPACK_PACKAGE_NAME ecriture)
-set(CPACK_PACKAGE_VENDOR "the ecriture authors")
+set(CPACK_PACKAGE_VENDOR ${ECRITURE_VENDOR})
 set(CPACK_PACKAGE_CONTACT "the ecriture authors <ecriture@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "capture records typed at the console into a binary file")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)

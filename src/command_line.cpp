@@ -37,8 +37,13 @@ CommandLine OpenCommandLine(int argc, char** argv, const ProgramText& text)
     if (line.argv == nullptr) {
         PutMessage(stderr, text.name, nullptr, "the command line cannot be read as Unicode");
         line.status = kStatusUsage;
-    } else if (argc > 1 && IsHelpRequest(line.argv[1])) {
-        EndShowing(line, text.usage, text.help, 0);
+    }
+    for (int i = 1; line.status == kGoOn && i < argc; ++i) {
+        SystemSwitch kind = ClassifySwitch(line.argv[i]);
+        if (kind == SystemSwitch::Help)
+            EndShowing(line, text.usage, text.help, 0);
+        else if (kind == SystemSwitch::Unknown)
+            RefuseUsage(line, "invalid option", line.argv[i]);
     }
     // Its errors are said as every other message is, on every system.
     opterr = 0;

@@ -59,8 +59,11 @@ char** GetArguments(int& argc, char** argv);
 // quotes, which no file name can hold.
 void UnquoteTypedName(char* name);
 
-// True for the argument by which the system's users ask for help: "/?" on
-// Windows, none elsewhere, where it may name a file.
-bool IsHelpRequest(const char* arg);
+// What an argument is by the system's own conventions for switches: on
+// Windows, "/?", "/h" and "/help" in any case ask for help, and any other
+// "/" and letters is a switch that no program knows; elsewhere, where such
+// an argument may name a file, none.
+enum class SystemSwitch { None, Help, Unknown };
+SystemSwitch ClassifySwitch(const char* arg);
 
 #endif

@@ -8,7 +8,7 @@ char** GetArguments(int& /*argc*/, char** argv)
 
 void UnquoteTypedName(char* /*name*/) {}
 
-bool IsHelpRequest(const char* /*arg*/)
+SystemSwitch ClassifySwitch(const char* /*arg*/)
 {
-    return false;
+    return SystemSwitch::None;
 }

@@ -45,7 +45,15 @@ void UnquoteTypedName(char* name)
     }
 }
 
-bool IsHelpRequest(const char* arg)
+SystemSwitch ClassifySwitch(const char* arg)
 {
-    return std::strcmp(arg, "/?") == 0;
+    if (arg[0] != '/' || arg[1] == '\0')
+        return SystemSwitch::None;
+    if (std::strcmp(arg, "/?") == 0 || _stricmp(arg, "/h") == 0 || _stricmp(arg, "/help") == 0)
+        return SystemSwitch::Help;
+    // A path such as /data/r.dat, or /x.dat, is not a switch.
+    for (const char* p = arg + 1; *p != '\0'; ++p)
+        if (!((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z')))
+            return SystemSwitch::None;
+    return SystemSwitch::Unknown;
 }

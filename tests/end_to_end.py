@@ -391,6 +391,36 @@ class WindowsTextMode(TempDirTest):
         self.assertEqual((r.stderr, r.returncode), (OPENED + written(88), 0))
         self.assertEqual(self.read("r.dat")[:11], struct.pack("<ii", 1, 2) + b"ab\0")
 
+    def test_answer_files_in_utf16(self):
+        # As PowerShell 5 and Notepad's "Unicode" save them: read as UTF-16,
+        # stored as UTF-8, as typed at the console.
+        text = "é ✓ 😀 \r fin"
+        stdin, out, err, data = session("été.dat".encode(), [(1, 2, text.encode()), (3, 4, b"")])
+        typed = stdin.decode().replace("\n", "\r\n")
+        for encoding, mark in [("utf-16-le", b"\xff\xfe"), ("utf-16-be", b"\xfe\xff")]:
+            with self.subTest(encoding=encoding):
+                r = run(self.dir, mark + typed.encode(encoding))
+                self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err, 0))
+                self.assertEqual(self.read("été.dat"), data)
+                os.unlink(self.path("été.dat"))
+
+    def test_names_and_switches_as_windows_users_write_them(self):
+        # A name pasted with Explorer's "Copy as path" comes in double quotes.
+        stdin, out, err, data = session(b'"quoted.dat"', [(1, 2, b"x")])
+        self.assertEqual(run(self.dir, stdin).returncode, 0)
+        self.assertEqual(self.read("quoted.dat"), data)
+        os.mkdir(self.path("sub"))
+        for args, status, shown in [(["/?"], 0, USAGE), (["/h"], 0, USAGE), (["/HELP"], 0, USAGE),
+                                    (["/Help", "x.dat"], 0, USAGE), (["/x"], 2, b""), (["/bogus", "x.dat"], 2, b""),
+                                    (["sub/a.dat"], 0, b"Position"), (["sub\\b.dat"], 0, b"Position")]:
+            with self.subTest(args=args):
+                r = run(self.dir, b"1\n2\nabc\nn\n", args)
+                self.assertEqual((r.returncode, r.stdout[:len(shown)]), (status, shown))
+                if status == 2:
+                    self.assertEqual(r.stderr, b"ecriture: invalid option: " + args[0].encode() + b"\n" + USAGE)
+        self.assertEqual(sorted(os.listdir(self.path("sub"))), ["a.dat", "b.dat"])
+        self.assertEqual(sorted(os.listdir(self.dir)), ["quoted.dat", "sub"])
+
 
 if __name__ == "__main__":
     common.PROGRAM = common.EMULATOR + [os.path.abspath(sys.argv[1])]

@@ -303,6 +303,22 @@ class SameOnEveryPlatform(ListingTest):
         self.assertListing(self.lecture("--json", listed), self.golden("records.jsonl"))
 
 
+@unittest.skipUnless(WINDOWS, "Windows only")
+class WindowsPrograms(unittest.TestCase):
+    def test_version_resource_and_manifest(self):
+        # What Properties, Details shows, and what the manifest declares.
+        version = os.environ.get("ECRITURE_VERSION", "")
+        for path in (ECRITURE, LECTURE):
+            with self.subTest(path=path), open(path, "rb") as f:
+                exe = f.read()
+            for key, value in [("FileVersion", version), ("ProductName", "ecriture"),
+                               ("OriginalFilename", os.path.basename(path))]:
+                self.assertIn((key + "\0").encode("utf-16-le"), exe)
+                self.assertIn(value.encode("utf-16-le"), exe)
+            self.assertIn(b"<longPathAware", exe)
+            self.assertIn(b"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", exe)
+
+
 class Install(unittest.TestCase):
     def test_install_programs_and_manuals(self):
         with tempfile.TemporaryDirectory() as prefix:
