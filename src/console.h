@@ -20,6 +20,11 @@ bool PrepareStandardStreams();
 // True when standard input is a terminal: a person is typing.
 bool IsConsoleInput();
 
+// True when a write to the stream could wait on what the run does not
+// control: a pipe, a socket, a terminal (Ctrl-S stops it); false for a file
+// or a device such as /dev/null.
+bool MayWait(std::FILE* stream);
+
 // Readies out for a listing whose lines end with PutLineEnd: no byte of a
 // text is translated.
 Reason PrepareListingOutput(std::FILE* out);

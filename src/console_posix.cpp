@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool PrepareStandardStreams()
@@ -20,6 +21,15 @@ bool PrepareStandardStreams()
 bool IsConsoleInput()
 {
     return isatty(STDIN_FILENO) != 0;
+}
+
+bool MayWait(std::FILE* stream)
+{
+    struct stat st;
+    int fd = fileno(stream);
+    if (fd < 0 || fstat(fd, &st) != 0)
+        return true;
+    return !(S_ISREG(st.st_mode) || (S_ISCHR(st.st_mode) && isatty(fd) == 0));
 }
 
 Reason PrepareListingOutput(std::FILE* /*out*/)

@@ -178,6 +178,15 @@ bool IsConsoleInput()
     return console.active;
 }
 
+bool MayWait(std::FILE* stream)
+{
+    auto handle =
+        reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); // NOLINT(performance-no-int-to-ptr)
+    DWORD mode = 0;
+    DWORD type = GetFileType(handle);
+    return !(type == FILE_TYPE_DISK || (type == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode) == 0));
+}
+
 Reason PrepareListingOutput(std::FILE* out)
 {
     // The line ends are written as CR LF; text mode would add a CR before

@@ -90,10 +90,8 @@ std::size_t AskLine(
     return ReadLine(in, line, size);
 }
 
-std::size_t DropRestOfLine(const char* line, std::size_t n, Console console, std::FILE* in)
+std::size_t DropLineRest(Console console, std::FILE* in)
 {
-    if (n == 0 || line[n - 1] == '\n')
-        return 0;
     if (console == Console::Edited)
         return DropEditedLine();
     std::size_t dropped = 0;

@@ -52,7 +52,13 @@ std::size_t AskLine(
 // Reads and drops what a read of n bytes into line left of its line, up to
 // and with its line end; returns how many bytes before the line end it
 // dropped (none when the read took the whole line).
-std::size_t DropRestOfLine(const char* line, std::size_t n, Console console, std::FILE* in);
+// Its part that reads: the line's rest, up to and with its line end.
+std::size_t DropLineRest(Console console, std::FILE* in);
+inline std::size_t DropRestOfLine(const char* line, std::size_t n, Console console, std::FILE* in)
+{
+    // Most reads take their whole line.
+    return n == 0 || line[n - 1] == '\n' ? 0 : DropLineRest(console, in);
+}
 
 // Drops the last byte of the string; an empty string stays as it is.
 void DelNewLine(char* s);

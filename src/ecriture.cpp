@@ -16,14 +16,32 @@ constexpr char kProgram[] = "ecriture";
 // had on this file (a pipe, or a file system without locks).
 enum class LockState { Free, Held, Unavailable };
 
-// Takes the lock unless held. With a file system that has none, says so
-// once and goes on without. True when it was taken just now.
-bool TakeLock(FileHandle file, const char* nom, LockState& lock, int& failures, std::FILE* err)
+struct AgreedLock {
+    LockState state;
+    // A record was appended since the lock was taken.
+    bool appended;
+    // The file system's server has the records only once they are flushed.
+    bool flushAtRelease;
+    // Each wait for another's lock is said; else only the first.
+    bool sayEachWait;
+    bool waitSaid;
+};
+
+// Takes the lock unless held, saying so when another keeps it long. With a
+// file system that has none, says so once and goes on without. True when
+// it was taken just now.
+bool TakeLock(FileHandle file, const char* nom, AgreedLock& lock, int& failures, std::FILE* err)
 {
-    if (lock != LockState::Free)
+    if (lock.state != LockState::Free)
         return false;
-    Reason why = LockRecordFile(file);
-    lock = why == kNoReason ? LockState::Held : LockState::Unavailable;
+    Reason why = LockRecordFileWithin(file, kLockPatience);
+    if (MeansLockBusy(why)) {
+        if (lock.sayEachWait || !lock.waitSaid)
+            PutMessage(err, kProgram, nom, "waiting for another program's lock on the file");
+        lock.waitSaid = true;
+        why = LockRecordFile(file);
+    }
+    lock.state = why == kNoReason ? LockState::Held : LockState::Unavailable;
     if (why != kNoReason && MeansNoLocks(why)) {
         PutMessage(err, kProgram, nom,
             "the file system offers no lock; runs on other machines may overwrite records");
@@ -31,55 +49,82 @@ bool TakeLock(FileHandle file, const char* nom, LockState& lock, int& failures, 
         PutMessage(err, kProgram, nom, "cannot lock the file", DescribeReason(why));
         ++failures;
     }
-    return lock == LockState::Held;
+    return lock.state == LockState::Held;
 }
 
-void ReleaseLock(FileHandle file, const char* nom, LockState& lock, int& failures, std::FILE* err)
+// Hands the lock over, with the records appended under it flushed to the
+// server first where the next station would not see them otherwise.
+void ReleaseLock(FileHandle file, const char* nom, AgreedLock& lock, int& failures, std::FILE* err)
 {
-    if (lock != LockState::Held)
+    if (lock.state != LockState::Held)
         return;
-    lock = LockState::Free;
-    if (Reason why = UnlockRecordFile(file); why != kNoReason) {
-        PutMessage(err, kProgram, nom, "cannot unlock the file", DescribeReason(why));
-        ++failures;
-    }
+    Reason flushed = lock.appended && lock.flushAtRelease ? FlushRecordFile(file) : kNoReason;
+    lock.state = LockState::Free;
+    lock.appended = false;
+    Reason unlocked = UnlockRecordFile(file);
+    // Said once the lock is free: a message may wait on its reader.
+    if (flushed != kNoReason)
+        PutSystemError(err, kProgram, nom, flushed);
+    if (unlocked != kNoReason)
+        PutMessage(err, kProgram, nom, "cannot unlock the file", DescribeReason(unlocked));
+    failures += (flushed != kNoReason) + (unlocked != kNoReason);
 }
 
-// Takes back the part of a record that a failed write left after end, the
-// file's length before it; true when nothing of it stays.
-bool TakeBack(FileHandle file, const char* nom, long long end, std::FILE* err)
+// What became of a record: how many of its bytes stay in the file, why not
+// all, or why it was not flushed, and why its part could not be taken back.
+struct Stored {
+    std::size_t written;
+    Reason why;
+    Reason takeBack;
+};
+
+// Writes the record and flushes it when asked. Under the lock, with end the
+// file's length, a write cut short is taken back.
+Stored StoreRecord(FileHandle file, const Record& rec, long long end, bool flushEach)
 {
-    Reason why = CutRecordFile(file, end);
-    if (why == kNoReason)
-        return true;
-    PutMessage(err, kProgram, nom, "cannot take back the part of the record written", DescribeReason(why));
-    return false;
+    Stored stored{0, kNoReason, kNoReason};
+    stored.written = WriteRecord(file, rec, stored.why);
+    if (stored.written == sizeof rec && flushEach)
+        stored.why = FlushRecordFile(file);
+    if (stored.written > 0 && stored.written < sizeof rec && end >= 0) {
+        stored.takeBack = CutRecordFile(file, end);
+        stored.written = stored.takeBack == kNoReason ? 0 : stored.written;
+    }
+    return stored;
 }
 
-// Writes the record, flushes it when asked, and reports how many bytes of it
-// stay in the file. Under the lock, with end the file's length, a write cut
-// short is taken back. 1 when the record is not safely stored, else 0.
-int StoreRecord(
-    FileHandle file, const char* nom, const Record& rec, long long end, bool flushEach, std::FILE* err)
+// Reports how many bytes of the record stay in the file, after what went
+// wrong. 1 when the record is not safely stored, else 0.
+int ReportStored(const Stored& stored, const char* nom, std::FILE* err)
 {
-    Reason why = kNoReason;
-    std::size_t written = WriteRecord(file, rec, why);
-    bool stored = written == sizeof rec;
-    if (stored && flushEach)
-        why = FlushRecordFile(file);
-    if (why != kNoReason) {
-        PutSystemError(err, kProgram, nom, why);
-        if (written > 0 && !stored && end >= 0 && TakeBack(file, nom, end, err))
-            written = 0;
-        stored = false;
-    }
+    if (stored.why != kNoReason)
+        PutSystemError(err, kProgram, nom, stored.why);
+    if (stored.takeBack != kNoReason)
+        PutMessage(err, kProgram, nom, "cannot take back the part of the record written",
+            DescribeReason(stored.takeBack));
     // The usual report goes out as it stands: formatting it for every
     // record would cost more than the rest of the loop's own work.
-    if (written == sizeof rec)
+    if (stored.written == kRecordSize)
         PutLiteral(err, "88 Bytes écrits\n");
     else
-        PutNumberLine(err, "", static_cast<long long>(written), " Bytes écrits\n");
-    return stored ? 0 : 1;
+        PutNumberLine(err, "", static_cast<long long>(stored.written), " Bytes écrits\n");
+    return stored.why != kNoReason ? 1 : 0;
+}
+
+// Says so when the file ends in part of a record: the records added do not
+// start at a multiple of 88.
+void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
+{
+    long long length = IsRegularFile(file) ? QueryPosition(file) : 0;
+    if (length <= 0 || length % static_cast<long long>(kRecordSize) == 0)
+        return;
+    char what[160];
+    std::snprintf(what, sizeof what,
+        "ends in part of a record (%lld bytes); the records added start at byte %lld, which lecture --offset "
+        "%lld "
+        "reads",
+        length, length, length);
+    PutMessage(err, kProgram, nom, what);
 }
 
 } // namespace
@@ -124,6 +169,7 @@ FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FI
         return kNoFile;
     }
     PutLiteral(err, "Ouverture reussie \n");
+    CheckAlignment(file, nom, err);
     char dir[kDirectorySize];
     if (created && (why = FlushNewName(nom, dir)) != kNoReason) {
         PutMessage(err, kProgram, dir, "cannot flush the directory", DescribeReason(why));
@@ -139,36 +185,43 @@ std::size_t WriteRecord(FileHandle file, const Record& rec, Reason& why)
     return WriteWhole(file, bytes, sizeof bytes, why);
 }
 
-bool KeepsLock(Console console, std::size_t inHand, std::size_t reads)
+bool KeepsLock(const LockView& view, std::size_t linesInHand, std::size_t reads)
 {
-    return console == Console::Piped && inHand >= reads * kMostTakenByRead;
+    return view.console == Console::Piped && !view.outputMayWait && linesInHand >= reads;
 }
 
 int CaptureRecords(
     FileHandle file, const char* nom, Console console, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     // A person is told "écrits" only once the record is on disk; piped input
-    // is flushed once, at the close, to keep its pace.
+    // is flushed once, at the close, to keep its pace, or on a shared file
+    // system before each hand-over.
     bool flushEach = console != Console::Piped;
     // Not cleared between records: a shorter text leaves the tail of a longer one.
     Record rec{};
     int failures = 0;
-    LockState lock = IsRegularFile(file) ? LockState::Free : LockState::Unavailable;
-    int answer = 'y';
-    while (answer == 'Y' || answer == 'y') {
+    LockView view{console, MayWait(out) || MayWait(err)};
+    AgreedLock lock{IsRegularFile(file) ? LockState::Free : LockState::Unavailable, false,
+        !flushEach && IsSharedFile(file), console != Console::Piped, false};
+    for (int answer = 'y'; answer == 'Y' || answer == 'y';) {
         TakeLock(file, nom, lock, failures, err);
         long long end = QueryPosition(file);
-        PutNumberLine(out, "Position actuelle dans le fichier ", end, "\n");
-        if (!KeepsLock(console, BufferedInput(in), kReadsOfRecord))
+        // Counted once: the answer's line is in hand too when the record's are.
+        std::size_t inHand = BufferedLines(in, kReadsOfRecord + kReadsOfAnswer);
+        if (!KeepsLock(view, inHand, kReadsOfRecord))
             ReleaseLock(file, nom, lock, failures, err);
+        PutNumberLine(out, "Position actuelle dans le fichier ", end, "\n");
         if (!SaiSieRecord(rec, console, in, out, err))
             break;
         // Other stations may have appended while the lock was free.
         if (TakeLock(file, nom, lock, failures, err))
             end = QueryPosition(file);
-        failures += StoreRecord(file, nom, rec, lock == LockState::Held ? end : -1, flushEach, err);
-        if (!KeepsLock(console, BufferedInput(in), kReadsOfAnswer))
+        Stored stored = StoreRecord(file, rec, lock.state == LockState::Held ? end : -1, flushEach);
+        lock.appended = lock.appended || stored.written > 0;
+        inHand = inHand > kReadsOfRecord ? inHand - kReadsOfRecord : BufferedLines(in, kReadsOfAnswer);
+        if (!KeepsLock(view, inHand, kReadsOfAnswer))
             ReleaseLock(file, nom, lock, failures, err);
+        failures += ReportStored(stored, nom, err);
         answer = ReadChar("Encoder un autre (Y/N) ?)", console, in, out);
     }
     ReleaseLock(file, nom, lock, failures, err);

@@ -26,28 +26,39 @@ const char* AskFileName(
 // pipe or terminal that standard output or standard error writes to.
 FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err);
 
+// How long the run waits for another's lock before it says so, in ms.
+constexpr int kLockPatience = 1000;
+
 // Appends the record's 88 bytes in one write. Returns how many bytes reached
 // the file: 88, or fewer on failure, with why.
 std::size_t WriteRecord(FileHandle file, const Record& rec, Reason& why);
 
 // The reads between two decisions on the agreed lock: a record's numero,
-// valeur and text, or the answer that follows it.
+// valeur and text, or the answer that follows it. Each takes one line.
 constexpr std::size_t kReadsOfRecord = 3;
 constexpr std::size_t kReadsOfAnswer = 1;
-// The most that one read takes from the input: a line of kLineSize - 1
-// bytes, rounded up.
-constexpr std::size_t kMostTakenByRead = kLineSize;
 
-// Whether the agreed lock may stay held through the next reads: only when
-// piped input already holds inHand bytes, enough for all of them, so that
-// none can wait. A person's input is never in hand.
-bool KeepsLock(Console console, std::size_t inHand, std::size_t reads);
+// What the run knows, from its start, when it decides on the agreed lock.
+struct LockView {
+    Console console;
+    // A write of the dialogue or of a report could wait: standard output or
+    // standard error is a pipe, a socket or a terminal.
+    bool outputMayWait;
+};
+
+// Whether the agreed lock may stay held through the next reads and what is
+// written before them: only when piped input holds the line ends of all of
+// them, so that no read waits, and no write can wait either. A person's
+// input is never in hand.
+bool KeepsLock(const LockView& view, std::size_t linesInHand, std::size_t reads);
 
 // Takes records until an answer that does not begin with Y or y, or the end
 // of input. Each record is appended under the agreed lock, which is never
-// held through a read that could wait; a person's records are each flushed
-// to disk before the lock is released and before their report.
-// Returns how many records were not stored whole, or not flushed when asked.
+// held through a read or a write that could wait; a person's records are
+// each flushed to disk before the lock is released, and on a shared file
+// system every record is flushed before the lock goes to another station.
+// Reports follow the release. Returns how many records were not stored
+// whole, or not flushed when asked.
 int CaptureRecords(
     FileHandle file, const char* nom, Console console, std::FILE* in, std::FILE* out, std::FILE* err);
 

@@ -59,6 +59,7 @@ int main(int argc, char** argv)
 {
     if (!PrepareStandardStreams())
         return kStatusDataLost;
+    PrepareRecordWrites();
     const char* operand = nullptr;
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;

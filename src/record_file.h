@@ -52,6 +52,20 @@ constexpr long long kAppendLockOffset = 1LL << 40;
 // Takes the agreed lock, waiting as long as another holds it.
 Reason LockRecordFile(FileHandle file);
 
+// Takes the agreed lock if another gives it up within about milliseconds;
+// a reason that MeansLockBusy when it did not.
+Reason LockRecordFileWithin(FileHandle file, int milliseconds);
+bool MeansLockBusy(Reason why);
+
+// True for a file on a network or user-space file system (NFS, SMB, FUSE
+// such as GlusterFS, ...), whose server has what a client wrote only once
+// it is flushed: another station that takes the lock next must find it.
+bool IsSharedFile(FileHandle file);
+
+// Readies the process for its record writes: a write past a file size
+// limit fails with its reason instead of killing the run mid-record.
+void PrepareRecordWrites();
+
 // True when the lock failed because the file system has none (NFS without
 // its lock daemon, say), not for a fault.
 bool MeansNoLocks(Reason why);

@@ -3,10 +3,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -115,6 +119,54 @@ Reason LockRecordFile(FileHandle file)
         done = fcntl(static_cast<int>(file), F_SETLKW, &lock);
     while (done != 0 && errno == EINTR);
     return done == 0 ? kNoReason : TakeReason();
+}
+
+Reason LockRecordFileWithin(FileHandle file, int milliseconds)
+{
+    struct flock lock = AgreedByte(F_WRLCK);
+    // Short pauses at first: most holds last one record's write.
+    long pause = 5;
+    for (int waited = 0;; waited += static_cast<int>(pause), pause = pause < 80 ? 2 * pause : pause) {
+        if (fcntl(static_cast<int>(file), F_SETLK, &lock) == 0)
+            return kNoReason;
+        Reason why = TakeReason();
+        if (why == EINTR)
+            continue;
+        if (!MeansLockBusy(why) || waited >= milliseconds)
+            return why;
+        struct timespec rest = {0, pause * 1000000L};
+        (void)nanosleep(&rest, nullptr);
+    }
+}
+
+bool MeansLockBusy(Reason why)
+{
+    return why == EAGAIN || why == EACCES;
+}
+
+bool IsSharedFile(FileHandle file)
+{
+    // The file systems whose clients keep what they wrote until a flush.
+    constexpr unsigned long kCifs = 0xff534d42;
+    constexpr unsigned long kSmb2 = 0xfe534d42;
+    constexpr unsigned long kFuse = 0x65735546;
+    constexpr unsigned long kCeph = 0x00c36400;
+    constexpr unsigned long kAfs = 0x5346414f;
+    constexpr unsigned long kNineP = 0x01021997;
+    struct statfs fs;
+    if (fstatfs(static_cast<int>(file), &fs) != 0)
+        return false;
+    auto type = static_cast<unsigned long>(fs.f_type);
+    return type == NFS_SUPER_MAGIC || type == SMB_SUPER_MAGIC || type == kCifs || type == kSmb2 ||
+        type == kFuse || type == kCeph || type == kAfs || type == kNineP || type == CODA_SUPER_MAGIC;
+}
+
+void PrepareRecordWrites()
+{
+    // A file size limit would kill the run with SIGXFSZ in the middle of a
+    // record; ignored, the write fails with EFBIG, and the part that fit is
+    // taken back.
+    (void)std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool MeansNoLocks(Reason why)

@@ -78,6 +78,35 @@ Reason LockRecordFile(FileHandle file)
     return LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0 ? kNoReason : TakeReason();
 }
 
+Reason LockRecordFileWithin(FileHandle file, int milliseconds)
+{
+    OVERLAPPED at = AgreedByte();
+    DWORD pause = 5;
+    for (int waited = 0;; waited += static_cast<int>(pause), pause = pause < 80 ? 2 * pause : pause) {
+        if (LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) !=
+            0)
+            return kNoReason;
+        Reason why = TakeReason();
+        if (!MeansLockBusy(why) || waited >= milliseconds)
+            return why;
+        Sleep(pause);
+    }
+}
+
+bool MeansLockBusy(Reason why)
+{
+    return why == ERROR_LOCK_VIOLATION || why == ERROR_IO_PENDING;
+}
+
+bool IsSharedFile(FileHandle file)
+{
+    // Only a file on a remote volume has a remote protocol.
+    FILE_REMOTE_PROTOCOL_INFO info = {};
+    return GetFileInformationByHandleEx(AsHandle(file), FileRemoteProtocolInfo, &info, sizeof info) != 0;
+}
+
+void PrepareRecordWrites() {}
+
 bool MeansNoLocks(Reason why)
 {
     return why == ERROR_NOT_SUPPORTED || why == ERROR_INVALID_FUNCTION;

@@ -12,6 +12,10 @@
 // the system, so without waiting; 0 where that cannot be known.
 std::size_t BufferedInput(std::FILE* in);
 
+// How many line ends the stream holds, up to most: the reads of that many
+// lines take what is in hand and cannot wait.
+std::size_t BufferedLines(std::FILE* in, std::size_t most);
+
 // Takes one line of at most most bytes, its line end included, straight
 // from the stream's buffer when that holds the whole of it, as that many
 // reads of a byte would; returns its length, or 0 when the buffer does not

@@ -12,6 +12,19 @@ std::size_t BufferedInput(std::FILE* in)
     return static_cast<std::size_t>(in->_IO_read_end - in->_IO_read_ptr);
 }
 
+std::size_t BufferedLines(std::FILE* in, std::size_t most)
+{
+    std::size_t lines = 0;
+    const char* end = in->_IO_read_end;
+    for (const char* at = in->_IO_read_ptr; lines < most && at < end; ++lines) {
+        at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        if (at == nullptr)
+            break;
+        ++at;
+    }
+    return lines;
+}
+
 std::size_t TakeBufferedLine(std::FILE* in, char* line, std::size_t most)
 {
     // Before the first read the stream has no buffer at all.

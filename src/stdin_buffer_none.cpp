@@ -6,6 +6,11 @@ std::size_t BufferedInput(std::FILE* /*in*/)
     return 0;
 }
 
+std::size_t BufferedLines(std::FILE* /*in*/, std::size_t /*most*/)
+{
+    return 0;
+}
+
 std::size_t TakeBufferedLine(std::FILE* /*in*/, char* /*line*/, std::size_t /*most*/)
 {
     return 0;

@@ -28,6 +28,14 @@ def written(n):
     return str(n).encode() + " Bytes écrits\n".encode()
 
 
+def misaligned(name, length):
+    """What a run says at the open of a file that ends in part of a record."""
+    if length % 88 == 0:
+        return b""
+    return b"ecriture: %s: ends in part of a record (%d bytes); the records added start at byte %d, " \
+        b"which lecture --offset %d reads\n" % (name, length, length, length)
+
+
 def position(n):
     return b"Position actuelle dans le fichier %d\n" % n
 
@@ -60,7 +68,7 @@ def session(name, records, answers=None, start=0):
         out.append(b"%d\n%d\n%s\n" % (numero, valeur, text) + SEPARATOR + ANOTHER)
         tampon[: len(text) + 2] = text + b"\0\0"
         data.append(struct.pack("<ii", numero, valeur) + tampon)
-    err = OPENED + written(88) * len(data)
+    err = OPENED + misaligned(name, start) + written(88) * len(data)
     return b"".join(stdin), b"".join(out), err, b"".join(data)
 
 

@@ -190,12 +190,13 @@ def interactive_order():
     steps = [re.sub(r"fcntl\(\d+, (F_SETLKW?), \{l_type=(\w+).*", r"\1 \2", s) for s in steps]
     record = "write(%s, " % fd
     ok = status == 0 and len(data) == 2 * RECORD and sum(s.startswith(record) for s in steps) == 2
-    # Each record under the agreed lock: lock, write, flush, report, unlock.
+    # Each record under the agreed lock: lock, write, flush, unlock, then the
+    # report, which could wait on the terminal.
     for i, step in enumerate(steps):
         if step.startswith(record):
-            ok = ok and steps[i - 1] == "F_SETLKW F_WRLCK" and steps[i + 1] == "fdatasync(%s) = 0" % fd and \
-                steps[i + 2].startswith('write(2, "88 Bytes \\303\\251crits\\n", 17)') and \
-                steps[i + 3] == "F_SETLK F_UNLCK"
+            ok = ok and steps[i - 1] == "F_SETLK F_WRLCK" and steps[i + 1] == "fdatasync(%s) = 0" % fd and \
+                steps[i + 2] == "F_SETLK F_UNLCK" and \
+                steps[i + 3].startswith('write(2, "88 Bytes \\303\\251crits\\n", 17)')
     print("at a terminal (strace, status %s):\n    %s" % (status, "\n    ".join(steps)))
     status, screen, data, _ = typed_at_terminal(["-o", "/dev/null", "-e", "trace=fdatasync",
                                                  "-e", "inject=fdatasync:error=EIO:when=1"])

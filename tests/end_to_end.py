@@ -253,22 +253,52 @@ class FileSafety(TempDirTest):
             self.assertEqual((proc.poll(), os.path.getsize(self.path("held.dat"))), (None, 0))
             fcntl.lockf(holder, fcntl.LOCK_UN, 1, 2 ** 40)
         proc.stdin.close()
-        self.assertEqual((proc.wait(60), text_mode(proc.stderr.read())), (0, OPENED + written(88)))
+        waiting = b"ecriture: held.dat: waiting for another program's lock on the file\n"
+        self.assertEqual((proc.wait(60), text_mode(proc.stderr.read())), (0, OPENED + waiting + written(88)))
         proc.stderr.close()
         self.assertEqual(self.read("held.dat"), session(b"", [(1, 2, b"abc")])[3])
 
     @POSIX_ONLY
     def test_write_cut_short_is_taken_back(self):
-        # A file size limit gives a real short write, as a full disk does.
+        # A file size limit gives a real short write, as a full disk does;
+        # with the signal's default disposition, as every user has it, too.
         self.check_session(b"r.dat", [(1, 2, b"first")])
-        def limit():
-            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-            resource.setrlimit(resource.RLIMIT_FSIZE, (88 + 40, 88 + 40))
-        r = subprocess.run(common.PROGRAM + ["r.dat"], cwd=self.dir, input=b"3\n4\nsecond\nn\n", capture_output=True,
-                           timeout=60, preexec_fn=limit)
-        self.assertEqual((r.stderr, r.returncode), (OPENED + b"ecriture: r.dat: File too large\n" + written(0), 255))
-        self.assertEqual(len(self.read("r.dat")), 88)
+        for disposition in [signal.SIG_DFL, signal.SIG_IGN]:
+            with self.subTest(disposition=disposition):
+                def limit():
+                    signal.signal(signal.SIGXFSZ, disposition)
+                    resource.setrlimit(resource.RLIMIT_FSIZE, (88 + 40, 88 + 40))
+                r = subprocess.run(common.PROGRAM + ["r.dat"], cwd=self.dir, input=b"3\n4\nsecond\nn\n",
+                                   capture_output=True, timeout=60, preexec_fn=limit)
+                self.assertEqual((r.stderr, r.returncode),
+                                 (OPENED + b"ecriture: r.dat: File too large\n" + written(0), 255))
+                self.assertEqual(len(self.read("r.dat")), 88)
         self.check_session(b"r.dat", [(5, 6, b"third")], prefix=self.read("r.dat"))
+
+    def test_lock_free_while_output_waits(self):
+        # Standard output a full pipe that nobody reads: the run waits on it,
+        # and another program can take the lock meanwhile.
+        stdin = session(b"", [(k, k, b"record %d" % k) for k in range(5000)])[0][1:]
+        reader, writer = os.pipe()
+        with open(self.path("in"), "wb") as f:
+            f.write(stdin)
+        with open(self.path("in"), "rb") as f:
+            proc = subprocess.Popen(common.PROGRAM + ["full.dat"], cwd=self.dir, stdin=f, stdout=writer,
+                                    stderr=subprocess.DEVNULL)
+        os.close(writer)
+        try:
+            time.sleep(1.5)
+            self.assertIsNone(proc.poll())
+            with open(self.path("full.dat"), "ab") as other:
+                taken = time.monotonic()
+                fcntl.lockf(other, fcntl.LOCK_EX, 1, 2 ** 40)
+                self.assertLess(time.monotonic() - taken, 0.5)
+                fcntl.lockf(other, fcntl.LOCK_UN, 1, 2 ** 40)
+        finally:
+            with os.fdopen(reader, "rb") as drained:
+                drained.read()
+            self.assertEqual(proc.wait(60), 0)
+        self.assertEqual(len(self.read("full.dat")), 5000 * 88)
 
     @POSIX_ONLY
     def test_record_file_that_a_standard_stream_writes_to(self):

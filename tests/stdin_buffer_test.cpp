@@ -50,3 +50,17 @@ TEST(TakeBufferedLine, WholeLinesOnlyAsGetcWouldGiveThem)
     EXPECT_EQ(std::getc(in), 'k');
     std::fclose(in);
 }
+
+TEST(BufferedLines, LineEndsInHandUpToTheMostAsked)
+{
+    const bool known = ECRITURE_GLIBC_STDIN;
+    std::FILE* in = std::tmpfile();
+    ASSERT_NE(in, nullptr);
+    std::fputs("a\nbb\n\ncut here", in);
+    std::rewind(in);
+    EXPECT_EQ(BufferedLines(in, 3), 0u);
+    std::getc(in);
+    for (auto [most, lines] : {std::pair{1u, 1u}, {3u, 3u}, {9u, 3u}})
+        EXPECT_EQ(BufferedLines(in, most), known ? lines : 0u) << most;
+    std::fclose(in);
+}
