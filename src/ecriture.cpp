@@ -204,12 +204,15 @@ int CaptureRecords(
     AgreedLock lock{IsRegularFile(file) ? LockState::Free : LockState::Unavailable, false,
         !flushEach && IsSharedFile(file), console != Console::Piped, false};
     for (int answer = 'y'; answer == 'Y' || answer == 'y';) {
-        TakeLock(file, nom, lock, failures, err);
-        long long end = QueryPosition(file);
         // Counted once: the answer's line is in hand too when the record's are.
         std::size_t inHand = BufferedLines(in, kReadsOfRecord + kReadsOfAnswer);
-        if (!KeepsLock(view, inHand, kReadsOfRecord))
+        // The position is the file's length under the lock when it is kept
+        // through the record; else as the system knows it now.
+        if (KeepsLock(view, inHand, kReadsOfRecord))
+            TakeLock(file, nom, lock, failures, err);
+        else
             ReleaseLock(file, nom, lock, failures, err);
+        long long end = QueryPosition(file);
         PutNumberLine(out, "Position actuelle dans le fichier ", end, "\n");
         if (!SaiSieRecord(rec, console, in, out, err))
             break;
