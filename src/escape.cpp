@@ -35,14 +35,15 @@ constexpr Action ActionOf(TextPolicy which, int b)
     bool json = which == TextPolicy::Json;
     bool csv = which == TextPolicy::Csv;
     bool shortened = b == '\b' || b == '\f' || b == '\n' || b == '\r' || b == '\t';
+    // A CSV field carries the text's own bytes: its reader has no unescape.
+    if (csv)
+        return b == '"' ? kQuotingDouble : b == ',' || b == '\r' || b == '\n' ? kQuoting : kPlain;
     if (b >= 0x80)
         return kLead;
-    if (b == '\\')
+    if (b == '\\' && which != TextPolicy::Message)
         return json ? kShort : kDouble;
-    if (b == '"' && (json || csv))
-        return json ? kShort : kQuotingDouble;
-    if (csv)
-        return b == ',' || b == '\r' || b == '\n' ? kQuoting : kPlain;
+    if (b == '"' && json)
+        return kShort;
     if (b < 0x20 || b == 0x7f)
         return !json ? kHex : shortened ? kShort : kUnicode;
     return kPlain;
@@ -179,6 +180,12 @@ std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n
         std::size_t len = 1;
         Form form = kAsIs;
         if (action == kLead) {
+            // A two-byte character past the C1 controls, as the accented
+            // letters of French are, is plain at once.
+            if (s[i] >= 0xc3 && s[i] < 0xe0 && i + 1 < n && IsContinuation(s[i + 1])) {
+                i += 2;
+                continue;
+            }
             len = MeasureUtf8(s + i, n - i);
             bool c1 = len == 2 && s[i] == 0xc2 && s[i + 1] < 0xa0;
             form = len == 0 ? policy.invalid : c1 ? policy.c1 : kAsIs;

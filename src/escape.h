@@ -8,16 +8,16 @@
 #include <cstdio>
 
 enum class TextPolicy {
-    // A message on standard error: valid UTF-8 as it is; control characters
-    // (C0, DEL, C1) and invalid bytes as \xHH, a backslash as \\, so that no
-    // name can break the line or steer the terminal.
+    // A message on standard error, or a name as the system spells it:
+    // valid UTF-8 as it is, a backslash too; control characters (C0, DEL,
+    // C1) and invalid bytes as \xHH, so that no name can break the line or
+    // steer the terminal.
     Message,
     // A field of the tab-separated listing, decodable back to its bytes: as
-    // a message (a tab is a control character).
+    // a message (a tab is a control character), and a backslash as \\.
     Tsv,
     // A CSV field (RFC 4180): quoted when it holds a comma, a double quote,
-    // a CR or a line end, its double quotes doubled; a backslash as \\ and
-    // invalid bytes as \xHH.
+    // a CR or a line end, its double quotes doubled; no other byte changed.
     Csv,
     // A JSON string with its quotes: valid UTF-8 as it is but control
     // characters, which are escaped; an invalid byte 0xHH as \udcHH.

@@ -36,9 +36,9 @@ int ListFiles(char** names, int count, ListOptions options)
         PutSystemError(stderr, kText.name, "standard output", why);
         return kListFailed;
     }
-    PutHeader(stdout, options);
+    bool headed = false;
     for (int i = 0; i < count && std::ferror(stdout) == 0; ++i) {
-        int listed = ListFile(names[i], options, stdout, stderr);
+        int listed = ListFile(names[i], options, headed, stdout, stderr);
         status = listed > status ? listed : status;
     }
     return CheckOutput(stdout, stderr, kText.name) ? status : kListFailed;
@@ -60,7 +60,7 @@ bool TakeOption(CommandLine& line, int opt, ListOptions& options, bool& chosen)
         RefuseUsage(line, "invalid offset", optarg);
     else if ((opt == 'c' && !ChooseFormat(options.format, chosen, ListFormat::Csv)) ||
         (opt == 'j' && !ChooseFormat(options.format, chosen, ListFormat::Json)))
-        RefuseUsage(line, nullptr);
+        RefuseUsage(line, "--csv and --json exclude each other");
     options.follow = options.follow || opt == 'f';
     return line.status == kGoOn;
 }
@@ -83,9 +83,14 @@ int ReadOptions(CommandLine& line, ListOptions& options)
         if (!TakeOption(line, opt, options, chosen))
             return line.status;
     int count = line.argc - optind;
-    if (line.status == kGoOn &&
-        (count == 0 || (options.follow && (count > 1 || std::strcmp(line.argv[optind], "-") == 0))))
-        RefuseUsage(line, nullptr);
+    if (line.status != kGoOn)
+        return line.status;
+    if (count == 0)
+        RefuseUsage(line, "no FILE to list");
+    else if (options.follow && count > 1)
+        RefuseUsage(line, "--follow follows one FILE");
+    else if (options.follow && std::strcmp(line.argv[optind], "-") == 0)
+        RefuseUsage(line, "--follow cannot follow standard input");
     return line.status;
 }
 

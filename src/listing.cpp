@@ -1,16 +1,15 @@
 #include "listing.h"
 
 #include "console.h"
-#include "escape.h"
 #include "follow.h"
+#include "list_format.h"
 #include "messages.h"
 #include "record.h"
 #include "record_file.h"
 
-#include <charconv>
+#include <algorithm>
 #include <climits>
 #include <cstring>
-#include <string_view>
 
 namespace {
 
@@ -18,91 +17,30 @@ constexpr char kProgram[] = "lecture";
 constexpr std::size_t kBlockRecords = 1024;
 // Whole records per read; a record cut by a read waits at the block's start.
 constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
-// Room for a decimal of 64 bits with its sign.
-constexpr std::size_t kNumberSize = 20;
-// A record's line but its file column: the keys and separators, three
-// numbers and the text in its widest form.
-constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize);
-
-// What each format writes around the fields of a record, in field order.
-struct FormatText {
-    const char* header;
-    const char* namedHeader;
-    // Around the name of a file among several: its banner (TSV), or the key
-    // of its column (CSV and JSON); null when the format has none.
-    const char* bannerOpen;
-    const char* bannerClose;
-    const char* fileKey;
-    std::string_view open;
-    std::string_view keys[4];
-    std::string_view close;
-    TextPolicy text;
-};
-
-constexpr FormatText kFormats[] = {
-    {"index\tnumero\tvaleur\ttampon", "index\tnumero\tvaleur\ttampon", "==> ", " <==", nullptr, "",
-        {"", "\t", "\t", "\t"}, "", TextPolicy::Tsv},
-    {"index,numero,valeur,tampon", "file,index,numero,valeur,tampon", nullptr, nullptr, "", "",
-        {"", ",", ",", ","}, "", TextPolicy::Csv},
-    {nullptr, nullptr, nullptr, nullptr, "\"file\":", "{",
-        {"\"index\":", ",\"numero\":", ",\"valeur\":", ",\"tampon\":"}, "}", TextPolicy::Json},
-};
-
 // One file's listing as it goes.
 struct Listed {
     const char* name;
-    const FormatText* format;
+    ListFormat format;
     // The file column's name, or null.
     const char* column;
     std::FILE* out;
     std::FILE* err;
     long long index;
     long long skip;
+    // Bytes read from the file, those skipped included.
     long long read;
+    // Where the file's records start.
+    long long offset;
+    // The last record listed and where it stands, to tell a rewrite; lastAt
+    // is -1 before the first.
+    char last[kRecordSize];
+    long long lastAt;
 };
 
-void PutString(std::FILE* out, const char* s)
-{
-    PutBytes(out, s, std::strlen(s));
-}
-
-char* AppendString(char* p, std::string_view s)
-{
-    s.copy(p, s.size());
-    return p + s.size();
-}
-
-char* AppendNumber(char* p, long long v)
-{
-    return std::to_chars(p, p + kNumberSize, v).ptr;
-}
-
-// Lists one record, in one write but its file column and its line end;
-// false when its text has no NUL, and then shows all 80 bytes.
-bool ListRecord(const Listed& listed, const char* bytes)
-{
-    const FormatText& f = *listed.format;
-    Record rec = DecodeRecord(bytes);
-    std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
-    if (listed.column != nullptr) {
-        PutBytes(listed.out, f.open.data(), f.open.size());
-        PutString(listed.out, f.fileKey);
-        PutEscapedText(listed.out, f.text, listed.column, std::strlen(listed.column));
-        PutByte(',', listed.out);
-    }
-    char line[kLineRoom];
-    char* p = AppendString(line, listed.column != nullptr ? std::string_view() : f.open);
-    p = AppendNumber(AppendString(p, f.keys[0]), listed.index);
-    p = AppendNumber(AppendString(p, f.keys[1]), rec.numero);
-    p = AppendNumber(AppendString(p, f.keys[2]), rec.valeur);
-    p = AppendString(p, f.keys[3]);
-    std::size_t used = 0;
-    p += EscapeText(f.text, rec.tampon, n, p, static_cast<std::size_t>(line + sizeof line - p), used);
-    p = AppendString(p, f.close);
-    PutBytes(listed.out, line, static_cast<std::size_t>(p - line));
-    PutLineEnd(listed.out);
-    return n < sizeof rec.tampon;
-}
+// Why a followed file is no longer followed.
+constexpr char kTruncated[] = "file truncated; no longer followed";
+constexpr char kRewritten[] = "file truncated or rewritten; no longer followed";
+constexpr char kReplaced[] = "file removed or replaced; no longer followed";
 
 // A warning stands beside its file's records: the listing goes out first.
 void Warn(const Listed& listed, const char* what)
@@ -118,12 +56,17 @@ int ListBlock(Listed& listed, char* block, std::size_t& have)
     int status = kListClean;
     std::size_t whole = have / kRecordSize * kRecordSize;
     for (std::size_t at = 0; at < whole; at += kRecordSize, ++listed.index) {
-        if (!ListRecord(listed, block + at)) {
+        if (!PutRecordLine(listed.out, listed.format, listed.column, listed.index, block + at)) {
             char what[64];
             std::snprintf(what, sizeof what, "record %lld: text not terminated", listed.index);
             Warn(listed, what);
             status = kListWarned;
         }
+    }
+    if (whole > 0) {
+        std::memcpy(listed.last, block + whole - kRecordSize, kRecordSize);
+        listed.lastAt =
+            listed.read - static_cast<long long>(have - whole) - static_cast<long long>(kRecordSize);
     }
     std::memmove(block, block + whole, have - whole);
     have -= whole;
@@ -140,22 +83,45 @@ std::size_t DropSkipped(char* p, std::size_t n, long long& skip)
     return n - drop;
 }
 
-// Waits at the end of a followed file until it may have grown: true then,
-// false after saying why when it shrank below what was read or lost its name.
-bool AwaitGrowth(const Listed& listed, FileHandle file, WatchHandle watch)
+// Whether the followed file still holds what was read of it: the last
+// record listed, and the held start of a record, block[0, held). Null when
+// it does, else why it is no longer followed. A file cut back no further
+// than the last record listed, as ecriture takes back a record that did not
+// fit, is read again from there, what was held dropped.
+const char* CheckListed(
+    Listed& listed, FileHandle file, const char* block, std::size_t held, std::size_t& have)
 {
-    if (std::fflush(listed.out) != 0)
-        return false;
+    long long listedEnd = listed.read - static_cast<long long>(have);
+    long long length = FileLength(file);
+    char now[kRecordSize];
+    Reason why = kNoReason;
+    if (length < listedEnd)
+        return kTruncated;
+    if (listed.lastAt >= 0 &&
+        (ReadAt(file, listed.lastAt, now, sizeof now, why) != kRecordSize ||
+            std::memcmp(now, listed.last, sizeof now) != 0))
+        return kRewritten;
+    bool heldSame = held == 0 ||
+        (ReadAt(file, listedEnd, now, held, why) == static_cast<long long>(held) &&
+            std::memcmp(now, block, held) == 0);
+    if (length >= listed.read && heldSame)
+        return nullptr;
+    if (SeekTo(file, listedEnd) != kNoReason)
+        return kTruncated;
+    listed.read = listedEnd;
+    have = 0;
+    return nullptr;
+}
+
+// Waits at the end of a followed file until it may have grown; the reason
+// to stop following it, or null. A file that lost its name is read on to
+// its end first: following turns false.
+const char* AwaitGrowth(
+    Listed& listed, FileHandle file, WatchHandle watch, const char* block, std::size_t& have, bool& following)
+{
     AwaitChange(watch);
-    if (!IsStillNamed(file, listed.name)) {
-        Warn(listed, "file removed or replaced; no longer followed");
-        return false;
-    }
-    if (FileLength(file) < listed.read) {
-        Warn(listed, "file truncated; no longer followed");
-        return false;
-    }
-    return true;
+    following = IsStillNamed(file, listed.name);
+    return following ? CheckListed(listed, file, block, have, have) : kReplaced;
 }
 
 // The checks at the end of a file that is not followed.
@@ -167,20 +133,22 @@ int CheckEnd(const Listed& listed, std::size_t have)
     }
     if (have > 0) {
         char what[64];
-        std::snprintf(what, sizeof what, "%zu trailing bytes", have);
+        std::snprintf(what, sizeof what, have == 1 ? "%zu trailing byte" : "%zu trailing bytes", have);
         Warn(listed, what);
         return kListWarned;
     }
     return kListClean;
 }
 
-// Lists the file's records; with a watch, waits at its end for more.
-int ListRecords(Listed& listed, FileHandle file, const WatchHandle* follow)
+// Lists the file's records; with a watch, waits at its end for more, and
+// nothing read after a truncation or a rewrite is listed.
+int ListRecords(Listed& listed, FileHandle file, const WatchHandle* watch)
 {
     char block[kBlockSize];
     std::size_t have = 0;
     int status = kListClean;
-    for (;;) {
+    const char* stop = nullptr;
+    for (bool following = watch != nullptr;;) {
         std::size_t asked = sizeof block - have;
         Reason why = kNoReason;
         long long n = ReadSome(file, block + have, asked, why);
@@ -188,17 +156,20 @@ int ListRecords(Listed& listed, FileHandle file, const WatchHandle* follow)
             Warn(listed, DescribeReason(why));
             return kListFailed;
         }
-        if (n == 0 && follow == nullptr)
-            break;
         if (n == 0) {
-            if (!AwaitGrowth(listed, file, *follow))
-                return std::ferror(listed.out) != 0 ? kListFailed : kListWarned;
+            if (!following || std::fflush(listed.out) != 0)
+                break;
+            stop = AwaitGrowth(listed, file, *watch, block, have, following);
+            if (stop != nullptr && following)
+                break;
             continue;
         }
+        std::size_t held = have;
         listed.read += n;
         have += DropSkipped(block + have, static_cast<std::size_t>(n), listed.skip);
-        if (ListBlock(listed, block, have) != kListClean)
-            status = kListWarned;
+        if (following && (stop = CheckListed(listed, file, block, held, have)) != nullptr)
+            break;
+        status = std::max(status, ListBlock(listed, block, have));
         // A pipe that has no more for now may be held open by a slow writer:
         // its records go out as they come.
         if (static_cast<std::size_t>(n) < asked)
@@ -206,16 +177,11 @@ int ListRecords(Listed& listed, FileHandle file, const WatchHandle* follow)
         if (std::ferror(listed.out) != 0)
             return kListFailed;
     }
-    int end = CheckEnd(listed, have);
-    return end > status ? end : status;
-}
-
-void PutBanner(std::FILE* out, const FormatText& f, const char* name)
-{
-    PutString(out, f.bannerOpen);
-    PutEscapedText(out, f.text, name, std::strlen(name));
-    PutString(out, f.bannerClose);
-    PutLineEnd(out);
+    if (std::ferror(listed.out) != 0)
+        return kListFailed;
+    if (stop != nullptr)
+        Warn(listed, stop);
+    return stop != nullptr ? kListWarned : std::max(status, CheckEnd(listed, have));
 }
 
 } // namespace
@@ -234,35 +200,59 @@ bool ParseOffset(const char* s, long long& offset)
     return true;
 }
 
-void PutHeader(std::FILE* out, const ListOptions& options)
+namespace {
+
+// Opens the file to list; one to follow that has not been made yet is
+// waited for, as tail -F does, the wait said once.
+FileHandle OpenToList(const Listed& listed, bool follow, Reason& why)
 {
-    const FormatText& f = kFormats[static_cast<int>(options.format)];
-    const char* header = options.named ? f.namedHeader : f.header;
-    if (header == nullptr)
-        return;
-    PutString(out, header);
-    PutLineEnd(out);
+    if (std::strcmp(listed.name, "-") == 0)
+        return StandardInput();
+    FileHandle file = OpenListedFile(listed.name, why);
+    if (file == kNoFile && follow && MeansNoSuchFile(why)) {
+        Warn(listed, "does not exist yet; waiting for it");
+        while ((file = OpenListedFile(listed.name, why)) == kNoFile && MeansNoSuchFile(why))
+            AwaitChange(kNoWatch);
+    }
+    return file;
 }
 
-int ListFile(const char* name, const ListOptions& options, std::FILE* out, std::FILE* err)
+// Lists the open file, after the header if none was written yet and its
+// banner; followed only when it is a file that can grow (a FIFO ends when
+// its writer closes it).
+int ListOpened(Listed& listed, FileHandle file, const ListOptions& options, bool& headed)
 {
-    const FormatText& f = kFormats[static_cast<int>(options.format)];
-    if (options.named && f.bannerOpen != nullptr)
-        PutBanner(out, f, name);
-    Listed listed{
-        name, &f, options.named && f.fileKey != nullptr ? name : nullptr, out, err, 0, options.offset, 0};
-    bool isStdin = std::strcmp(name, "-") == 0;
+    if (!headed)
+        PutHeader(listed.out, options);
+    headed = true;
+    if (options.named)
+        PutFileStart(listed.out, listed.format, listed.name);
+    bool follow = options.follow && IsRegularFile(file);
+    // Watched before the first read, so that no write after it goes unseen.
+    WatchHandle watch = follow ? StartWatch(listed.name) : kNoWatch;
+    int status = ListRecords(listed, file, follow ? &watch : nullptr);
+    StopWatch(watch);
+    return status;
+}
+
+} // namespace
+
+int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err)
+{
+    const char* column = options.named && HasFileColumn(options.format) ? name : nullptr;
+    Listed listed{name, options.format, column, out, err, 0, options.offset, 0, options.offset, {}, -1};
     Reason why = kNoReason;
-    FileHandle file = isStdin ? StandardInput() : OpenListedFile(name, why);
+    FileHandle file = OpenToList(listed, options.follow, why);
     if (file == kNoFile) {
         Warn(listed, DescribeReason(why));
         return kListFailed;
     }
-    // Watched before the first read, so that no write after it goes unseen.
-    WatchHandle watch = options.follow ? StartWatch(name) : kNoWatch;
-    int status = ListRecords(listed, file, options.follow ? &watch : nullptr);
-    StopWatch(watch);
-    if (!isStdin && (why = CloseFile(file)) != kNoReason && status != kListFailed) {
+    // Its own listing read back as records would grow it without end.
+    bool isOutput = IsRegularFile(file) && StandardStreamOf(file) == 1;
+    if (isOutput)
+        Warn(listed, "is standard output");
+    int status = isOutput ? kListFailed : ListOpened(listed, file, options, headed);
+    if (file != StandardInput() && (why = CloseFile(file)) != kNoReason && status != kListFailed) {
         Warn(listed, DescribeReason(why));
         status = kListFailed;
     }

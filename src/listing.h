@@ -14,8 +14,7 @@ constexpr int kListFailed = 2;
 enum class ListFormat {
     // Tab-separated, texts shown as messages show names: one record, one line.
     Tsv,
-    // RFC 4180, texts quoted where they must be, backslashes and invalid
-    // bytes escaped so that the exact bytes come back.
+    // RFC 4180, texts quoted where they must be, their bytes as they are.
     Csv,
     // JSON Lines: one object per record, bytes that are not UTF-8 as the
     // lone surrogates U+DC80 to U+DCFF.
@@ -28,7 +27,8 @@ struct ListOptions {
     // Bytes skipped at the start of each file.
     long long offset;
     // The end of the file is waited at for the records appended later, until
-    // the file is truncated or replaced.
+    // the file is truncated, rewritten or replaced; a file not made yet is
+    // waited for.
     bool follow;
     // One of several files: its records follow a banner that names it (TSV),
     // or each carries its name in a column of its own (CSV and JSON).
@@ -38,11 +38,10 @@ struct ListOptions {
 // Reads a byte offset: decimal digits only, from 0 up. False otherwise.
 bool ParseOffset(const char* s, long long& offset);
 
-// The header line of the format, if it has one.
-void PutHeader(std::FILE* out, const ListOptions& options);
-
 // Lists the records of the file ("-": standard input), with warnings and
-// errors on err, the listing flushed before each. Returns a kList status.
-int ListFile(const char* name, const ListOptions& options, std::FILE* out, std::FILE* err);
+// errors on err, the listing flushed before each. The header goes before
+// the first file that opens, unless headed; a file that is standard output
+// is not listed. Returns a kList status.
+int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err);
 
 #endif

@@ -98,6 +98,16 @@ FileHandle StandardInput();
 // with why.
 long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why);
 
+// Reads up to n bytes at offset, leaving where the file is read from as it
+// was: how many were read, -1 on an error, with why.
+long long ReadAt(FileHandle file, long long offset, char* buffer, std::size_t n, Reason& why);
+
+// Makes the next read start at offset.
+Reason SeekTo(FileHandle file, long long offset);
+
+// True when a file could not be opened because no file has its name.
+bool MeansNoSuchFile(Reason why);
+
 Reason CloseFile(FileHandle file);
 
 #endif

@@ -251,6 +251,26 @@ long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why)
     return got;
 }
 
+long long ReadAt(FileHandle file, long long offset, char* buffer, std::size_t n, Reason& why)
+{
+    ssize_t got;
+    do
+        got = pread(static_cast<int>(file), buffer, n, static_cast<off_t>(offset));
+    while (got < 0 && errno == EINTR);
+    why = got < 0 ? TakeReason() : kNoReason;
+    return got;
+}
+
+Reason SeekTo(FileHandle file, long long offset)
+{
+    return lseek(static_cast<int>(file), static_cast<off_t>(offset), SEEK_SET) < 0 ? TakeReason() : kNoReason;
+}
+
+bool MeansNoSuchFile(Reason why)
+{
+    return why == ENOENT;
+}
+
 Reason CloseFile(FileHandle file)
 {
     // Linux frees the descriptor even when the close is interrupted, so it is

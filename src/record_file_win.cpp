@@ -210,6 +210,38 @@ long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why)
     return -1;
 }
 
+Reason SeekTo(FileHandle file, long long offset)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    return SetFilePointerEx(AsHandle(file), at, nullptr, FILE_BEGIN) != 0 ? kNoReason : TakeReason();
+}
+
+long long ReadAt(FileHandle file, long long offset, char* buffer, std::size_t n, Reason& why)
+{
+    // A read at an offset moves a synchronous handle's position: it is put back.
+    LARGE_INTEGER zero = {};
+    LARGE_INTEGER was;
+    if (SetFilePointerEx(AsHandle(file), zero, &was, FILE_CURRENT) == 0) {
+        why = TakeReason();
+        return -1;
+    }
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    bool read = ReadFile(AsHandle(file), buffer, static_cast<DWORD>(n), &got, &at) != 0;
+    why = read || GetLastError() == ERROR_HANDLE_EOF ? kNoReason : TakeReason();
+    Reason back = SeekTo(file, was.QuadPart);
+    why = why != kNoReason ? why : back;
+    return why == kNoReason ? got : -1;
+}
+
+bool MeansNoSuchFile(Reason why)
+{
+    return why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND;
+}
+
 Reason CloseFile(FileHandle file)
 {
     return CloseHandle(AsHandle(file)) != 0 ? kNoReason : TakeReason();

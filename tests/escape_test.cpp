@@ -74,14 +74,22 @@ TEST(EscapeTsv, EscapesWhatWouldBreakTheLine)
 TEST(EscapeCsv, QuotesAsRfc4180)
 {
     EXPECT_EQ(Shown(TextPolicy::Csv, ""), "");
-    EXPECT_EQ(Shown(TextPolicy::Csv, "plain\ttext\\"), "plain\ttext\\\\");
+    EXPECT_EQ(Shown(TextPolicy::Csv, "plain\ttext\\x41"), "plain\ttext\\x41");
     EXPECT_EQ(Shown(TextPolicy::Csv, "a,b"), "\"a,b\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, "say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, "\""), "\"\"\"\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, "cr\r"), "\"cr\r\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, "lf\n"), "\"lf\n\"");
-    // A backslash is doubled, so that an escape and the four bytes \xff differ.
-    EXPECT_EQ(Shown(TextPolicy::Csv, "\xc3\xa9\xff,\"\x80\\xff"), "\"\xc3\xa9\\xff,\"\"\\x80\\\\xff\"");
+    // Every other byte as it is: a CSV reader has no unescape step.
+    EXPECT_EQ(Shown(TextPolicy::Csv, "\xc3\xa9\xff,\"\x80\\xff"), "\"\xc3\xa9\xff,\"\"\x80\\xff\"");
+}
+
+TEST(EscapeMessage, NamesAsTheSystemSpellsThem)
+{
+    // A backslash is a backslash; what could break the line or steer the
+    // terminal is shown as \xHH.
+    EXPECT_EQ(Shown(TextPolicy::Message, "C:\\temp\\x.dat"), "C:\\temp\\x.dat");
+    EXPECT_EQ(Shown(TextPolicy::Message, "n\nb\x1b[2J\xff\xc3\xa9"), "n\\x0ab\\x1b[2J\\xff\xc3\xa9");
 }
 
 TEST(EscapeJson, EscapesControlsAndInvalidBytes)
@@ -101,7 +109,7 @@ TEST(EscapeText, MessageCutNeverSplitsAnEscapeOrACharacter)
     // The room ends inside an escape, inside a character, after a whole one.
     for (auto [text, room, shown, used] :
         {std::tuple{"ab\x1b", 5, "ab", 2}, {"ab\x1b", 6, "ab\\x1b", 3}, {"a\xc3\xa9", 2, "a", 1},
-            {"a\xc3\xa9z", 3, "a\xc3\xa9", 3}, {"a\\b", 2, "a", 1}, {"abc", 0, "", 0}})
+            {"a\xc3\xa9z", 3, "a\xc3\xa9", 3}, {"a\\b", 2, "a\\", 2}, {"abc", 0, "", 0}})
         EXPECT_EQ(Cut(text, room), std::pair(std::string(shown), std::size_t(used))) << text << " " << room;
 }
 

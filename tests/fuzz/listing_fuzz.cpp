@@ -1,9 +1,10 @@
 // libFuzzer target: any bytes as a record file, listed from any offset (the
 // input's first two bytes) in every format, alone and among several files.
 // Besides the sanitizers' checks: every record line must give back the
-// exact numbers and text bytes (TSV by its escapes, JSON by a parser of its
-// own that maps the lone surrogates U+DC80..U+DCFF back to bytes), every
-// JSON line must be valid JSON, and the status must say what the file holds.
+// exact numbers and text bytes (TSV by its escapes, CSV as they stand, JSON
+// by a parser of its own that maps the lone surrogates U+DC80..U+DCFF back
+// to bytes), every JSON line must be valid JSON, and the status must say
+// what the file holds.
 #include "listing.h"
 #include "record.h"
 
@@ -161,7 +162,7 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-// The fields of a CSV listing's rows (RFC 4180), texts decoded.
+// The fields of a CSV listing's rows (RFC 4180): the texts' own bytes.
 std::vector<std::vector<std::string>> ParsedCsv(const std::string& listing)
 {
     std::vector<std::vector<std::string>> rows(1);
@@ -176,7 +177,7 @@ std::vector<std::vector<std::string>> ParsedCsv(const std::string& listing)
         else if (quoted || (c != ',' && c != '\n'))
             field += c;
         else {
-            rows.back().push_back(Decoded(field));
+            rows.back().push_back(field);
             field.clear();
         }
         if (!quoted && c == '\n' && i + 1 < listing.size())
@@ -240,7 +241,8 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
     std::FILE* err = open_memstream(&err_buffer, &err_size);
     if (out == nullptr || err == nullptr)
         Fail("cannot set up the listing", "");
-    int status = ListFile(ScratchPath().c_str(), ListOptions{format, offset, false, named}, out, err);
+    bool headed = true;
+    int status = ListFile(ScratchPath().c_str(), ListOptions{format, offset, false, named}, headed, out, err);
     std::string listing = Take(out, out_buffer, out_size);
     std::string warnings = Take(err, err_buffer, err_size);
     // Among several files, a TSV listing starts with the file's banner.
