@@ -67,7 +67,7 @@ void ReleaseLock(FileHandle file, const char* nom, AgreedLock& lock, int& failur
         PutSystemError(err, kProgram, nom, flushed);
     if (unlocked != kNoReason)
         PutMessage(err, kProgram, nom, "cannot unlock the file", DescribeReason(unlocked));
-    failures += (flushed != kNoReason) + (unlocked != kNoReason);
+    failures += (flushed != kNoReason ? 1 : 0) + (unlocked != kNoReason ? 1 : 0);
 }
 
 // What became of a record: how many of its bytes stay in the file, why not

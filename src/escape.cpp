@@ -163,6 +163,17 @@ bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, st
     return true;
 }
 
+// How the policy shows the character or invalid byte that starts at s, of
+// 0x80 and up, and how many bytes it takes: kAsIs for a plain character.
+Form ClassifyLead(const Policy& policy, const unsigned char* s, std::size_t n, std::size_t& len)
+{
+    len = MeasureUtf8(s, n);
+    bool c1 = len == 2 && s[0] == 0xc2 && s[1] < 0xa0;
+    Form form = len == 0 ? policy.invalid : c1 ? policy.c1 : kAsIs;
+    len = len == 0 ? 1 : len;
+    return form;
+}
+
 // The one walk: runs of bytes shown as they are go out whole, valid UTF-8
 // included; returns how many bytes of the text were shown.
 std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n, Output& out)
@@ -172,28 +183,23 @@ std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n
     std::size_t fit = 0;
     const Action* actions = policy.action;
     while (i < n) {
-        while (i < n && actions[s[i]] == kPlain)
-            ++i;
+        // Plain bytes, and the two-byte characters past the C1 controls (the
+        // accented letters of French), go on at once.
+        for (;;) {
+            while (i < n && actions[s[i]] == kPlain)
+                ++i;
+            if (i + 1 >= n || s[i] < 0xc3 || s[i] >= 0xe0 || !IsContinuation(s[i + 1]))
+                break;
+            i += 2;
+        }
         if (i == n)
             break;
         Action action = actions[s[i]];
         std::size_t len = 1;
-        Form form = kAsIs;
-        if (action == kLead) {
-            // A two-byte character past the C1 controls, as the accented
-            // letters of French are, is plain at once.
-            if (s[i] >= 0xc3 && s[i] < 0xe0 && i + 1 < n && IsContinuation(s[i + 1])) {
-                i += 2;
-                continue;
-            }
-            len = MeasureUtf8(s + i, n - i);
-            bool c1 = len == 2 && s[i] == 0xc2 && s[i + 1] < 0xa0;
-            form = len == 0 ? policy.invalid : c1 ? policy.c1 : kAsIs;
-            len = len == 0 ? 1 : len;
-            if (form == kAsIs) {
-                i += len;
-                continue;
-            }
+        Form form = action == kLead ? ClassifyLead(policy, s + i, n - i, len) : kAsIs;
+        if (action == kLead && form == kAsIs) {
+            i += len;
+            continue;
         }
         if (!PutRun(out, s + plain, i - plain, fit))
             return plain + fit;

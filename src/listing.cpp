@@ -29,8 +29,6 @@ struct Listed {
     long long skip;
     // Bytes read from the file, those skipped included.
     long long read;
-    // Where the file's records start.
-    long long offset;
     // The last record listed and where it stands, to tell a rewrite; lastAt
     // is -1 before the first.
     char last[kRecordSize];
@@ -240,7 +238,7 @@ int ListOpened(Listed& listed, FileHandle file, const ListOptions& options, bool
 int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err)
 {
     const char* column = options.named && HasFileColumn(options.format) ? name : nullptr;
-    Listed listed{name, options.format, column, out, err, 0, options.offset, 0, options.offset, {}, -1};
+    Listed listed{name, options.format, column, out, err, 0, options.offset, 0, {}, -1};
     Reason why = kNoReason;
     FileHandle file = OpenToList(listed, options.follow, why);
     if (file == kNoFile) {
