@@ -6,7 +6,6 @@
 
 #include <charconv>
 #include <cstring>
-#include <string_view>
 
 namespace {
 
@@ -14,7 +13,25 @@ namespace {
 constexpr std::size_t kNumberSize = 20;
 // A record's line but its file column: the keys and separators, three
 // numbers and the text in its widest form.
-constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize);
+constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize) + 16;
+
+// A short text of a format, copied as one fixed move of its whole array:
+// the bytes past its size are written over or never shown.
+struct Piece {
+    char bytes[16];
+    std::size_t size;
+};
+
+template <std::size_t N>
+constexpr Piece MakePiece(const char (&text)[N])
+{
+    static_assert(N <= sizeof(Piece{}.bytes), "a piece holds 16 bytes");
+    Piece piece{};
+    for (std::size_t i = 0; i + 1 < N; ++i)
+        piece.bytes[i] = text[i];
+    piece.size = N - 1;
+    return piece;
+}
 
 // What each format writes around the fields of a record, in field order.
 struct FormatText {
@@ -25,19 +42,21 @@ struct FormatText {
     const char* bannerOpen;
     const char* bannerClose;
     const char* fileKey;
-    std::string_view open;
-    std::string_view keys[4];
-    std::string_view close;
+    Piece open;
+    Piece keys[4];
+    Piece close;
     TextPolicy text;
 };
 
 constexpr FormatText kFormats[] = {
-    {"index\tnumero\tvaleur\ttampon", "index\tnumero\tvaleur\ttampon", "==> ", " <==", nullptr, "",
-        {"", "\t", "\t", "\t"}, "", TextPolicy::Tsv},
-    {"index,numero,valeur,tampon", "file,index,numero,valeur,tampon", nullptr, nullptr, "", "",
-        {"", ",", ",", ","}, "", TextPolicy::Csv},
-    {nullptr, nullptr, nullptr, nullptr, "\"file\":", "{",
-        {"\"index\":", ",\"numero\":", ",\"valeur\":", ",\"tampon\":"}, "}", TextPolicy::Json},
+    {"index\tnumero\tvaleur\ttampon", "index\tnumero\tvaleur\ttampon", "==> ", " <==", nullptr, MakePiece(""),
+        {MakePiece(""), MakePiece("\t"), MakePiece("\t"), MakePiece("\t")}, MakePiece(""), TextPolicy::Tsv},
+    {"index,numero,valeur,tampon", "file,index,numero,valeur,tampon", nullptr, nullptr, "", MakePiece(""),
+        {MakePiece(""), MakePiece(","), MakePiece(","), MakePiece(",")}, MakePiece(""), TextPolicy::Csv},
+    {nullptr, nullptr, nullptr, nullptr, "\"file\":", MakePiece("{"),
+        {MakePiece("\"index\":"), MakePiece(",\"numero\":"), MakePiece(",\"valeur\":"),
+            MakePiece(",\"tampon\":")},
+        MakePiece("}"), TextPolicy::Json},
 };
 
 void PutString(std::FILE* out, const char* s)
@@ -45,10 +64,10 @@ void PutString(std::FILE* out, const char* s)
     PutBytes(out, s, std::strlen(s));
 }
 
-char* AppendString(char* p, std::string_view s)
+char* AppendPiece(char* p, const Piece& piece)
 {
-    s.copy(p, s.size());
-    return p + s.size();
+    std::memcpy(p, piece.bytes, sizeof piece.bytes);
+    return p + piece.size;
 }
 
 char* AppendNumber(char* p, long long v)
@@ -69,20 +88,20 @@ bool PutRecordLine(std::FILE* out, ListFormat format, const char* column, long l
     Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
     if (column != nullptr) {
-        PutBytes(out, f.open.data(), f.open.size());
+        PutBytes(out, f.open.bytes, f.open.size);
         PutString(out, f.fileKey);
         PutEscapedText(out, f.text, column, std::strlen(column));
         PutByte(',', out);
     }
     char line[kLineRoom];
-    char* p = AppendString(line, column != nullptr ? std::string_view() : f.open);
-    p = AppendNumber(AppendString(p, f.keys[0]), index);
-    p = AppendNumber(AppendString(p, f.keys[1]), rec.numero);
-    p = AppendNumber(AppendString(p, f.keys[2]), rec.valeur);
-    p = AppendString(p, f.keys[3]);
+    char* p = column != nullptr ? line : AppendPiece(line, f.open);
+    p = AppendNumber(AppendPiece(p, f.keys[0]), index);
+    p = AppendNumber(AppendPiece(p, f.keys[1]), rec.numero);
+    p = AppendNumber(AppendPiece(p, f.keys[2]), rec.valeur);
+    p = AppendPiece(p, f.keys[3]);
     std::size_t used = 0;
     p += EscapeText(f.text, rec.tampon, n, p, static_cast<std::size_t>(line + sizeof line - p), used);
-    p = AppendString(p, f.close);
+    p = AppendPiece(p, f.close);
     PutBytes(out, line, static_cast<std::size_t>(p - line));
     PutLineEnd(out);
     return n < sizeof rec.tampon;
