@@ -64,7 +64,7 @@ else()
   if(line_editing)
     install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ecriture)
   endif()
-  install(FILES README.md ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${CMAKE_CURRENT_BINARY_DIR}/copyright
+  install(FILES README.md NEWS.md ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${CMAKE_CURRENT_BINARY_DIR}/copyright
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 

@@ -21,7 +21,7 @@ deb=$PWD/build-package/ecriture_${version}_amd64.deb
 echo "== the Debian package"
 dpkg-deb --info "$deb"
 lintian --fail-on error,warning "$deb"
-files=(usr/bin/ecriture usr/bin/lecture usr/share/doc/ecriture/README.md
+files=(usr/bin/ecriture usr/bin/lecture usr/share/doc/ecriture/NEWS.md usr/share/doc/ecriture/README.md
   usr/share/doc/ecriture/changelog.gz usr/share/doc/ecriture/copyright
   usr/share/lintian/overrides/ecriture usr/share/man/man1/ecriture.1.gz
   usr/share/man/man1/lecture.1.gz usr/share/man/man5/ecriture.5.gz)

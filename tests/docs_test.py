@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Keeps the documents from drifting off the code: README.md stays a short
+page, and every message and status text the programs print appears in a
+manual page. Usage: docs_test.py SOURCE_DIR MAN_DIR (the configured pages)"""
+import codecs
+import os
+import re
+import subprocess
+import sys
+import unittest
+
+SOURCE, MAN = (os.path.abspath(a) for a in sys.argv[1:3])
+README_LINES = 200
+# The calls that print a message or a status line, and the format of a
+# message said with a number in it.
+CALL = re.compile(r"\b(PutMessage|PutSystemError|RefuseUsage|Warn|PutLiteral|PutNumberLine|snprintf)\s*\(")
+LITERAL = re.compile(r'"((?:[^"\\]|\\.)*)"')
+CONSTANT = re.compile(r'constexpr char (k\w+)\[\] = ((?:"(?:[^"\\]|\\.)*"\s*)+);')
+FORMAT = re.compile(r"%[a-z]+")
+
+
+def arguments(text, start):
+    """The text of a call's arguments, from its opening parenthesis."""
+    depth, at = 0, start
+    while True:
+        c = text[at]
+        if c == '"':
+            at = LITERAL.match(text, at).end()
+            continue
+        depth += c == "("
+        depth -= c == ")"
+        at += 1
+        if depth == 0:
+            return text[start:at]
+
+
+def decoded(literals):
+    """The bytes of adjacent C literals, as the program prints them."""
+    return codecs.escape_decode("".join(literals).encode("utf-8"))[0].decode("utf-8").strip()
+
+
+def message_texts():
+    """Every message text of src/, the number of a format as a wildcard."""
+    texts = set()
+    for name in sorted(os.listdir(os.path.join(SOURCE, "src"))):
+        with open(os.path.join(SOURCE, "src", name), encoding="utf-8") as f:
+            source = f.read()
+        constants = {m.group(1): LITERAL.findall(m.group(2)) for m in CONSTANT.finditer(source)}
+        for call in CALL.finditer(source):
+            args = arguments(source, call.end() - 1)
+            # A message's own format is written into what; others format data.
+            if call.group(1) == "snprintf" and not args.startswith("(what"):
+                continue
+            for group in re.findall(r'(?:"(?:[^"\\]|\\.)*"\s*)+', args):
+                texts.add(decoded(LITERAL.findall(group)))
+            for word in re.findall(r"\bk[A-Z]\w*", args):
+                if word in constants and word != "kProgram":
+                    texts.add(decoded(constants[word]))
+        # A message kept in a constant, handed back as the reason to stop.
+        for returned in re.findall(r"\breturn\b[^;]*;", source):
+            for word in re.findall(r"\bk[A-Z]\w*", returned):
+                if word in constants:
+                    texts.add(decoded(constants[word]))
+    return {t for t in texts if t}
+
+
+def manual_text():
+    """The manual pages as a reader sees them, their lines joined."""
+    shown = []
+    for page in sorted(os.listdir(MAN)):
+        if not re.search(r"\.[15]$", page):
+            continue
+        r = subprocess.run(["man", "-l", os.path.join(MAN, page)], capture_output=True, check=True,
+                           env=dict(os.environ, MANWIDTH="2000", MANROFFOPT="-rHY=0", MAN_KEEP_FORMATTING=""))
+        shown.append(re.sub(rb".\x08", b"", r.stdout).decode())
+    text = " ".join(shown)
+    for fancy, plain in [("\u2019", "'"), ("\u2010", "-"), ("\u2212", "-"), ("\u201c", '"'), ("\u201d", '"')]:
+        text = text.replace(fancy, plain)
+    return re.sub(r"\s+", " ", text)
+
+
+class Documents(unittest.TestCase):
+    def test_readme_is_a_short_page(self):
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        self.assertLessEqual(len(lines), README_LINES)
+
+    def test_every_message_is_in_a_manual_page(self):
+        manual = manual_text()
+        texts = message_texts()
+        self.assertGreater(len(texts), 30)
+        missing = []
+        for text in sorted(texts):
+            wanted = r"\s*\S+\s*".join(re.escape(part.strip()) for part in FORMAT.split(text))
+            if not re.search(wanted.replace(r"\ ", r"\s+"), manual):
+                missing.append(text)
+        self.assertEqual(missing, [], "messages that no manual page tells")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
