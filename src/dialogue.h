@@ -29,10 +29,9 @@ enum class Console {
     Edited,
 };
 
-// The most a record's text keeps, and the most of a number line that is
-// read for its number.
+// The most a record's text keeps: a line buffer less its NUL and the byte
+// that the classic version's DelNewLine dropped.
 constexpr std::size_t kTextMost = kLineSize - 2;
-constexpr std::size_t kNumberLineMost = kLineSize - 1;
 
 // Reads one line of at most size - 1 bytes, line end included, and ends it
 // with a NUL; the rest of a longer line is left for the next read.
