@@ -6,7 +6,10 @@
 #include "record.h"
 #include "stdin_buffer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -27,6 +30,19 @@ struct AgreedLock {
     bool waitSaid;
 };
 
+// Takes the lock if another gives it up within about milliseconds; a reason
+// that MeansLockBusy when it did not. Short pauses at first: most holds last
+// one record's write.
+Reason LockWithin(FileHandle file, int milliseconds)
+{
+    for (int waited = 0, pause = 5;; waited += pause, pause = std::min(2 * pause, 80)) {
+        Reason why = TryLockRecordFile(file);
+        if (!MeansLockBusy(why) || waited >= milliseconds)
+            return why;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+}
+
 // Takes the lock unless held, saying so when another keeps it long. With a
 // file system that has none, says so once and goes on without. True when
 // it was taken just now.
@@ -34,7 +50,7 @@ bool TakeLock(FileHandle file, const char* nom, AgreedLock& lock, int& failures,
 {
     if (lock.state != LockState::Free)
         return false;
-    Reason why = LockRecordFileWithin(file, kLockPatience);
+    Reason why = LockWithin(file, kLockPatience);
     if (MeansLockBusy(why)) {
         if (lock.sayEachWait || !lock.waitSaid)
             PutMessage(err, kProgram, nom, "waiting for another program's lock on the file");

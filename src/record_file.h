@@ -52,9 +52,9 @@ constexpr long long kAppendLockOffset = 1LL << 40;
 // Takes the agreed lock, waiting as long as another holds it.
 Reason LockRecordFile(FileHandle file);
 
-// Takes the agreed lock if another gives it up within about milliseconds;
-// a reason that MeansLockBusy when it did not.
-Reason LockRecordFileWithin(FileHandle file, int milliseconds);
+// Takes the agreed lock if no other holds it, without waiting; a reason
+// that MeansLockBusy when another does.
+Reason TryLockRecordFile(FileHandle file);
 bool MeansLockBusy(Reason why);
 
 // True for a file on a network or user-space file system (NFS, SMB, FUSE

@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
@@ -121,22 +120,14 @@ Reason LockRecordFile(FileHandle file)
     return done == 0 ? kNoReason : TakeReason();
 }
 
-Reason LockRecordFileWithin(FileHandle file, int milliseconds)
+Reason TryLockRecordFile(FileHandle file)
 {
     struct flock lock = AgreedByte(F_WRLCK);
-    // Short pauses at first: most holds last one record's write.
-    long pause = 5;
-    for (int waited = 0;; waited += static_cast<int>(pause), pause = pause < 80 ? 2 * pause : pause) {
-        if (fcntl(static_cast<int>(file), F_SETLK, &lock) == 0)
-            return kNoReason;
-        Reason why = TakeReason();
-        if (why == EINTR)
-            continue;
-        if (!MeansLockBusy(why) || waited >= milliseconds)
-            return why;
-        struct timespec rest = {0, pause * 1000000L};
-        (void)nanosleep(&rest, nullptr);
-    }
+    int done;
+    do
+        done = fcntl(static_cast<int>(file), F_SETLK, &lock);
+    while (done != 0 && errno == EINTR);
+    return done == 0 ? kNoReason : TakeReason();
 }
 
 bool MeansLockBusy(Reason why)

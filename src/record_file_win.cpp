@@ -78,19 +78,12 @@ Reason LockRecordFile(FileHandle file)
     return LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0 ? kNoReason : TakeReason();
 }
 
-Reason LockRecordFileWithin(FileHandle file, int milliseconds)
+Reason TryLockRecordFile(FileHandle file)
 {
     OVERLAPPED at = AgreedByte();
-    DWORD pause = 5;
-    for (int waited = 0;; waited += static_cast<int>(pause), pause = pause < 80 ? 2 * pause : pause) {
-        if (LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) !=
-            0)
-            return kNoReason;
-        Reason why = TakeReason();
-        if (!MeansLockBusy(why) || waited >= milliseconds)
-            return why;
-        Sleep(pause);
-    }
+    return LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0
+        ? kNoReason
+        : TakeReason();
 }
 
 bool MeansLockBusy(Reason why)
