@@ -341,13 +341,14 @@ class Follow(ListingTest):
         self.write("f.dat", record(1, 1, b"before"))
         follower = subprocess.Popen([*LECTURE_COMMAND, "--follow", "--csv", "f.dat"], cwd=self.dir,
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+        header = self.read_line(follower, 30)[0]
+        if header is None:
+            follower.kill()
+            self.fail("the follower ended, saying %r" % follower.communicate()[1])
+        # The capture starts once the follower has the file open.
         capture = subprocess.Popen([*common.PROGRAM, "f.dat"], cwd=self.dir, stdin=subprocess.PIPE,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            header = self.read_line(follower, 30)[0]
-            if header is None:
-                follower.kill()
-                self.fail("the follower ended, saying %r" % follower.communicate()[1])
             self.assertEqual(header, CSV_HEADER)
             self.assertEqual(self.read_line(follower, 30)[0], b"0,1,1,before\n")
             for k in range(1, 4):
