@@ -180,8 +180,8 @@ bool IsConsoleInput()
 
 bool MayWait(std::FILE* stream)
 {
-    auto handle =
-        reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); // NOLINT(performance-no-int-to-ptr)
+    intptr_t os = _get_osfhandle(_fileno(stream));
+    auto* handle = reinterpret_cast<HANDLE>(os); // NOLINT(performance-no-int-to-ptr)
     DWORD mode = 0;
     DWORD type = GetFileType(handle);
     return !(type == FILE_TYPE_DISK || (type == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode) == 0));
