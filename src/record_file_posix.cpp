@@ -44,6 +44,17 @@ struct flock AgreedByte(short type)
     return lock;
 }
 
+// Takes the agreed byte with the command given: waiting or not.
+Reason TakeAgreedByte(FileHandle file, int command)
+{
+    struct flock lock = AgreedByte(F_WRLCK);
+    int done;
+    do
+        done = fcntl(static_cast<int>(file), command, &lock);
+    while (done != 0 && errno == EINTR);
+    return done == 0 ? kNoReason : TakeReason();
+}
+
 // The directory that holds the name, into dir; false when it does not fit.
 bool NameDirectory(const char* nom, char (&dir)[kDirectorySize])
 {
@@ -112,22 +123,12 @@ long long QueryPosition(FileHandle file)
 
 Reason LockRecordFile(FileHandle file)
 {
-    struct flock lock = AgreedByte(F_WRLCK);
-    int done;
-    do
-        done = fcntl(static_cast<int>(file), F_SETLKW, &lock);
-    while (done != 0 && errno == EINTR);
-    return done == 0 ? kNoReason : TakeReason();
+    return TakeAgreedByte(file, F_SETLKW);
 }
 
 Reason TryLockRecordFile(FileHandle file)
 {
-    struct flock lock = AgreedByte(F_WRLCK);
-    int done;
-    do
-        done = fcntl(static_cast<int>(file), F_SETLK, &lock);
-    while (done != 0 && errno == EINTR);
-    return done == 0 ? kNoReason : TakeReason();
+    return TakeAgreedByte(file, F_SETLK);
 }
 
 bool MeansLockBusy(Reason why)
