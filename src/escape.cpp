@@ -19,25 +19,45 @@ enum Action : unsigned char {
     // JSON's two-byte escapes, \n or \" say.
     kShort,
     kUnicode,
+    // In a workbook's cell: an underscore, escaped when it would start the
+    // format's own escape.
+    kUnderscore,
 };
 
-// How a policy shows an invalid byte, or a C1 control.
-enum Form : unsigned char { kAsIs, kHexBytes, kCodePoint, kSurrogate };
+// How a policy shows an invalid byte, a C1 control, a line or paragraph
+// separator, or U+FFFE and U+FFFF.
+enum Form : unsigned char { kAsIs, kHexBytes, kCodePoint, kSurrogate, kReplacement, kCellEscape };
 
 struct Policy {
     Action action[256];
     Form invalid;
     Form c1;
+    // U+2028 and U+2029, which some readers of JSON Lines take for line ends.
+    Form separator;
+    // U+FFFE and U+FFFF, which XML cannot carry.
+    Form noncharacter;
 };
+
+// A CSV field carries the text's own bytes: its reader has no unescape.
+constexpr Action CsvAction(int b)
+{
+    return b == '"' ? kQuotingDouble : b == ',' || b == '\r' || b == '\n' ? kQuoting : kPlain;
+}
+
+// The workbook's writer escapes the controls as the format does.
+constexpr Action CellAction(int b)
+{
+    return b >= 0x80 ? kLead : b == '_' ? kUnderscore : kPlain;
+}
 
 constexpr Action ActionOf(TextPolicy which, int b)
 {
     bool json = which == TextPolicy::Json;
-    bool csv = which == TextPolicy::Csv;
     bool shortened = b == '\b' || b == '\f' || b == '\n' || b == '\r' || b == '\t';
-    // A CSV field carries the text's own bytes: its reader has no unescape.
-    if (csv)
-        return b == '"' ? kQuotingDouble : b == ',' || b == '\r' || b == '\n' ? kQuoting : kPlain;
+    if (which == TextPolicy::Csv)
+        return CsvAction(b);
+    if (which == TextPolicy::Cell)
+        return CellAction(b);
     if (b >= 0x80)
         return kLead;
     if (b == '\\' && which != TextPolicy::Message)
@@ -54,13 +74,16 @@ constexpr Policy MakePolicy(TextPolicy which)
     Policy p{};
     for (int b = 0; b < 256; ++b)
         p.action[b] = ActionOf(which, b);
-    p.invalid = which == TextPolicy::Json ? kSurrogate : kHexBytes;
-    p.c1 = which == TextPolicy::Json ? kCodePoint : which == TextPolicy::Csv ? kAsIs : kHexBytes;
+    p.invalid = which == TextPolicy::Json ? kSurrogate : which == TextPolicy::Cell ? kReplacement : kHexBytes;
+    bool asIs = which == TextPolicy::Csv || which == TextPolicy::Cell;
+    p.c1 = which == TextPolicy::Json ? kCodePoint : asIs ? kAsIs : kHexBytes;
+    p.separator = which == TextPolicy::Json ? kCodePoint : kAsIs;
+    p.noncharacter = which == TextPolicy::Cell ? kCellEscape : kAsIs;
     return p;
 }
 
 constexpr Policy kPolicies[] = {MakePolicy(TextPolicy::Message), MakePolicy(TextPolicy::Tsv),
-    MakePolicy(TextPolicy::Csv), MakePolicy(TextPolicy::Json)};
+    MakePolicy(TextPolicy::Csv), MakePolicy(TextPolicy::Json), MakePolicy(TextPolicy::Cell)};
 
 // Where the shown text goes: field is where it starts, the place of the
 // opening quote that a CSV field may need after all.
@@ -76,6 +99,19 @@ bool IsContinuation(unsigned char c)
     return (c & 0xc0) == 0x80;
 }
 
+bool IsHexDigit(unsigned char c)
+{
+    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+}
+
+// True when the n bytes at s begin with _xHHHH_, which a workbook's reader
+// takes for the character U+HHHH.
+bool StartsCellEscape(const unsigned char* s, std::size_t n)
+{
+    return n >= 7 && s[1] == 'x' && IsHexDigit(s[2]) && IsHexDigit(s[3]) && IsHexDigit(s[4]) &&
+        IsHexDigit(s[5]) && s[6] == '_';
+}
+
 // The length a sequence with this first byte claims; 0 for a byte that
 // cannot begin one (a continuation, an overlong lead, past U+10FFFF).
 std::size_t LeadLength(unsigned char c)
@@ -89,9 +125,13 @@ bool PutRun(Output& out, const unsigned char* s, std::size_t n, std::size_t& fit
 {
     fit = n;
     if (n > static_cast<std::size_t>(out.end - out.at)) {
-        fit = static_cast<std::size_t>(out.end - out.at);
-        while (fit > 0 && IsContinuation(s[fit]))
+        // A character has at most three continuation bytes: more in a row
+        // are no character, and may be cut anywhere.
+        std::size_t room = static_cast<std::size_t>(out.end - out.at);
+        fit = room;
+        while (fit > 0 && room - fit < 3 && IsContinuation(s[fit]))
             --fit;
+        fit = IsContinuation(s[fit]) ? room : fit;
     }
     std::memcpy(out.at, s, fit);
     out.at += fit;
@@ -106,6 +146,13 @@ void PutHex(char*& p, const char* prefix, unsigned char c)
     p[n] = kHex[c >> 4];
     p[n + 1] = kHex[c & 15];
     p += n + 2;
+}
+
+template <std::size_t N>
+char* AppendLiteral(char* p, const char (&text)[N])
+{
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
 }
 
 char ShortName(unsigned char c)
@@ -126,20 +173,45 @@ char ShortName(unsigned char c)
     }
 }
 
+// Opens the CSV field's quotes, before what it holds so far.
+void QuoteField(Output& out)
+{
+    if (out.quoted)
+        return;
+    std::memmove(out.field + 1, out.field, static_cast<std::size_t>(out.at - out.field));
+    *out.field = '"';
+    ++out.at;
+    out.quoted = true;
+}
+
+// Writes at p the form of the character or invalid byte at s (len bytes),
+// 0x80 and up; returns the byte after.
+char* PutLeadForm(char* p, Form form, const unsigned char* s, std::size_t len)
+{
+    if (form == kHexBytes)
+        for (std::size_t k = 0; k < len; ++k)
+            PutHex(p, "\\x", s[k]);
+    if (form == kCodePoint && len == 2)
+        PutHex(p, "\\u00", s[1]);
+    if (form == kCodePoint && len == 3)
+        PutHex(p, "\\u20", static_cast<unsigned char>(s[2] - 0x80));
+    if (form == kSurrogate)
+        PutHex(p, "\\udc", s[0]);
+    if (form == kReplacement)
+        p = AppendLiteral(p, "\xef\xbf\xbd");
+    if (form == kCellEscape)
+        p = AppendLiteral(p, s[2] == 0xbe ? "_xFFFE_" : "_xFFFF_");
+    return p;
+}
+
 // Shows the byte or character at s (len bytes) as the action and form say;
 // false when it does not fit.
 bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, std::size_t len)
 {
     char shown[16];
     char* p = shown;
-    if (action == kQuoting || action == kQuotingDouble) {
-        if (!out.quoted) {
-            std::memmove(out.field + 1, out.field, static_cast<std::size_t>(out.at - out.field));
-            *out.field = '"';
-            ++out.at;
-            out.quoted = true;
-        }
-    }
+    if (action == kQuoting || action == kQuotingDouble)
+        QuoteField(out);
     if (action == kQuoting || action == kDouble || action == kQuotingDouble)
         *p++ = static_cast<char>(s[0]);
     if (action == kDouble || action == kQuotingDouble)
@@ -148,13 +220,14 @@ bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, st
         *p++ = '\\';
         *p++ = ShortName(s[0]);
     }
-    if (action == kHex || (action == kLead && form == kHexBytes))
-        for (std::size_t k = 0; k < len; ++k)
-            PutHex(p, "\\x", s[k]);
-    if (action == kUnicode || (action == kLead && form == kCodePoint))
-        PutHex(p, "\\u00", s[len - 1]);
-    if (action == kLead && form == kSurrogate)
-        PutHex(p, "\\udc", s[0]);
+    if (action == kHex)
+        PutHex(p, "\\x", s[0]);
+    if (action == kUnicode)
+        PutHex(p, "\\u00", s[0]);
+    if (action == kUnderscore)
+        p = AppendLiteral(p, "_x005F_");
+    if (action == kLead)
+        p = PutLeadForm(p, form, s, len);
     auto n = static_cast<std::size_t>(p - shown);
     if (n > static_cast<std::size_t>(out.end - out.at))
         return false;
@@ -169,7 +242,13 @@ Form ClassifyLead(const Policy& policy, const unsigned char* s, std::size_t n, s
 {
     len = MeasureUtf8(s, n);
     bool c1 = len == 2 && s[0] == 0xc2 && s[1] < 0xa0;
-    Form form = len == 0 ? policy.invalid : c1 ? policy.c1 : kAsIs;
+    bool separator = len == 3 && s[0] == 0xe2 && s[1] == 0x80 && (s[2] == 0xa8 || s[2] == 0xa9);
+    bool noncharacter = len == 3 && s[0] == 0xef && s[1] == 0xbf && s[2] >= 0xbe;
+    Form form = len == 0 ? policy.invalid
+        : c1             ? policy.c1
+        : separator      ? policy.separator
+        : noncharacter   ? policy.noncharacter
+                         : kAsIs;
     len = len == 0 ? 1 : len;
     return form;
 }
@@ -197,7 +276,8 @@ std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n
         Action action = actions[s[i]];
         std::size_t len = 1;
         Form form = action == kLead ? ClassifyLead(policy, s + i, n - i, len) : kAsIs;
-        if (action == kLead && form == kAsIs) {
+        if ((action == kLead && form == kAsIs) ||
+            (action == kUnderscore && !StartsCellEscape(s + i, n - i))) {
             i += len;
             continue;
         }
@@ -230,6 +310,15 @@ std::size_t MeasureUtf8(const unsigned char* s, std::size_t n)
     return len;
 }
 
+bool IsValidUtf8(const char* text, std::size_t n)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    for (std::size_t i = 0, len = 0; i < n; i += len)
+        if ((len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i)) == 0)
+            return false;
+    return true;
+}
+
 std::size_t FitUtf8(const char* text, std::size_t n, std::size_t limit)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(text);
@@ -254,13 +343,14 @@ std::size_t FitUtf8(const char* text, std::size_t n, std::size_t limit)
 std::size_t EscapeText(
     TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t room, std::size_t& used)
 {
-    bool json = policy == TextPolicy::Json;
-    Output out{to + (json ? 1 : 0), to, to + room, false};
-    if (json)
+    // An empty CSV field is quoted too: a database reads an unquoted one as NULL.
+    bool quoted = policy == TextPolicy::Json || (policy == TextPolicy::Csv && n == 0);
+    Output out{to + (quoted ? 1 : 0), to, to + room, quoted};
+    if (quoted)
         *out.at++ = '"';
     used =
         WalkText(kPolicies[static_cast<int>(policy)], reinterpret_cast<const unsigned char*>(text), n, out);
-    if (json || out.quoted)
+    if (out.quoted)
         *out.at++ = '"';
     return static_cast<std::size_t>(out.at - to);
 }

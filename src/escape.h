@@ -17,11 +17,18 @@ enum class TextPolicy {
     // a message (a tab is a control character), and a backslash as \\.
     Tsv,
     // A CSV field (RFC 4180): quoted when it holds a comma, a double quote,
-    // a CR or a line end, its double quotes doubled; no other byte changed.
+    // a CR or a line end, or nothing at all, its double quotes doubled; no
+    // other byte changed.
     Csv,
     // A JSON string with its quotes: valid UTF-8 as it is but control
-    // characters, which are escaped; an invalid byte 0xHH as \udcHH.
+    // characters and U+2028 and U+2029, which are escaped; an invalid byte
+    // 0xHH as \udcHH.
     Json,
+    // A workbook's text cell: valid UTF-8 as it is, controls included (the
+    // workbook's writer escapes them as the format does), an invalid byte as
+    // U+FFFD; what the format would read as its own escape _xHHHH_, and
+    // U+FFFE and U+FFFF, which XML cannot carry, escaped that way.
+    Cell,
 };
 
 // The room that any policy's form of n bytes fits in.
@@ -33,6 +40,9 @@ constexpr std::size_t EscapedRoom(std::size_t n)
 // Length of the valid UTF-8 sequence at s (at most n bytes), or 0 when the
 // byte at s does not start one: overlong forms and surrogates are invalid.
 std::size_t MeasureUtf8(const unsigned char* s, std::size_t n);
+
+// True when the n bytes of text are valid UTF-8 throughout.
+bool IsValidUtf8(const char* text, std::size_t n);
 
 // Where a text of n bytes, more than limit, is cut to keep at most limit:
 // after the last whole character when it is valid UTF-8 up to there (a

@@ -73,7 +73,8 @@ TEST(EscapeTsv, EscapesWhatWouldBreakTheLine)
 
 TEST(EscapeCsv, QuotesAsRfc4180)
 {
-    EXPECT_EQ(Shown(TextPolicy::Csv, ""), "");
+    // Empty, so that a database reads an empty text, not NULL.
+    EXPECT_EQ(Shown(TextPolicy::Csv, ""), "\"\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, "plain\ttext\\x41"), "plain\ttext\\x41");
     EXPECT_EQ(Shown(TextPolicy::Csv, "a,b"), "\"a,b\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, "say \"hi\""), "\"say \"\"hi\"\"\"");
@@ -100,6 +101,11 @@ TEST(EscapeJson, EscapesControlsAndInvalidBytes)
     // C1 controls by their code point; other characters as they are.
     EXPECT_EQ(Shown(TextPolicy::Json, "\xc3\xa9\xe2\x9c\x93\xc2\x9b\xc2\xa0"),
         "\"\xc3\xa9\xe2\x9c\x93\\u009b\xc2\xa0\"");
+    // The line and paragraph separators, which some readers split lines on.
+    EXPECT_EQ(Shown(TextPolicy::Json,
+                  "a\xe2\x80\xa8"
+                  "b\xe2\x80\xa9\xe2\x80\xaa"),
+        "\"a\\u2028b\\u2029\xe2\x80\xaa\"");
     // Each invalid byte as the lone surrogate U+DC00 + byte.
     EXPECT_EQ(Shown(TextPolicy::Json, "\xff\xc3(\x80\xe2\x82"), "\"\\udcff\\udcc3(\\udc80\\udce2\\udc82\"");
 }
@@ -123,4 +129,8 @@ TEST(EscapeText, LongTextsInPieces)
         "\"" + std::string(600, 'a') + "\xc3\xa9\\u001b" + std::string(600, 'b') + "\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, name + ","), "\"" + name + ",\"");
     EXPECT_EQ(Shown(TextPolicy::Csv, name), name);
+    // Continuation bytes past any character's length, in every policy.
+    std::string run(2000, '\x80');
+    EXPECT_EQ(Shown(TextPolicy::Csv, run), run);
+    EXPECT_EQ(Shown(TextPolicy::Tsv, run).size(), 4 * run.size());
 }

@@ -73,7 +73,7 @@ class Listing(ListingTest):
                                (9, 10, b"\xffz\t"), (11, 12, b"")])
         r = self.lecture("--csv", "r.dat")
         self.assertListing(r, CSV_HEADER + b'0,1,2,plain\n1,3,4,"a,b"\n2,5,6,"say ""hi"""\n'
-                           b'3,7,8,"c\rr"\n4,9,10,\xffz\t\n5,11,12,\n')
+                           b'3,7,8,"c\rr"\n4,9,10,\xffz\t\n5,11,12,""\n')
         rows = list(csv.reader(io.StringIO(r.stdout.decode(errors="surrogateescape"), newline="")))
         self.assertEqual([row[3].encode(errors="surrogateescape") for row in rows[1:]],
                          [b"plain", b"a,b", b'say "hi"', b"c\rr", b"\xffz\t", b""])
@@ -94,6 +94,8 @@ class Listing(ListingTest):
                 file = b"b," if stdin is None else b""
                 lines += [file + b"0,2,2,b", file + b'1,658714,1707274,"c\x1a\r\nd"']
                 self.assertEqual((r.stdout, r.returncode), (eol.join(lines) + eol, 0))
+        self.write("s", record(3, 3, "a\u2028b\u2029".encode()))
+        self.assertListing(self.lecture("--json", "s"), b'{"index":0,"numero":3,"valeur":3,"tampon":"a\\u2028b\\u2029"}\n')
         self.assertListing(self.lecture("--json", "a", "b"), b'{"file":"a","index":0,"numero":1,"valeur":1,'
                            b'"tampon":"a"}\n{"file":"b","index":0,"numero":2,"valeur":2,"tampon":"b"}\n'
                            b'{"file":"b","index":1,"numero":658714,"valeur":1707274,"tampon":"c\\u001a\\r\\nd"}\n')
@@ -251,7 +253,7 @@ class CsvConsumers(ListingTest):
         self.listing()
         rows = postgresql(self.dir, "CREATE TABLE t (index int, numero int, valeur int, tampon text);"
                           "COPY t FROM '%s' WITH (FORMAT csv, HEADER true);"
-                          "SELECT encode(convert_to(tampon, 'UTF8'), 'hex') FROM t ORDER BY index;"
+                          "SELECT coalesce(encode(convert_to(tampon, 'UTF8'), 'hex'), 'NULL') FROM t ORDER BY index;"
                           % self.path("r.csv"))
         self.assertEqual(rows, [t.hex().encode() for t in self.TEXTS])
 
