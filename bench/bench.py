@@ -32,6 +32,20 @@ FRENCH_WORDS = ("le la les des une été à côté élève où déjà garçon fr
                 "reçu hôpital crème brûlée Noël œuvre fenêtre très facture relevé numéro "
                 "écrits première année déménagé sœur château").split()
 FORMATS = (("tsv", []), ("csv", ["--csv"]), ("json", ["--json"]))
+XLSX_RECORDS = 100_000
+CHECK_RECORDS = 10_000_000
+# What an analyst would write instead of lecture --xlsx: the records read
+# with numpy's record dtype, then pandas' to_excel, whose time alone counts.
+PANDAS_SCRIPT = """
+import sys, time, numpy, pandas
+records = numpy.fromfile(sys.argv[1], dtype=[("numero", "<i4"), ("valeur", "<i4"), ("tampon", "S80")])
+frame = pandas.DataFrame({"index": numpy.arange(len(records)), "numero": records["numero"],
+                          "valeur": records["valeur"],
+                          "tampon": [t.decode("utf-8", "replace") for t in records["tampon"]]})
+start = time.perf_counter()
+frame.to_excel(sys.argv[2], index=False)
+print(time.perf_counter() - start)
+"""
 
 
 def make_input(path, records):
@@ -64,6 +78,47 @@ def list_times(lecture, workdir, name, runs):
     """Best wall time and its CPU times of each format's listing of name."""
     return {mode: min((run([lecture, *flags, name], workdir) for _ in range(runs)), key=lambda r: r[0])
             for mode, flags in FORMATS}
+
+
+def pandas_python():
+    """An interpreter that has pandas, numpy and openpyxl, or None."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if subprocess.run([python, "-c", "import numpy, pandas, openpyxl"], capture_output=True).returncode == 0:
+            return python
+    return None
+
+
+def xlsx_against_pandas(lecture, workdir, runs):
+    """Best wall seconds of lecture --xlsx on XLSX_RECORDS records of French
+    text, and of pandas' to_excel on the same records (None without pandas)."""
+    name = os.path.join(workdir, "xlsx.dat")
+    with open(os.path.join(workdir, ACCENTED_FILE), "rb") as f:
+        data = f.read(XLSX_RECORDS * RECORD_SIZE)
+    with open(name, "wb") as f:
+        f.write(data)
+    ours = min(run([lecture, "--xlsx", name], workdir)[0] for _ in range(runs))
+    python = pandas_python()
+    if python is None:
+        return ours, None
+    theirs = min(float(subprocess.run([python, "-c", PANDAS_SCRIPT, name, os.path.join(workdir, "p.xlsx")],
+                                      capture_output=True, check=True).stdout) for _ in range(runs))
+    return ours, theirs
+
+
+def check_speed(lecture, workdir, runs):
+    """Best wall seconds of lecture --check on CHECK_RECORDS records, read
+    once first so that they are in the page cache, and the file's bytes."""
+    name = os.path.join(workdir, "check.dat")
+    with open(os.path.join(workdir, FILE_NAME), "rb") as f:
+        block = f.read(100_000 * RECORD_SIZE)
+    with open(name, "wb") as f:
+        for _ in range(CHECK_RECORDS // (len(block) // RECORD_SIZE)):
+            f.write(block)
+    run(["cat", name], workdir)
+    best = min(run([lecture, "--check", name], workdir)[0] for _ in range(runs))
+    size = os.path.getsize(name)
+    os.unlink(name)
+    return best, size
 
 
 def check_status(argv, status):
@@ -234,6 +289,8 @@ def measure(args, work):
                        "accented": list_times(older, work, ACCENTED_FILE, args.runs)}
     m["piped"] = {mode: min(through_pipe([lecture, *flags, FILE_NAME], work, n + 1) for _ in range(args.runs))
                   for mode, flags in (("listed", []), ("followed", ["--follow"]))}
+    m["xlsx"] = xlsx_against_pandas(lecture, work, args.runs)
+    m["check"] = check_speed(lecture, work, args.runs)
     m["lecture_peak"] = listing_peak(lecture, work)
     m["peak"] = capture_peak(ecriture, work, big, n)
     m["small_peak"] = capture_peak(ecriture, work, small, SMALL)
@@ -282,6 +339,11 @@ def print_figures(m, n, runs):
     print(f"  through a pipe, as tsv: {m['piped']['listed']:.3f} s; with --follow, until the last record:"
           f" {m['piped']['followed']:.3f} s")
     print_peak(m["lecture_peak"], m["lecture_small_peak"])
+    ours, theirs = m["xlsx"]
+    print(f"  --xlsx, {XLSX_RECORDS:,} accented records: {ours:.3f} s; pandas to_excel: "
+          + (f"{theirs:.3f} s ({theirs / ours:.1f}x)" if theirs else "not measured (no pandas)"))
+    best, size = m["check"]
+    print(f"  --check, {CHECK_RECORDS:,} records in the page cache: {best:.3f} s, {size / best / 1e9:.1f} GB/s")
 
 
 def check_targets(m):
@@ -321,6 +383,11 @@ def check_targets(m):
                csv <= 1.15 * fastest),
         report("lecture --follow against a listing", f"{m['piped']['followed'] / m['piped']['listed']:.2f}x",
                "<= 1.1x", m["piped"]["followed"] <= 1.1 * m["piped"]["listed"]),
+        report("lecture --xlsx against pandas to_excel",
+               f"{m['xlsx'][1] / m['xlsx'][0]:.1f}x" if m["xlsx"][1] else "not measured", ">= 8x",
+               m["xlsx"][1] is None or m["xlsx"][1] >= 8 * m["xlsx"][0]),
+        report("lecture --check", f"{m['check'][1] / m['check'][0] / 1e9:.1f} GB/s", ">= 2 GB/s",
+               m["check"][1] >= 2e9 * m["check"][0]),
         same_peak("ecriture peak, as for 10,000", m["peak"], m["small_peak"]),
         same_peak("lecture peak, as for 10,000", m["lecture_peak"], m["lecture_small_peak"]),
     ]

@@ -20,6 +20,9 @@ bool PrepareStandardStreams();
 // True when standard input is a terminal: a person is typing.
 bool IsConsoleInput();
 
+// True when the stream is a terminal, or on Windows a console.
+bool IsTerminal(std::FILE* stream);
+
 // True when a write to the stream could wait on what the run does not
 // control: a pipe, a socket, a terminal (Ctrl-S stops it); false for a file
 // or a device such as /dev/null.

@@ -23,6 +23,11 @@ bool IsConsoleInput()
     return isatty(STDIN_FILENO) != 0;
 }
 
+bool IsTerminal(std::FILE* stream)
+{
+    return isatty(fileno(stream)) != 0;
+}
+
 bool MayWait(std::FILE* stream)
 {
     struct stat st;

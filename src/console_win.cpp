@@ -178,6 +178,13 @@ bool IsConsoleInput()
     return console.active;
 }
 
+bool IsTerminal(std::FILE* stream)
+{
+    intptr_t os = _get_osfhandle(_fileno(stream));
+    DWORD mode = 0;
+    return GetConsoleMode(reinterpret_cast<HANDLE>(os), &mode) != 0; // NOLINT(performance-no-int-to-ptr)
+}
+
 bool MayWait(std::FILE* stream)
 {
     intptr_t os = _get_osfhandle(_fileno(stream));

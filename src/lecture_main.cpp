@@ -3,18 +3,23 @@
 #include "console.h"
 #include "listing.h"
 #include "messages.h"
+#include "workbook.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr char kUsage[] = "usage: lecture [--csv | --json] [--offset BYTES] FILE...\n"
+constexpr char kUsage[] = "usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] FILE...\n"
                           "       lecture --follow [--csv | --json] [--offset BYTES] FILE\n";
 constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard input), one per line.\n"
                          "\n"
                          "  --csv            comma-separated values, quoted as RFC 4180 requires\n"
                          "  --json           JSON Lines: one object per record\n"
+                         "  --xlsx           one workbook for a spreadsheet, every value exact:\n"
+                         "                   lecture --xlsx FILE > records.xlsx\n"
+                         "  --check          list nothing; one line per FILE: its records, and what\n"
+                         "                   is wrong with it\n"
                          "  -f, --follow     list the records appended to FILE later too, as they come,\n"
                          "                   until Ctrl-C, or until FILE is truncated or replaced\n"
                          "  --offset BYTES   start reading each file at that byte\n"
@@ -26,11 +31,13 @@ constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard 
                          "truncated or replaced, 2 on any error.\n";
 constexpr ProgramText kText = {"lecture", kUsage, kHelp, "lecture " ECRITURE_VERSION "\n", kListFailed};
 
-// Lists every file in turn; returns the worst status, and stops once the
-// output cannot be written.
+// Lists every file in turn, in a workbook with Xlsx; returns the worst
+// status, and stops once the output cannot be written.
 int ListFiles(char** names, int count, ListOptions options)
 {
     int status = kListClean;
+    Workbook book{};
+    options.book = &book;
     options.named = count > 1;
     if (Reason why = PrepareListingOutput(stdout); why != kNoReason) {
         PutSystemError(stderr, kText.name, "standard output", why);
@@ -41,16 +48,30 @@ int ListFiles(char** names, int count, ListOptions options)
         int listed = ListFile(names[i], options, headed, stdout, stderr);
         status = listed > status ? listed : status;
     }
+    if (headed && options.format == ListFormat::Xlsx && !FinishWorkbook(book, stdout, stderr))
+        status = kListFailed;
     return CheckOutput(stdout, stderr, kText.name) ? status : kListFailed;
 }
 
-// Sets the format once; false when another was asked for already.
-bool ChooseFormat(ListFormat& format, bool& chosen, ListFormat asked)
+// The option of each format, as a usage error names it.
+constexpr const char* kFormatOption[] = {"", "--csv", "--json", "--xlsx", "--check"};
+
+// Refuses two options that exclude each other.
+void RefuseBoth(CommandLine& line, const char* first, const char* second)
 {
-    bool same = !chosen || format == asked;
-    format = asked;
+    char what[64];
+    std::snprintf(what, sizeof what, "%s and %s exclude each other", first, second);
+    RefuseUsage(line, what);
+}
+
+// Sets the format once; a usage error when another was asked for already.
+void ChooseFormat(CommandLine& line, ListOptions& options, bool& chosen, ListFormat asked)
+{
+    if (chosen && options.format != asked)
+        RefuseBoth(
+            line, kFormatOption[static_cast<int>(options.format)], kFormatOption[static_cast<int>(asked)]);
+    options.format = asked;
     chosen = true;
-    return same;
 }
 
 // Reads one option into the options; false after a usage error.
@@ -58,11 +79,22 @@ bool TakeOption(CommandLine& line, int opt, ListOptions& options, bool& chosen)
 {
     if (opt == 'o' && !ParseOffset(optarg, options.offset))
         RefuseUsage(line, "invalid offset", optarg);
-    else if ((opt == 'c' && !ChooseFormat(options.format, chosen, ListFormat::Csv)) ||
-        (opt == 'j' && !ChooseFormat(options.format, chosen, ListFormat::Json)))
-        RefuseUsage(line, "--csv and --json exclude each other");
+    else if (opt >= static_cast<int>(ListFormat::Csv) && opt <= static_cast<int>(ListFormat::Check))
+        ChooseFormat(line, options, chosen, static_cast<ListFormat>(opt));
     options.follow = options.follow || opt == 'f';
     return line.status == kGoOn;
+}
+
+// Refuses a workbook that cannot be written or should not be: one followed,
+// one that this build cannot make, and binary bytes on a terminal.
+void CheckWorkbook(CommandLine& line, const ListOptions& options)
+{
+    if (options.format != ListFormat::Xlsx)
+        return;
+    if (!CanWriteWorkbooks())
+        RefuseUsage(line, "--xlsx: this lecture was built without libxlsxwriter");
+    else if (IsTerminal(stdout))
+        RefuseUsage(line, "--xlsx writes a binary workbook: redirect standard output to a file");
 }
 
 // Reads the command line into the options: kGoOn, or the status to end with
@@ -70,8 +102,10 @@ bool TakeOption(CommandLine& line, int opt, ListOptions& options, bool& chosen)
 int ReadOptions(CommandLine& line, ListOptions& options)
 {
     static const option kOptions[] = {
-        {"csv", no_argument, nullptr, 'c'},
-        {"json", no_argument, nullptr, 'j'},
+        {"csv", no_argument, nullptr, static_cast<int>(ListFormat::Csv)},
+        {"json", no_argument, nullptr, static_cast<int>(ListFormat::Json)},
+        {"xlsx", no_argument, nullptr, static_cast<int>(ListFormat::Xlsx)},
+        {"check", no_argument, nullptr, static_cast<int>(ListFormat::Check)},
         {"follow", no_argument, nullptr, 'f'},
         {"offset", required_argument, nullptr, 'o'},
         {"help", no_argument, nullptr, kHelpOption},
@@ -91,6 +125,10 @@ int ReadOptions(CommandLine& line, ListOptions& options)
         RefuseUsage(line, "--follow follows one FILE");
     else if (options.follow && std::strcmp(line.argv[optind], "-") == 0)
         RefuseUsage(line, "--follow cannot follow standard input");
+    else if (options.follow && options.format >= ListFormat::Xlsx)
+        RefuseBoth(line, "--follow", kFormatOption[static_cast<int>(options.format)]);
+    else
+        CheckWorkbook(line, options);
     return line.status;
 }
 
@@ -106,7 +144,7 @@ int main(int argc, char** argv)
     static char outbuf[1 << 16];
     std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
     CommandLine line = OpenCommandLine(argc, argv, kText);
-    ListOptions options{ListFormat::Tsv, 0, false, false};
+    ListOptions options{ListFormat::Tsv, 0, false, false, nullptr};
     if (ReadOptions(line, options) != kGoOn)
         return line.status;
     return ListFiles(line.argv + optind, line.argc - optind, options);

@@ -4,6 +4,7 @@
 #include "escape.h"
 #include "record.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -57,6 +58,9 @@ constexpr FormatText kFormats[] = {
         {MakePiece("\"index\":"), MakePiece(",\"numero\":"), MakePiece(",\"valeur\":"),
             MakePiece(",\"tampon\":")},
         MakePiece("}"), TextPolicy::Json},
+    // The workbook and the check write no lines but the check's own.
+    {nullptr, nullptr, nullptr, nullptr, "", MakePiece(""), {}, MakePiece(""), TextPolicy::Cell},
+    {nullptr, nullptr, nullptr, nullptr, nullptr, MakePiece(""), {}, MakePiece(""), TextPolicy::Message},
 };
 
 void PutString(std::FILE* out, const char* s)
@@ -73,6 +77,21 @@ char* AppendPiece(char* p, const Piece& piece)
 char* AppendNumber(char* p, long long v)
 {
     return std::to_chars(p, p + kNumberSize, v).ptr;
+}
+
+char* AppendText(char* p, const char* text)
+{
+    return std::copy(text, text + std::strlen(text), p);
+}
+
+// Appends ", N what", or ", 1 one", when n is not 0.
+char* AppendCount(char* p, long long n, const char* one, const char* what)
+{
+    if (n == 0)
+        return p;
+    p = AppendNumber(AppendText(p, ", "), n);
+    *p++ = ' ';
+    return AppendText(p, n == 1 ? one : what);
 }
 
 const FormatText& FormatOf(ListFormat format)
@@ -110,6 +129,22 @@ bool PutRecordLine(std::FILE* out, ListFormat format, const char* column, long l
 bool HasFileColumn(ListFormat format)
 {
     return FormatOf(format).fileKey != nullptr;
+}
+
+void PutCheckLine(std::FILE* out, const char* name, const FileCheck& found)
+{
+    char line[256];
+    PutEscapedText(out, TextPolicy::Message, name, std::strlen(name));
+    char* p = AppendNumber(AppendText(line, ": "), found.records);
+    p = AppendText(p, found.records == 1 ? " record" : " records");
+    p = AppendCount(p, found.unterminated, "text not terminated", "texts not terminated");
+    p = AppendCount(p, found.trailing, "trailing byte", "trailing bytes");
+    if (found.shorterThanOffset)
+        p = AppendText(p, ", shorter than the offset");
+    if (found.failed)
+        p = AppendText(p, ", unreadable");
+    PutBytes(out, line, static_cast<std::size_t>(p - line));
+    PutLineEnd(out);
 }
 
 void PutHeader(std::FILE* out, const ListOptions& options)

@@ -8,6 +8,19 @@
 
 #include <cstdio>
 
+// What checking one file found.
+struct FileCheck {
+    long long records;
+    long long unterminated;
+    long long trailing;
+    bool shorterThanOffset;
+    // It could not be read to its end, or at all.
+    bool failed;
+};
+
+// Writes the line that says what checking the named file found.
+void PutCheckLine(std::FILE* out, const char* name, const FileCheck& found);
+
 // Writes the header line of the format, if it has one.
 void PutHeader(std::FILE* out, const ListOptions& options);
 

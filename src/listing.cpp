@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "record.h"
 #include "record_file.h"
+#include "workbook.h"
 
 #include <algorithm>
 #include <climits>
@@ -25,6 +26,7 @@ struct Listed {
     const char* column;
     std::FILE* out;
     std::FILE* err;
+    Workbook* book;
     long long index;
     long long skip;
     // Bytes read from the file, those skipped included.
@@ -33,6 +35,8 @@ struct Listed {
     // is -1 before the first.
     char last[kRecordSize];
     long long lastAt;
+    // What was wrong with it, for a check.
+    FileCheck found;
 };
 
 // Why a followed file is no longer followed.
@@ -47,6 +51,17 @@ void Warn(const Listed& listed, const char* what)
     PutMessage(listed.err, kProgram, listed.name, what);
 }
 
+// Lists one record as the format does, or only checks it; false when its
+// text has no NUL.
+bool ListRecord(const Listed& listed, const char* bytes)
+{
+    if (listed.format == ListFormat::Check)
+        return std::memchr(bytes + offsetof(Record, tampon), '\0', kTamponSize) != nullptr;
+    if (listed.format == ListFormat::Xlsx)
+        return PutRecordRow(*listed.book, listed.column, listed.index, bytes);
+    return PutRecordLine(listed.out, listed.format, listed.column, listed.index, bytes);
+}
+
 // Lists the whole records of block[0, have) and keeps the rest at its start;
 // warns for each text without its NUL.
 int ListBlock(Listed& listed, char* block, std::size_t& have)
@@ -54,7 +69,8 @@ int ListBlock(Listed& listed, char* block, std::size_t& have)
     int status = kListClean;
     std::size_t whole = have / kRecordSize * kRecordSize;
     for (std::size_t at = 0; at < whole; at += kRecordSize, ++listed.index) {
-        if (!PutRecordLine(listed.out, listed.format, listed.column, listed.index, block + at)) {
+        if (!ListRecord(listed, block + at)) {
+            ++listed.found.unterminated;
             char what[64];
             std::snprintf(what, sizeof what, "record %lld: text not terminated", listed.index);
             Warn(listed, what);
@@ -123,12 +139,14 @@ const char* AwaitGrowth(
 }
 
 // The checks at the end of a file that is not followed.
-int CheckEnd(const Listed& listed, std::size_t have)
+int CheckEnd(Listed& listed, std::size_t have)
 {
     if (listed.skip > 0) {
+        listed.found.shorterThanOffset = true;
         Warn(listed, "shorter than the offset");
         return kListWarned;
     }
+    listed.found.trailing = static_cast<long long>(have);
     if (have > 0) {
         char what[64];
         std::snprintf(what, sizeof what, have == 1 ? "%zu trailing byte" : "%zu trailing bytes", have);
@@ -220,6 +238,9 @@ FileHandle OpenToList(const Listed& listed, bool follow, Reason& why)
 // its writer closes it).
 int ListOpened(Listed& listed, FileHandle file, const ListOptions& options, bool& headed)
 {
+    if (!headed && options.format == ListFormat::Xlsx &&
+        !StartWorkbook(*options.book, options.named, listed.err))
+        return kListFailed;
     if (!headed)
         PutHeader(listed.out, options);
     headed = true;
@@ -233,26 +254,39 @@ int ListOpened(Listed& listed, FileHandle file, const ListOptions& options, bool
     return status;
 }
 
-} // namespace
-
-int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err)
+// Lists the open file, unless it is standard output, and closes it.
+int ListOpenFile(Listed& listed, FileHandle file, const ListOptions& options, bool& headed)
 {
-    const char* column = options.named && HasFileColumn(options.format) ? name : nullptr;
-    Listed listed{name, options.format, column, out, err, 0, options.offset, 0, {}, -1};
-    Reason why = kNoReason;
-    FileHandle file = OpenToList(listed, options.follow, why);
-    if (file == kNoFile) {
-        Warn(listed, DescribeReason(why));
-        return kListFailed;
-    }
     // Its own listing read back as records would grow it without end.
     bool isOutput = IsRegularFile(file) && StandardStreamOf(file) == 1;
     if (isOutput)
         Warn(listed, "is standard output");
     int status = isOutput ? kListFailed : ListOpened(listed, file, options, headed);
-    if (file != StandardInput() && (why = CloseFile(file)) != kNoReason && status != kListFailed) {
+    Reason why = file != StandardInput() ? CloseFile(file) : kNoReason;
+    if (why != kNoReason && status != kListFailed) {
         Warn(listed, DescribeReason(why));
         status = kListFailed;
+    }
+    return status;
+}
+
+} // namespace
+
+int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err)
+{
+    const char* column = options.named && HasFileColumn(options.format) ? name : nullptr;
+    Listed listed{name, options.format, column, out, err, options.book, 0, options.offset, 0, {}, -1, {}};
+    Reason why = kNoReason;
+    FileHandle file = OpenToList(listed, options.follow, why);
+    int status = kListFailed;
+    if (file == kNoFile)
+        Warn(listed, DescribeReason(why));
+    else
+        status = ListOpenFile(listed, file, options, headed);
+    if (options.format == ListFormat::Check) {
+        listed.found.records = listed.index;
+        listed.found.failed = status == kListFailed;
+        PutCheckLine(out, name, listed.found);
     }
     return status;
 }

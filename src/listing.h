@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdio>
 
+struct Workbook;
+
 // What a file's listing came to; the run's status is the worst of them.
 constexpr int kListClean = 0;
 constexpr int kListWarned = 1;
@@ -19,6 +21,12 @@ enum class ListFormat {
     // JSON Lines: one object per record, bytes that are not UTF-8 as the
     // lone surrogates U+DC80 to U+DCFF.
     Json,
+    // One workbook for a spreadsheet: a row per record, the numbers as
+    // numbers, each text as exactly its text.
+    Xlsx,
+    // Nothing listed: a line per file that says how many records it holds
+    // and what is wrong with it.
+    Check,
 };
 
 // How the files of a run are listed.
@@ -31,8 +39,10 @@ struct ListOptions {
     // waited for.
     bool follow;
     // One of several files: its records follow a banner that names it (TSV),
-    // or each carries its name in a column of its own (CSV and JSON).
+    // or each carries its name in a column of its own (CSV, JSON, Xlsx).
     bool named;
+    // Where Xlsx writes; null for the other formats.
+    Workbook* book;
 };
 
 // Reads a byte offset: decimal digits only, from 0 up. False otherwise.
@@ -40,8 +50,9 @@ bool ParseOffset(const char* s, long long& offset);
 
 // Lists the records of the file ("-": standard input), with warnings and
 // errors on err, the listing flushed before each. The header goes before
-// the first file that opens, unless headed; a file that is standard output
-// is not listed. Returns a kList status.
+// the first file that opens, unless headed (with Xlsx, the workbook
+// starts); a file that is standard output is not listed. With Check, the
+// file's line goes to out, whatever became of it. Returns a kList status.
 int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err);
 
 #endif

@@ -153,7 +153,7 @@ class Checks(ListingTest):
 
     def test_usage(self):
         r = self.lecture("/?" if WINDOWS else "--help")
-        self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json] [--offset BYTES] FILE...\n"))
+        self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] FILE...\n"))
         self.assertEqual((r.stderr, r.returncode), (b"", 0))
         version = os.environ.get("ECRITURE_VERSION", "").encode()
         self.assertListing(self.lecture("--version", "a"), b"lecture " + version + b"\n")
@@ -164,6 +164,7 @@ class Checks(ListingTest):
                           (["--offset=99999999999999999999", "a"], b"invalid offset: 99999999999999999999"),
                           (["--offset"], b"option requires an argument: --offset"), (["-x", "a"], b"invalid option: -x"),
                           (["--csv", "--json", "a"], b"--csv and --json exclude each other"),
+                          (["--check", "--follow", "a"], b"--follow and --check exclude each other"),
                           (["--follow", "a", "b"], b"--follow follows one FILE"),
                           (["-f", "-"], b"--follow cannot follow standard input")]:
             with self.subTest(args=args):
@@ -187,6 +188,29 @@ class Checks(ListingTest):
             self.assertEqual((r.stdout, r.returncode), (b"", 2))
         self.write("one", record(2, 2, b"b") + b"z")
         self.assertEqual(self.lecture("one").stderr, b"lecture: one: 1 trailing byte\n")
+
+
+class Check(ListingTest):
+    def test_one_line_per_file_and_the_listing_s_messages(self):
+        self.write("clean", record(1, 1, b"a") * 3)
+        self.write("cut", record(1, 1, b"a") + b"x" * 40)
+        self.write("open", record(1, 1, b"a") + record(2, 2, b"b" * 80) * 2)
+        self.write("one", record(1, 1, b"a") + b"x")
+        for args, lines, said, status in [
+                (["clean"], [b"clean: 3 records"], b"", 0),
+                (["cut", "clean"], [b"cut: 1 record, 40 trailing bytes", b"clean: 3 records"],
+                 b"lecture: cut: 40 trailing bytes\n", 1),
+                (["open", "one"], [b"open: 3 records, 2 texts not terminated", b"one: 1 record, 1 trailing byte"],
+                 b"lecture: open: record 1: text not terminated\nlecture: open: record 2: text not terminated\n"
+                 b"lecture: one: 1 trailing byte\n", 1),
+                (["--offset=300", "clean"], [b"clean: 0 records, shorter than the offset"],
+                 b"lecture: clean: shorter than the offset\n", 1),
+                (["missing", "clean"], [b"missing: 0 records, unreadable", b"clean: 3 records"], None, 2)]:
+            with self.subTest(args=args):
+                r = self.lecture("--check", *args)
+                self.assertEqual((r.stdout, r.returncode), (b"".join(line + b"\n" for line in lines), status))
+                if said is not None:
+                    self.assertEqual(r.stderr, said)
 
 
 class UnicodeNames(ListingTest):

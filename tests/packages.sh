@@ -68,9 +68,15 @@ ctest --test-dir "$work/source-build" --output-on-failure
 
 echo "== a stock machine: no GoogleTest, libedit or Python"
 cmake -S . -B build-stock -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DECRITURE_GTEST_SOURCE="$work/none" \
-  -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON -DCMAKE_DISABLE_FIND_PACKAGE_Python3=ON | tee "$work/stock.log"
+  -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON -DCMAKE_DISABLE_FIND_PACKAGE_Python3=ON -DECRITURE_XLSX=OFF |
+  tee "$work/stock.log"
 grep -q 'Left out: the test unit_tests (needs GoogleTest' "$work/stock.log" || fail "configure does not say what it left out"
+grep -q 'Workbooks (lecture --xlsx): none' "$work/stock.log" || fail "configure does not say that it has no workbooks"
 cmake --build build-stock -j 2 --target ecriture lecture
+if build-stock/lecture --xlsx /dev/null >/dev/null 2>"$work/stock-xlsx.log" ||
+  ! grep -q 'built without libxlsxwriter' "$work/stock-xlsx.log"; then
+  fail "lecture --xlsx does not say that it was built without libxlsxwriter"
+fi
 if ctest --test-dir build-stock -R '^unit_tests$' --output-on-failure >"$work/stock-test.log"; then
   fail "the test command passes without GoogleTest"
 fi

@@ -242,7 +242,8 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
     if (out == nullptr || err == nullptr)
         Fail("cannot set up the listing", "");
     bool headed = true;
-    int status = ListFile(ScratchPath().c_str(), ListOptions{format, offset, false, named}, headed, out, err);
+    int status =
+        ListFile(ScratchPath().c_str(), ListOptions{format, offset, false, named, nullptr}, headed, out, err);
     std::string listing = Take(out, out_buffer, out_size);
     std::string warnings = Take(err, err_buffer, err_size);
     // Among several files, a TSV listing starts with the file's banner.
@@ -255,17 +256,30 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
     std::size_t start =
         static_cast<std::size_t>(offset) < file.size() ? static_cast<std::size_t>(offset) : file.size();
     std::size_t whole = (file.size() - start) / kRecordSize;
-    bool unterminated = false;
+    std::size_t unterminated = 0;
     std::vector<std::vector<std::string>> expected;
     for (std::size_t k = 0; k < whole; ++k) {
         const char* p = file.data() + start + k * kRecordSize;
-        unterminated = unterminated || std::memchr(p + 8, '\0', kTamponSize) == nullptr;
+        unterminated += std::memchr(p + 8, '\0', kTamponSize) == nullptr ? 1 : 0;
         expected.push_back(Expected(p, static_cast<long long>(k), named && format != ListFormat::Tsv));
     }
-    bool warned = static_cast<std::size_t>(offset) > file.size() ||
-        (file.size() - start) % kRecordSize != 0 || unterminated;
+    bool shorter = static_cast<std::size_t>(offset) > file.size();
+    std::size_t trailing = shorter ? 0 : (file.size() - start) % kRecordSize;
+    bool warned = shorter || trailing != 0 || unterminated > 0;
     if (status != (warned ? kListWarned : kListClean) || warned == warnings.empty())
         Fail("the status does not say what the file holds", warnings);
+    if (format == ListFormat::Check) {
+        std::string line =
+            ScratchPath() + ": " + std::to_string(whole) + (whole == 1 ? " record" : " records");
+        if (unterminated > 0)
+            line += ", " + std::to_string(unterminated) +
+                (unterminated == 1 ? " text not terminated" : " texts not terminated");
+        if (trailing > 0)
+            line += ", " + std::to_string(trailing) + (trailing == 1 ? " trailing byte" : " trailing bytes");
+        if (listing != line + (shorter ? ", shorter than the offset\n" : "\n"))
+            Fail("the check does not say what the file holds", listing);
+        return;
+    }
     if (Parsed(format, named && format != ListFormat::Tsv, listing) != expected)
         Fail("the listing does not give back the records", listing);
 }
@@ -284,7 +298,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (std::fclose(f) != 0)
             Fail("cannot write the file", ScratchPath());
     }
-    for (ListFormat format : {ListFormat::Tsv, ListFormat::Csv, ListFormat::Json})
+    for (ListFormat format : {ListFormat::Tsv, ListFormat::Csv, ListFormat::Json, ListFormat::Check})
         CheckListing(file, offset, format, named);
     return 0;
 }

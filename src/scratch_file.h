@@ -1,0 +1,28 @@
+// A scratch file for what a library writes by name before the run copies
+// it on: made new and empty, and gone at the end. scratch_file_linux.cpp
+// makes one that no directory names, so that nothing is left if the run is
+// killed; scratch_file_win.cpp, one in the user's temporary folder.
+#ifndef ECRITURE_SCRATCH_FILE_H
+#define ECRITURE_SCRATCH_FILE_H
+
+#include "record_file.h"
+
+#include <cstddef>
+
+// Room for the name, in UTF-8.
+constexpr std::size_t kScratchNameSize = 1024;
+
+struct ScratchFile {
+    // Open for as long as the file is used, where that keeps it alive.
+    FileHandle file;
+    // The name to write it by, and to read it back by.
+    char name[kScratchNameSize];
+};
+
+// Makes the scratch file; its reason when it cannot be made.
+Reason MakeScratchFile(ScratchFile& scratch);
+
+// Removes the scratch file, once it has been read.
+void DropScratchFile(ScratchFile& scratch);
+
+#endif

@@ -1,0 +1,35 @@
+// A scratch file on Linux: made in the temporary directory and unlinked at
+// once, and named through /proc by its open descriptor.
+#include "scratch_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+Reason MakeScratchFile(ScratchFile& scratch)
+{
+    const char* dir = std::getenv("TMPDIR");
+    int n = std::snprintf(scratch.name, sizeof scratch.name, "%s/lecture-XXXXXX",
+        dir != nullptr && *dir != '\0' ? dir : "/tmp");
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof scratch.name)
+        return ENAMETOOLONG;
+    int fd = mkostemp(scratch.name, O_CLOEXEC);
+    if (fd < 0)
+        return TakeReason();
+    Reason why = unlink(scratch.name) == 0 ? kNoReason : TakeReason();
+    scratch.file = fd;
+    std::snprintf(scratch.name, sizeof scratch.name, "/proc/self/fd/%d", fd);
+    if (why != kNoReason)
+        DropScratchFile(scratch);
+    return why;
+}
+
+void DropScratchFile(ScratchFile& scratch)
+{
+    // Read only by now, and unlinked: its close has nothing to lose.
+    if (scratch.file != kNoFile)
+        (void)close(static_cast<int>(scratch.file));
+    scratch.file = kNoFile;
+}

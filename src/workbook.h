@@ -1,0 +1,53 @@
+// A listing as one spreadsheet workbook (Office Open XML, .xlsx), written
+// with libxlsxwriter in its constant-memory mode: every record one row, the
+// numbers as number cells, every text a text cell holding exactly the text.
+// workbook.cpp writes it; workbook_none.cpp stands in for a build without
+// the library.
+#ifndef ECRITURE_WORKBOOK_H
+#define ECRITURE_WORKBOOK_H
+
+#include "scratch_file.h"
+
+#include <cstdio>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+// The most rows a sheet holds, the format's own limit; the records go on in
+// a new sheet, under the header again.
+constexpr long kSheetRows = 1048576;
+
+struct Workbook {
+    lxw_workbook* book;
+    lxw_worksheet* sheet;
+    lxw_format* bold;
+    // Where the library writes the workbook, copied to the output at the end.
+    ScratchFile scratch;
+    // Each record names its file in a first column.
+    bool named;
+    int sheets;
+    // The next row of the sheet.
+    long row;
+    // Texts whose bytes that are not UTF-8 became U+FFFD.
+    long long changed;
+};
+
+// False when this build has no workbook writer.
+bool CanWriteWorkbooks();
+
+// Starts the workbook in a scratch file, with its first sheet; false, after
+// saying why on err, when it cannot be made.
+bool StartWorkbook(Workbook& book, bool named, std::FILE* err);
+
+// The record whose file bytes are at bytes as one row, after the file's name
+// when column is not null; false when its text has no NUL, and then the
+// cell holds all 80 bytes.
+bool PutRecordRow(Workbook& book, const char* column, long long index, const char* bytes);
+
+// Finishes the workbook and copies it to out, and says how many texts were
+// changed; the scratch file goes. False, after saying why on err, when the
+// workbook could not be finished or copied.
+bool FinishWorkbook(Workbook& book, std::FILE* out, std::FILE* err);
+
+#endif
