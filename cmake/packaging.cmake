@@ -11,10 +11,16 @@ if(WIN32)
 elseif(line_editing)
   set(linked_libraries "libedit:libedit" "ncurses:ncurses (libtermcap)" "libbsd:libbsd")
 endif()
+# lecture writes workbooks with libxlsxwriter (its own zip code included on
+# Windows) and zlib: linked in on Windows, shared libraries on Debian.
+if(xlsx)
+  list(APPEND linked_libraries "libxlsxwriter:libxlsxwriter, with its zip code (minizip) and tmpfileplus"
+       "zlib:zlib")
+endif()
 file(READ LICENSE notices)
 if(linked_libraries)
-  string(APPEND notices "\nThe programs hold code of the libraries below, linked in statically. Their\n"
-         "notices follow, as Debian ships them with each library.\n")
+  string(APPEND notices "\nThe programs hold or use code of the libraries below. Their notices\n"
+         "follow, as Debian ships them with each library or as the library does.\n")
 endif()
 foreach(entry IN LISTS linked_libraries)
   string(REPLACE ":" ";" entry "${entry}")
@@ -88,8 +94,9 @@ at a time: two whole numbers and a line of text. It echoes each record,
 appends it to the file as 88 bytes and reports the write. The dialogue is
 in French, and piped input is read as well as typed input.
 
-lecture lists and checks such files, as tab-separated text, CSV or JSON
-Lines, and can follow a file as records are added. The files are the same
+lecture lists and checks such files, as tab-separated text, CSV, JSON
+Lines or a spreadsheet workbook (.xlsx), and can follow a file as records
+are added. The files are the same
 on every machine, whatever its byte order, and several stations may append
 to one shared file.")
 endif()
