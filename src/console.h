@@ -1,6 +1,6 @@
 // The standard streams: readied at start, and the console's byte calls.
-// console_posix.cpp implements them on POSIX systems; on Windows,
-// console_win.cpp, with piped_input_win.cpp and window_hold_win.cpp.
+// linux/console.cpp and win/console.cpp implement them, the latter with
+// win/window_hold.cpp.
 #ifndef ECRITURE_CONSOLE_H
 #define ECRITURE_CONSOLE_H
 
@@ -23,11 +23,6 @@ bool IsConsoleInput();
 // True when the stream is a terminal, or on Windows a console.
 bool IsTerminal(std::FILE* stream);
 
-// True when a write to the stream could wait on what the run does not
-// control: a pipe, a socket, a terminal (Ctrl-S stops it); false for a file
-// or a device such as /dev/null.
-bool MayWait(std::FILE* stream);
-
 // Readies out for a listing whose lines end with PutLineEnd: no byte of a
 // text is translated.
 Reason PrepareListingOutput(std::FILE* out);
@@ -36,22 +31,9 @@ Reason PrepareListingOutput(std::FILE* out);
 // Windows.
 void PutLineEnd(std::FILE* out);
 
-// Why the stream failed to read, found by reading it once more: a lasting
-// cause (a directory, a device error) fails again. kNoReason when it did
-// not fail again.
-Reason TakeReadReason(std::FILE* in);
-
-// The console's stdio calls. The programs have one thread, so they skip the
+// The output's stdio calls. The programs have one thread, so they skip the
 // stream's lock where the C library offers that.
 #if ECRITURE_UNLOCKED_STDIO
-// What follows an EOF from the stream: the next byte when the read was only
-// interrupted, else EOF.
-int GetByteAfterEof(std::FILE* in);
-inline int GetByte(std::FILE* in)
-{
-    int c = getc_unlocked(in);
-    return c != EOF ? c : GetByteAfterEof(in);
-}
 inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
 {
     fwrite_unlocked(bytes, 1, n, out);
@@ -61,8 +43,6 @@ inline void PutByte(char c, std::FILE* out)
     putc_unlocked(c, out);
 }
 #else
-// The next byte, or EOF; typed on a Windows console, it arrives in UTF-8.
-int GetByte(std::FILE* in);
 // On a Windows console, the bytes go to it as they are, shown as UTF-8.
 void PutBytes(std::FILE* out, const char* bytes, std::size_t n);
 inline void PutByte(char c, std::FILE* out)

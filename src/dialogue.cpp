@@ -2,16 +2,14 @@
 
 #include "escape.h"
 #include "messages.h"
-#include "stdin_buffer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 namespace {
 
-constexpr char kProgram[] = "ecriture";
 constexpr char kSeparator[] = "-----------------------\n";
+constexpr std::string_view kPrompts[] = {"Saisie numero :", "Saisie valeur :", "Saisie Tampon :"};
 // Two numbers and the text, each on its line, then the separator.
 constexpr std::size_t kEchoSize = 2 * (kNumberSize + 1) + kTamponSize + 1 + sizeof kSeparator;
 
@@ -22,38 +20,114 @@ bool IsWhole(const char* line, std::size_t n, std::size_t size)
     return n < size - 1 || line[n - 1] == '\n';
 }
 
-bool ReadNumber(std::string_view prompt, std::int32_t& number, Console console, std::FILE* in, std::FILE* out,
-    std::FILE* err)
+// Reads a number from its line's first 79 bytes; cut, when it was longer.
+bool ReadNumber(
+    std::string_view prompt, std::int32_t& number, bool& cut, Console console, Input& in, std::FILE* out)
 {
     char line[kLineSize];
     std::size_t n = AskLine(prompt, line, sizeof line, console, in, out);
     if (n == 0)
         return false;
     number = ParseNumber(line);
-    if (DropRestOfLine(line, n, console, in) > 0)
-        PutMessage(err, kProgram, nullptr, "number line longer than 79 bytes: the rest of it is dropped");
+    cut = DropLineRest(line, n, console, in) > 0;
     return true;
 }
 
-// Reads a line byte by byte, as the terminal or a slow pipe gives it.
-std::size_t ReadLineBytes(std::FILE* in, char* line, std::size_t most)
+// Reads the text into tampon, less its line end; a longer one is cut, the
+// rest of its line dropped, and kept says how much stays.
+bool ReadText(std::string_view prompt, char (&tampon)[kLineSize], bool& cut, std::size_t& kept,
+    Console console, Input& in, std::FILE* out)
 {
-    std::size_t n = 0;
-    while (n < most) {
-        int c = GetByte(in);
-        if (c == EOF)
-            break;
-        line[n++] = static_cast<char>(c);
-        if (c == '\n')
-            break;
+    std::size_t n = AskLine(prompt, tampon, sizeof tampon, console, in, out);
+    if (n == 0)
+        return false;
+    cut = false;
+    if (tampon[n - 1] == '\n') {
+        DelNewLine(tampon);
+    } else if (n > kTextMost) {
+        // Too long for the record: cut on a character, the rest dropped.
+        kept = FitUtf8(tampon, n, kTextMost);
+        std::memset(tampon + kept, '\0', n - kept);
+        DropLineRest(tampon, n, console, in);
+        cut = true;
     }
-    return n;
+    return true;
 }
 
 char* AppendBytes(char* p, const char* bytes, std::size_t n)
 {
     std::memcpy(p, bytes, n);
     return p + n;
+}
+
+} // namespace
+
+std::size_t AskLine(
+    std::string_view prompt, char* line, std::size_t size, Console console, Input& in, std::FILE* out)
+{
+    if (console == Console::Edited && out != nullptr)
+        return ReadEditedLine(prompt, line, size, out);
+    if (out != nullptr) {
+        PutBytes(out, prompt.data(), prompt.size());
+        if (LinesInHand(in, 1) == 0)
+            std::fflush(out);
+    }
+    return ReadLine(in, line, size);
+}
+
+std::size_t DropLineRest(const char* line, std::size_t n, Console console, Input& in)
+{
+    // Most reads take their whole line.
+    if (n == 0 || line[n - 1] == '\n')
+        return 0;
+    return console == Console::Edited ? DropEditedLine() : DropLine(in);
+}
+
+bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, Console console,
+    Input& in, std::FILE* out)
+{
+    std::size_t n = AskLine(prompt, name, size, console, in, out);
+    tooLong = !IsWhole(name, n, size) && DropLineRest(name, n, console, in) > 0;
+    if (n > 0 && name[n - 1] == '\n')
+        DelNewLine(name);
+    return n > 0;
+}
+
+void SayNotes(const Notes& notes, std::FILE* err)
+{
+    for (int k = 0; k < notes.numbersCut; ++k)
+        PutMessage(
+            err, kCaptureProgram, nullptr, "number line longer than 79 bytes: the rest of it is dropped");
+    if (notes.textCut) {
+        char what[64];
+        std::snprintf(what, sizeof what, "text longer than 78 bytes: cut to %zu bytes", notes.textKept);
+        PutMessage(err, kCaptureProgram, nullptr, what);
+    }
+}
+
+int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err)
+{
+    notes = Notes{};
+    std::int32_t* numbers[] = {&rec.numero, &rec.valeur};
+    for (int k = 0; k < 2; ++k) {
+        bool cut = false;
+        if (!ReadNumber(kPrompts[k], *numbers[k], cut, console, in, out))
+            return k;
+        notes.numbersCut += cut ? 1 : 0;
+        if (cut && err != nullptr)
+            SayNotes(Notes{1, false, 0}, err);
+    }
+    if (!ReadText(kPrompts[2], rec.tampon, notes.textCut, notes.textKept, console, in, out))
+        return 2;
+    if (notes.textCut && err != nullptr)
+        SayNotes(Notes{0, true, notes.textKept}, err);
+    return 3;
+}
+
+void PutRecordPrompts(int count, std::FILE* out)
+{
+    for (int k = 0; k < count; ++k)
+        PutBytes(out, kPrompts[k].data(), kPrompts[k].size());
 }
 
 void EchoRecord(const Record& rec, std::FILE* out)
@@ -69,74 +143,13 @@ void EchoRecord(const Record& rec, std::FILE* out)
     PutBytes(out, echo, static_cast<std::size_t>(p - echo));
 }
 
-} // namespace
-
-std::size_t ReadLine(std::FILE* in, char* line, std::size_t size)
-{
-    // Most lines stand whole in the input's buffer: they go at once.
-    std::size_t n = TakeBufferedLine(in, line, size - 1);
-    if (n == 0)
-        n = ReadLineBytes(in, line, size - 1);
-    line[n] = '\0';
-    return n;
-}
-
-std::size_t AskLine(
-    std::string_view prompt, char* line, std::size_t size, Console console, std::FILE* in, std::FILE* out)
-{
-    if (console == Console::Edited)
-        return ReadEditedLine(prompt, line, size, out);
-    PutBytes(out, prompt.data(), prompt.size());
-    return ReadLine(in, line, size);
-}
-
-std::size_t DropLineRest(Console console, std::FILE* in)
-{
-    if (console == Console::Edited)
-        return DropEditedLine();
-    std::size_t dropped = 0;
-    for (int c; (c = GetByte(in)) != EOF && c != '\n';)
-        ++dropped;
-    return dropped;
-}
-
-bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, Console console,
-    std::FILE* in, std::FILE* out)
-{
-    std::size_t n = AskLine(prompt, name, size, console, in, out);
-    tooLong = !IsWhole(name, n, size) && DropRestOfLine(name, n, console, in) > 0;
-    if (n > 0 && name[n - 1] == '\n')
-        DelNewLine(name);
-    return n > 0;
-}
-
-bool ReadText(std::string_view prompt, char (&tampon)[kLineSize], Console console, std::FILE* in,
-    std::FILE* out, std::FILE* err)
-{
-    std::size_t n = AskLine(prompt, tampon, sizeof tampon, console, in, out);
-    if (n == 0)
-        return false;
-    if (tampon[n - 1] == '\n') {
-        DelNewLine(tampon);
-    } else if (n > kTextMost) {
-        // Too long for the record: cut on a character, the rest dropped.
-        std::size_t kept = FitUtf8(tampon, n, kTextMost);
-        std::memset(tampon + kept, '\0', n - kept);
-        DropRestOfLine(tampon, n, console, in);
-        char what[64];
-        std::snprintf(what, sizeof what, "text longer than 78 bytes: cut to %zu bytes", kept);
-        PutMessage(err, kProgram, nullptr, what);
-    }
-    return true;
-}
-
-int ReadChar(std::string_view prompt, Console console, std::FILE* in, std::FILE* out)
+int ReadChar(std::string_view prompt, Console console, Input& in, std::FILE* out)
 {
     char line[kLineSize];
     std::size_t n = AskLine(prompt, line, sizeof line, console, in, out);
     if (n == 0)
         return EOF;
-    DropRestOfLine(line, n, console, in);
+    DropLineRest(line, n, console, in);
     return static_cast<unsigned char>(line[0]);
 }
 
@@ -165,22 +178,11 @@ std::int32_t ParseNumber(const char* s)
     return static_cast<std::int32_t>(magnitude > kMax ? kMax : magnitude);
 }
 
-bool SaiSieRecord(Record& rec, Console console, std::FILE* in, std::FILE* out, std::FILE* err)
+int SaiSieRecord(Record& rec, Console console, Input& in, std::FILE* out, std::FILE* err)
 {
-    if (!ReadNumber("Saisie numero :", rec.numero, console, in, out, err))
-        return false;
-    if (!ReadNumber("Saisie valeur :", rec.valeur, console, in, out, err))
-        return false;
-    if (!ReadText("Saisie Tampon :", rec.tampon, console, in, out, err))
-        return false;
-    EchoRecord(rec, out);
-    return true;
-}
-
-char* AppendNumber(char* p, long long v)
-{
-    // Most values fit in 32 bits, whose divisions cost less.
-    if (v >= INT32_MIN && v <= INT32_MAX)
-        return std::to_chars(p, p + kNumberSize, static_cast<std::int32_t>(v)).ptr;
-    return std::to_chars(p, p + kNumberSize, v).ptr;
+    Notes notes{};
+    int read = ReadRecord(rec, notes, console, in, out, err);
+    if (read == 3)
+        EchoRecord(rec, out);
+    return read;
 }

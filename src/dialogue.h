@@ -1,8 +1,10 @@
-// The console dialogue: line reads, number parsing, the record's prompts and echo.
+// The console dialogue: the answers' line reads, number parsing, the
+// record's prompts and echo.
 #ifndef ECRITURE_DIALOGUE_H
 #define ECRITURE_DIALOGUE_H
 
 #include "console.h"
+#include "input.h"
 #include "line_editing.h"
 #include "record.h"
 
@@ -12,9 +14,10 @@
 #include <cstring>
 #include <string_view>
 
+// As every message of the capture program names it.
+constexpr char kCaptureProgram[] = "ecriture";
+
 constexpr std::size_t kLineSize = 80;
-// Room for a 64-bit decimal with its sign.
-constexpr std::size_t kNumberSize = 20;
 
 static_assert(sizeof(Record{}.tampon) == kLineSize, "the text is read straight into tampon");
 
@@ -33,31 +36,20 @@ enum class Console {
 // that the classic version's DelNewLine dropped.
 constexpr std::size_t kTextMost = kLineSize - 2;
 
-// Reads one line of at most size - 1 bytes, line end included, and ends it
-// with a NUL; the rest of a longer line is left for the next read.
-// Returns the number of bytes stored: 0 only when the input has ended.
-std::size_t ReadLine(std::FILE* in, char* line, std::size_t size);
-template <std::size_t N>
-std::size_t ReadLine(std::FILE* in, char (&line)[N])
-{
-    return ReadLine(in, line, N);
-}
+// The lines a record takes: its three answers, and whether to go on.
+constexpr std::size_t kLinesOfRecord = 4;
 
-// Shows the prompt on out and reads the answer as ReadLine does; at an edited
-// console, the line editor shows the prompt and reads the line.
+// Shows the prompt on out and reads one line as ReadLine does, the prompt
+// on the screen before a read that may wait; at an edited console, the line
+// editor shows the prompt and reads the line. With out null, the prompt is
+// left to be shown later, with the echo.
 std::size_t AskLine(
-    std::string_view prompt, char* line, std::size_t size, Console console, std::FILE* in, std::FILE* out);
+    std::string_view prompt, char* line, std::size_t size, Console console, Input& in, std::FILE* out);
 
 // Reads and drops what a read of n bytes into line left of its line, up to
 // and with its line end; returns how many bytes before the line end it
 // dropped (none when the read took the whole line).
-// Its part that reads: the line's rest, up to and with its line end.
-std::size_t DropLineRest(Console console, std::FILE* in);
-inline std::size_t DropRestOfLine(const char* line, std::size_t n, Console console, std::FILE* in)
-{
-    // Most reads take their whole line.
-    return n == 0 || line[n - 1] == '\n' ? 0 : DropLineRest(console, in);
-}
+std::size_t DropLineRest(const char* line, std::size_t n, Console console, Input& in);
 
 // Drops the last byte of the string; an empty string stays as it is.
 void DelNewLine(char* s);
@@ -66,31 +58,52 @@ void DelNewLine(char* s);
 // end; a last line without one keeps every byte. False when the input has
 // ended; tooLong, when the line did not fit, its rest dropped.
 bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, Console console,
-    std::FILE* in, std::FILE* out);
+    Input& in, std::FILE* out);
 
-// Asks for a record's text into tampon, less its line end. A longer text is
-// cut to kTextMost bytes or a little fewer, on a character boundary when it
-// is valid UTF-8 up to there, the rest of its line dropped, and said on err.
-// False when the input has ended.
-bool ReadText(std::string_view prompt, char (&tampon)[kLineSize], Console console, std::FILE* in,
-    std::FILE* out, std::FILE* err);
+// What the reads of one record cut, to be said on standard error in their
+// order: number lines past 79 bytes, and a text past 78.
+struct Notes {
+    int numbersCut;
+    bool textCut;
+    std::size_t textKept;
+};
+
+// Says the notes, one message each.
+void SayNotes(const Notes& notes, std::FILE* err);
+
+// Reads a record's three answers into rec, each prompted on out unless it
+// is null. A number is read from its line's first 79 bytes; a longer text
+// is cut to kTextMost bytes or a little fewer, on a character boundary when
+// it is valid UTF-8 up to there; the rest of a line is dropped. What was cut
+// goes to notes, and is said on err as it is read unless err is null.
+// Returns how many of the three were read before the input ended: 3 when
+// the record is whole.
+int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err);
+
+// Prints the first count of the record's three prompts, as reads that
+// were not prompted would have shown them.
+void PutRecordPrompts(int count, std::FILE* out);
+
+// Prints the record's echo: its numbers, its text and the separator.
+void EchoRecord(const Record& rec, std::FILE* out);
 
 // Asks for a line and gives its first byte (0 to 255, the line end for an
 // empty line), or EOF once the input has ended. The rest of the line is
-// dropped, however long.
-int ReadChar(std::string_view prompt, Console console, std::FILE* in, std::FILE* out);
+// dropped, however long. With out null, the prompt is not shown.
+int ReadChar(std::string_view prompt, Console console, Input& in, std::FILE* out);
+
+// The prompt that ReadChar asks after each record.
+constexpr char kAnotherPrompt[] = "Encoder un autre (Y/N) ?)";
 
 // Blanks, one optional sign, decimal digits; whatever follows is ignored, no
 // digit gives 0, and a value beyond 32 bits gives the nearest 32-bit bound.
 std::int32_t ParseNumber(const char* s);
 
 // Prompts for, reads and echoes one record into rec, answers cut to their
-// field said on err. False when the input ended before the record was
-// whole; rec must then not be written.
-bool SaiSieRecord(Record& rec, Console console, std::FILE* in, std::FILE* out, std::FILE* err);
-
-// Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
-char* AppendNumber(char* p, long long v);
+// field said on err. Returns how many of its three lines were read before
+// the input ended: 3 when it is whole, and then echoed; rec must not be
+// written otherwise.
+int SaiSieRecord(Record& rec, Console console, Input& in, std::FILE* out, std::FILE* err);
 
 // Prints a string literal, without its NUL.
 template <std::size_t N>

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "ecriture.h"
+#include "input.h"
 
 #include <cstdio>
 
@@ -24,7 +25,8 @@ constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes 
                          "Exit status: 0 when every record was stored and flushed and the file closed,\n"
                          "1 when the file could not be opened, 2 on a usage error (nothing is opened),\n"
                          "255 when a record, a flush to disk, the close or the console failed.\n";
-constexpr ProgramText kText = {"ecriture", kUsage, kHelp, "ecriture " ECRITURE_VERSION "\n", kStatusDataLost};
+constexpr ProgramText kText = {
+    kCaptureProgram, kUsage, kHelp, "ecriture " ECRITURE_VERSION "\n", kStatusDataLost};
 
 // Reads the command line: the operand, when there is one, names the record
 // file. kGoOn, or the status to end with at once, before anything is opened.
@@ -43,16 +45,6 @@ int ReadArguments(int argc, char** argv, const char*& operand)
     return line.status;
 }
 
-// Piped input in large blocks: the lock is released before each, as a read
-// from a pipe may wait.
-void BufferPipedInput(Console console)
-{
-    if (console == Console::Piped) {
-        static char inbuf[1 << 16];
-        std::setvbuf(stdin, inbuf, _IOFBF, sizeof inbuf);
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -64,17 +56,18 @@ int main(int argc, char** argv)
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;
     Console console = ChooseConsole();
-    BufferPipedInput(console);
+    static Input in;
+    OpenInput(in, StandardInput());
     static char typed[kNameSize];
     Reason refused = kNoReason;
-    const char* nom = operand != nullptr ? operand : AskFileName(typed, refused, console, stdin, stdout);
+    const char* nom = operand != nullptr ? operand : AskFileName(typed, refused, console, in, stdout);
     int failures = 0;
     FileHandle file = OpenNamedFile(nom, refused, failures, stderr);
     // The name may have been lost to a read error, which must show.
     if (file == kNoFile)
-        return CheckConsole(stdin, stdout, stderr) ? kStatusOpenFailed : kStatusDataLost;
-    failures += CaptureRecords(file, nom, console, stdin, stdout, stderr);
+        return CheckConsole(in, stdout, stderr) ? kStatusOpenFailed : kStatusDataLost;
+    failures += CaptureRecords(file, nom, console, in, stdout, stderr);
     bool closed = CloseRecordFile(file, nom, stderr);
-    bool consoleOk = CheckConsole(stdin, stdout, stderr);
+    bool consoleOk = CheckConsole(in, stdout, stderr);
     return failures == 0 && closed && consoleOk ? 0 : kStatusDataLost;
 }

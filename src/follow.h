@@ -1,8 +1,7 @@
 // Following a file as it grows: the system's change notification where
 // there is one, and a look about once a second where there is none (a
-// network file system sends no events). follow_linux.cpp implements it
-// with inotify, which is Linux's own, follow_win.cpp with the change
-// notifications of Windows.
+// network file system sends no events). linux/follow.cpp implements it
+// with inotify, win/follow.cpp with the change notifications of Windows.
 #ifndef ECRITURE_FOLLOW_H
 #define ECRITURE_FOLLOW_H
 
@@ -21,9 +20,6 @@ WatchHandle StartWatch(const char* name);
 void AwaitChange(WatchHandle watch);
 
 void StopWatch(WatchHandle watch);
-
-// The open file's length; -1 when it cannot be had.
-long long FileLength(FileHandle file);
 
 // False when the name no longer names the open file: it was removed, or
 // another file took its name.

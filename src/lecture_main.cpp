@@ -29,7 +29,7 @@ constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard 
                          "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
                          "in a partial record or holds a text without its NUL, or a followed file was\n"
                          "truncated or replaced, 2 on any error.\n";
-constexpr ProgramText kText = {"lecture", kUsage, kHelp, "lecture " ECRITURE_VERSION "\n", kListFailed};
+constexpr ProgramText kText = {kListProgram, kUsage, kHelp, "lecture " ECRITURE_VERSION "\n", kListFailed};
 
 // Lists every file in turn, in a workbook with Xlsx; returns the worst
 // status, and stops once the output cannot be written.

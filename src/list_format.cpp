@@ -5,13 +5,10 @@
 #include "record.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 namespace {
 
-// Room for a decimal of 64 bits with its sign.
-constexpr std::size_t kNumberSize = 20;
 // A record's line but its file column: the keys and separators, three
 // numbers and the text in its widest form.
 constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize) + 16;
@@ -72,11 +69,6 @@ char* AppendPiece(char* p, const Piece& piece)
 {
     std::memcpy(p, piece.bytes, sizeof piece.bytes);
     return p + piece.size;
-}
-
-char* AppendNumber(char* p, long long v)
-{
-    return std::to_chars(p, p + kNumberSize, v).ptr;
 }
 
 char* AppendText(char* p, const char* text)

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr char kProgram[] = "lecture";
 constexpr std::size_t kBlockRecords = 1024;
 // Whole records per read; a record cut by a read waits at the block's start.
 constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
@@ -48,7 +47,7 @@ constexpr char kReplaced[] = "file removed or replaced; no longer followed";
 void Warn(const Listed& listed, const char* what)
 {
     std::fflush(listed.out);
-    PutMessage(listed.err, kProgram, listed.name, what);
+    PutMessage(listed.err, kListProgram, listed.name, what);
 }
 
 // Lists one record as the format does, or only checks it; false when its
@@ -106,9 +105,9 @@ const char* CheckListed(
     Listed& listed, FileHandle file, const char* block, std::size_t held, std::size_t& have)
 {
     long long listedEnd = listed.read - static_cast<long long>(have);
-    long long length = FileLength(file);
-    char now[kRecordSize];
     Reason why = kNoReason;
+    long long length = FileLength(file, why);
+    char now[kRecordSize];
     if (length < listedEnd)
         return kTruncated;
     if (listed.lastAt >= 0 &&

@@ -8,6 +8,9 @@
 
 struct Workbook;
 
+// As every message of the listing program names it.
+constexpr char kListProgram[] = "lecture";
+
 // What a file's listing came to; the run's status is the worst of them.
 constexpr int kListClean = 0;
 constexpr int kListWarned = 1;

@@ -1,5 +1,6 @@
 #include "record.h"
 
+#include <charconv>
 #include <cstddef>
 #include <cstring>
 
@@ -31,6 +32,14 @@ void EncodeRecord(const Record& rec, char (&bytes)[kRecordSize])
     PutLittleEndian(bytes, rec.numero);
     PutLittleEndian(bytes + offsetof(Record, valeur), rec.valeur);
     std::memcpy(bytes + offsetof(Record, tampon), rec.tampon, sizeof rec.tampon);
+}
+
+char* AppendNumber(char* p, long long v)
+{
+    // Most values fit in 32 bits, whose divisions cost less.
+    if (v >= INT32_MIN && v <= INT32_MAX)
+        return std::to_chars(p, p + kNumberSize, static_cast<std::int32_t>(v)).ptr;
+    return std::to_chars(p, p + kNumberSize, v).ptr;
 }
 
 Record DecodeRecord(const char* bytes)

@@ -30,4 +30,11 @@ void EncodeRecord(const Record& rec, char (&bytes)[kRecordSize]);
 // The record whose file bytes start at bytes (kRecordSize of them).
 Record DecodeRecord(const char* bytes);
 
+// Room for a decimal of 64 bits with its sign: a record's numbers, its
+// index, a position.
+constexpr std::size_t kNumberSize = 20;
+
+// Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
+char* AppendNumber(char* p, long long v);
+
 #endif

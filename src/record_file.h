@@ -1,7 +1,7 @@
 // The record file as the system holds it: opened for appending by ecriture
 // and for reading by lecture, and the agreed lock over the appends.
-// record_file_posix.cpp implements it on POSIX systems, record_file_win.cpp
-// on Windows. A call that fails hands back its reason.
+// linux/record_file.cpp and win/record_file.cpp implement it. A call that
+// fails hands back its reason.
 #ifndef ECRITURE_RECORD_FILE_H
 #define ECRITURE_RECORD_FILE_H
 
@@ -40,9 +40,10 @@ Reason FlushNewName(const char* nom, char (&dir)[kDirectorySize]);
 // has nothing to flush by its nature: a pipe, a terminal, a device.
 Reason FlushRecordFile(FileHandle file);
 
-// The file's length, where the next record starts when the agreed lock is
-// held; -1 when the file has no position (a pipe, a terminal).
-long long QueryPosition(FileHandle file);
+// The file's length as the system knows it now: where the next record
+// starts while the agreed lock is held. -1 when the file has none (a pipe,
+// a terminal), or when it cannot be had, with why.
+long long FileLength(FileHandle file, Reason& why);
 
 // Every program that appends to a record file holds this lock around its
 // append: one byte, exclusive, far past any real end of the file, so that

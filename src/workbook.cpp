@@ -2,6 +2,7 @@
 
 #include "console.h"
 #include "escape.h"
+#include "listing.h"
 #include "messages.h"
 #include "record.h"
 
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr char kProgram[] = "lecture";
 constexpr const char* kColumns[] = {"file", "index", "numero", "valeur", "tampon"};
 constexpr lxw_col_t kTextColumn = 4;
 // The widths people see the columns at first, in characters.
@@ -81,7 +81,7 @@ bool CopyWorkbook(const ScratchFile& scratch, std::FILE* out, std::FILE* err)
     if (file != kNoFile)
         (void)CloseFile(file);
     if (why != kNoReason)
-        PutMessage(err, kProgram, nullptr, "cannot read the workbook back", DescribeReason(why));
+        PutMessage(err, kListProgram, nullptr, "cannot read the workbook back", DescribeReason(why));
     return why == kNoReason;
 }
 
@@ -98,7 +98,8 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
     book.named = named;
     Reason why = MakeScratchFile(book.scratch);
     if (why != kNoReason) {
-        PutMessage(err, kProgram, nullptr, "cannot make the workbook's scratch file", DescribeReason(why));
+        PutMessage(
+            err, kListProgram, nullptr, "cannot make the workbook's scratch file", DescribeReason(why));
         return false;
     }
     // Row by row to the scratch file: memory stays flat whatever the records.
@@ -109,7 +110,7 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
         format_set_bold(book.bold);
     }
     if (book.book == nullptr || !StartSheet(book)) {
-        PutMessage(err, kProgram, nullptr, "cannot start the workbook");
+        PutMessage(err, kListProgram, nullptr, "cannot start the workbook");
         DropScratchFile(book.scratch);
         return false;
     }
@@ -145,7 +146,7 @@ bool FinishWorkbook(Workbook& book, std::FILE* out, std::FILE* err)
     lxw_error closed = workbook_close(book.book);
     book.book = nullptr;
     if (closed != LXW_NO_ERROR)
-        PutMessage(err, kProgram, nullptr, "cannot write the workbook", lxw_strerror(closed));
+        PutMessage(err, kListProgram, nullptr, "cannot write the workbook", lxw_strerror(closed));
     bool copied = closed == LXW_NO_ERROR && CopyWorkbook(book.scratch, out, err);
     DropScratchFile(book.scratch);
     if (book.changed > 0) {
@@ -154,7 +155,7 @@ bool FinishWorkbook(Workbook& book, std::FILE* out, std::FILE* err)
             book.changed == 1 ? "%lld text holds bytes that are not UTF-8, shown as U+FFFD in the workbook"
                               : "%lld texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
             book.changed);
-        PutMessage(err, kProgram, nullptr, what);
+        PutMessage(err, kListProgram, nullptr, what);
     }
     return copied;
 }

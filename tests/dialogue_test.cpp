@@ -3,17 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
-
-std::string Text(const char (&line)[kLineSize])
-{
-    return line;
-}
 
 int Parse(const std::string& s)
 {
@@ -85,86 +81,45 @@ TEST(DelNewLine, FullLine)
     EXPECT_EQ(std::strlen(s), kLineSize - 2);
 }
 
-TEST(LineRead, LimitAndLeftover)
-{
-    std::FILE* in = Input(std::string(79, 'a') + "bc\n" + std::string(78, 'd') + "\n");
-    char line[kLineSize];
-    EXPECT_EQ(ReadLine(in, line), 79u);
-    EXPECT_EQ(Text(line), std::string(79, 'a'));
-    EXPECT_EQ(ReadLine(in, line), 3u);
-    EXPECT_EQ(Text(line), "bc\n");
-    EXPECT_EQ(ReadLine(in, line), 79u);
-    EXPECT_EQ(Text(line), std::string(78, 'd') + "\n");
-    EXPECT_EQ(ReadLine(in, line), 0u);
-    std::fclose(in);
-}
+namespace {
 
-TEST(LineRead, EndOfInput)
+// The text that ReadRecord stores for a typed text line, and what it says.
+std::pair<std::string, std::string> Stored(const std::string& typed)
 {
-    std::FILE* in = Input("last");
-    char line[kLineSize];
-    EXPECT_EQ(ReadLine(in, line), 4u);
-    EXPECT_EQ(Text(line), "last");
-    EXPECT_EQ(ReadLine(in, line), 0u);
-    EXPECT_EQ(Text(line), "");
-    EXPECT_EQ(ReadLine(in, line), 0u);
-    std::fclose(in);
-}
-
-TEST(LineRead, NulBytesAreCounted)
-{
-    std::FILE* in = Input(std::string("a\0b\n", 4));
-    char line[kLineSize];
-    EXPECT_EQ(ReadLine(in, line), 4u);
-    EXPECT_EQ(std::memcmp(line, "a\0b\n", 5), 0);
-    std::fclose(in);
-}
-
-TEST(ReadText, DropsLineEndOrCutsWhatIsTooLong)
-{
-    std::FILE* in = Input("abc\n\n" + std::string(79, 'x') + "\ntail\r\n" + std::string(200, 'y') + "\nlast");
-    std::FILE* out = std::tmpfile();
+    Input& in = Given("1\n2\n" + typed);
     std::FILE* err = std::tmpfile();
-    char line[kLineSize];
-    auto read = [&] { return ReadText(">", line, Console::Piped, in, out, err); };
-    for (const std::string& text : {std::string("abc"), std::string(), std::string(78, 'x'),
-             std::string("tail\r"), std::string(78, 'y'), std::string("last")}) {
-        ASSERT_TRUE(read());
-        EXPECT_EQ(Text(line), text);
-    }
-    EXPECT_FALSE(read());
-    std::fclose(in);
-    // Every read shows its prompt, the one that finds the input ended too;
-    // each cut is said, and its rest answers nothing.
-    EXPECT_EQ(Contents(out), ">>>>>>>");
-    std::string cut = "ecriture: text longer than 78 bytes: cut to 78 bytes\n";
-    EXPECT_EQ(Contents(err), cut + cut);
+    Record rec{};
+    Notes notes{};
+    EXPECT_EQ(ReadRecord(rec, notes, Console::Piped, in, nullptr, err), 3) << typed;
+    EXPECT_EQ(rec.tampon[strnlen(rec.tampon, sizeof rec.tampon) + 1], '\0') << typed;
+    return {std::string(rec.tampon, strnlen(rec.tampon, sizeof rec.tampon)), Contents(err)};
 }
 
-TEST(ReadText, CutOnACharacterWhenValid)
+} // namespace
+
+TEST(ReadRecord, TextLessItsLineEndOrCutOnACharacter)
 {
     // Longer than 78 bytes: a character crossing the limit, or ending on it,
     // or an invalid byte before it; a last line without its line end too.
     const std::string a77(77, 'a');
     const std::string a76(76, 'a');
-    for (auto [typed, kept] : {std::pair{a77 + "\xc3\xa9t\xc3\xa9\n", a77}, {a76 + "\xe2\x9c\x93z\n", a76},
-             {a76 + "\xc3\xa9\xc3\xa9\n", a76 + "\xc3\xa9"}, {a76 + "\xe2\x9c\x93", a76},
-             {"\xff" + a77 + "\xc3\xa9\n", "\xff" + a77}, {a77 + "\xe2\x9c", a77}}) {
-        std::FILE* in = Input(typed);
-        std::FILE* err = std::tmpfile();
-        char line[kLineSize];
-        ASSERT_TRUE(ReadText("", line, Console::Piped, in, stdout, err));
-        EXPECT_EQ(Text(line), kept) << typed;
-        EXPECT_EQ(line[kept.size() + 1], '\0');
-        EXPECT_EQ(Contents(err),
-            "ecriture: text longer than 78 bytes: cut to " + std::to_string(kept.size()) + " bytes\n");
-        std::fclose(in);
+    for (auto [typed, kept] : {std::pair{std::string("abc\n"), std::string("abc")}, {"\n", ""},
+             {"tail\r\n", "tail\r"}, {"last", "last"}, {std::string(78, 'x') + "\n", std::string(78, 'x')},
+             {std::string(79, 'x') + "\n", std::string(78, 'x')},
+             {std::string(200, 'y') + "\nz\n", std::string(78, 'y')}, {a77 + "\xc3\xa9t\xc3\xa9\n", a77},
+             {a76 + "\xe2\x9c\x93z\n", a76}, {a76 + "\xc3\xa9\xc3\xa9\n", a76 + "\xc3\xa9"},
+             {a76 + "\xe2\x9c\x93", a76}, {"\xff" + a77 + "\xc3\xa9\n", "\xff" + a77},
+             {a77 + "\xe2\x9c", a77}}) {
+        std::string said = std::min(typed.find('\n'), typed.size()) > kTextMost
+            ? "ecriture: text longer than 78 bytes: cut to " + std::to_string(kept.size()) + " bytes\n"
+            : "";
+        EXPECT_EQ(Stored(typed), std::pair(kept, said)) << typed;
     }
 }
 
 TEST(ReadName, WholeLineAsLongAsItFits)
 {
-    std::FILE* in = Input(" a.dat \n" + std::string(9, 'n') + "\n" + std::string(10, 'm') + "\nlast");
+    Input& in = Given(" a.dat \n" + std::string(9, 'n') + "\n" + std::string(10, 'm') + "\nlast");
     char name[10];
     bool tooLong = false;
     auto read = [&] { return ReadName("", name, sizeof name, tooLong, Console::Piped, in, stdout); };
@@ -175,54 +130,20 @@ TEST(ReadName, WholeLineAsLongAsItFits)
         EXPECT_EQ(tooLong, refused) << expected;
     }
     EXPECT_FALSE(read());
-    std::fclose(in);
 }
 
 TEST(ReadChar, FirstByteOfEachLine)
 {
-    std::FILE* in = Input("yes\n\n oui\n\xff\n" + std::string(85, 'n') + "\n" + std::string(300, 'Y'));
+    Input& in = Given("yes\n\n oui\n\xff\n" + std::string(85, 'n') + "\n" + std::string(300, 'Y'));
     std::FILE* out = std::tmpfile();
     auto read = [&] { return ReadChar("(Y/N) ?)", Console::Piped, in, out); };
     // The rest of a long line is dropped.
     for (int answer : {int{'y'}, int{'\n'}, int{' '}, 0xff, int{'n'}, int{'Y'}, EOF})
         EXPECT_EQ(read(), answer);
-    std::fclose(in);
     std::string prompts;
     for (int i = 0; i < 7; ++i)
         prompts += "(Y/N) ?)";
     EXPECT_EQ(Contents(out), prompts);
-}
-
-std::string Appended(long long v)
-{
-    char buf[kNumberSize + 1];
-    buf[kNumberSize] = '#';
-    std::string text(buf, AppendNumber(buf, v));
-    EXPECT_EQ(buf[kNumberSize], '#') << v;
-    return text;
-}
-
-TEST(AppendNumber, DigitCountsAndExtremes)
-{
-    EXPECT_EQ(Appended(0), "0");
-    EXPECT_EQ(Appended(-1), "-1");
-    EXPECT_EQ(Appended(9), "9");
-    EXPECT_EQ(Appended(10), "10");
-    EXPECT_EQ(Appended(99), "99");
-    EXPECT_EQ(Appended(100), "100");
-    EXPECT_EQ(Appended(-1005), "-1005");
-    EXPECT_EQ(Appended(2147483648LL), "2147483648");
-    EXPECT_EQ(Appended(LLONG_MAX), "9223372036854775807");
-    EXPECT_EQ(Appended(LLONG_MIN), "-9223372036854775808");
-}
-
-TEST(AppendNumber, EachSideOfEveryPowerOfTen)
-{
-    for (long long power = 1; power <= LLONG_MAX / 10; power *= 10)
-        for (long long v : {power - 1, power, power + 1, -power, 10 * power - 1})
-            EXPECT_EQ(Appended(v), std::to_string(v));
-    EXPECT_EQ(Appended(4294967295LL), "4294967295"); // the widest 32-bit value
-    EXPECT_EQ(Appended(4294967296LL), "4294967296");
 }
 
 namespace {
@@ -237,13 +158,11 @@ struct Capture {
 // the input ended before the record was whole.
 bool Enter(Capture& c, const std::string& input)
 {
-    std::FILE* in = Input(input);
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    bool whole = SaiSieRecord(c.rec, Console::Piped, in, out, err);
+    bool whole = SaiSieRecord(c.rec, Console::Piped, Given(input), out, err) == 3;
     c.echo = Contents(out);
     c.said = Contents(err);
-    std::fclose(in);
     return whole;
 }
 

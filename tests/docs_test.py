@@ -39,12 +39,18 @@ def decoded(literals):
     return codecs.escape_decode("".join(literals).encode("utf-8"))[0].decode("utf-8").strip()
 
 
+def sources():
+    """The text of every file under src/, its system folders included."""
+    for folder, _, names in sorted(os.walk(os.path.join(SOURCE, "src"))):
+        for name in sorted(names):
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                yield f.read()
+
+
 def message_texts():
     """Every message text of src/, the number of a format as a wildcard."""
     texts = set()
-    for name in sorted(os.listdir(os.path.join(SOURCE, "src"))):
-        with open(os.path.join(SOURCE, "src", name), encoding="utf-8") as f:
-            source = f.read()
+    for source in sources():
         constants = {m.group(1): LITERAL.findall(m.group(2)) for m in CONSTANT.finditer(source)}
         for call in CALL.finditer(source):
             args = arguments(source, call.end() - 1)
@@ -54,7 +60,7 @@ def message_texts():
             for group in re.findall(r'(?:"(?:[^"\\]|\\.)*"\s*)+', args):
                 texts.add(decoded(LITERAL.findall(group)))
             for word in re.findall(r"\bk[A-Z]\w*", args):
-                if word in constants and word != "kProgram":
+                if word in constants and not word.endswith("Program"):
                     texts.add(decoded(constants[word]))
         # A message kept in a constant, handed back as the reason to stop.
         for returned in re.findall(r"\breturn\b[^;]*;", source):

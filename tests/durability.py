@@ -28,6 +28,7 @@ KINDS = {
     "read": ["EIO", "EINTR"],
     "write": ["EIO", "ENOSPC", "EINTR", "EPIPE"],
     "lseek": ["EIO", "EINTR"],
+    "newfstatat": ["EIO"],
     "fdatasync": ["EIO", "ENOSPC", "EINTR", "EINVAL"],
     "fsync": ["EIO", "ENOSPC", "EINTR", "EINVAL"],
     "close": ["EIO", "EINTR"],
@@ -90,8 +91,10 @@ def expected(program, kind, role, error):
         return "same"
     if kind == "close" and role == "directory":
         return "same"  # read only: its flush has already answered
-    if kind == "lseek":
+    if kind == "lseek" or (kind == "newfstatat" and program == "ecriture"):
         return "positions"
+    if kind == "newfstatat":
+        return "same"
     return "failed"
 
 

@@ -272,7 +272,7 @@ class CsvConsumers(ListingTest):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout.split(b"\n")[:-1], [t.hex().upper().encode() for t in self.TEXTS])
 
-    @unittest.skipIf(WINDOWS, "the consumers run on Linux")
+    @unittest.skipUnless(os.environ.get("ECRITURE_POSTGRESQL") == "1", "PostgreSQL's suite")
     def test_postgresql_copy(self):
         self.listing()
         rows = postgresql(self.dir, "CREATE TABLE t (index int, numero int, valeur int, tampon text);"

@@ -41,3 +41,35 @@ TEST(RecordBytes, DecodeGivesBackEveryByte)
     EXPECT_EQ(std::memcmp(rec.tampon, bytes + 8, sizeof rec.tampon), 0);
     EXPECT_EQ(Encoded(rec), std::string(bytes, sizeof bytes));
 }
+
+std::string Appended(long long v)
+{
+    char buf[kNumberSize + 1];
+    buf[kNumberSize] = '#';
+    std::string text(buf, AppendNumber(buf, v));
+    EXPECT_EQ(buf[kNumberSize], '#') << v;
+    return text;
+}
+
+TEST(AppendNumber, DigitCountsAndExtremes)
+{
+    EXPECT_EQ(Appended(0), "0");
+    EXPECT_EQ(Appended(-1), "-1");
+    EXPECT_EQ(Appended(9), "9");
+    EXPECT_EQ(Appended(10), "10");
+    EXPECT_EQ(Appended(99), "99");
+    EXPECT_EQ(Appended(100), "100");
+    EXPECT_EQ(Appended(-1005), "-1005");
+    EXPECT_EQ(Appended(2147483648LL), "2147483648");
+    EXPECT_EQ(Appended(LLONG_MAX), "9223372036854775807");
+    EXPECT_EQ(Appended(LLONG_MIN), "-9223372036854775808");
+}
+
+TEST(AppendNumber, EachSideOfEveryPowerOfTen)
+{
+    for (long long power = 1; power <= LLONG_MAX / 10; power *= 10)
+        for (long long v : {power - 1, power, power + 1, -power, 10 * power - 1})
+            EXPECT_EQ(Appended(v), std::to_string(v));
+    EXPECT_EQ(Appended(4294967295LL), "4294967295"); // the widest 32-bit value
+    EXPECT_EQ(Appended(4294967296LL), "4294967296");
+}

@@ -2,6 +2,8 @@
 #ifndef ECRITURE_TEST_FILES_H
 #define ECRITURE_TEST_FILES_H
 
+#include "input.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,12 +12,12 @@
 #include <random>
 #include <string>
 
-// The console input of a test: the bytes given, then end of input.
-inline std::FILE* Input(const std::string& bytes)
+// The console input of a test: the bytes given, then the end of the input.
+// One at a time: each call starts it again.
+inline Input& Given(const std::string& bytes)
 {
-    std::FILE* in = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), in);
-    std::rewind(in);
+    static Input in;
+    OpenInputOn(in, bytes.data(), bytes.size());
     return in;
 }
 

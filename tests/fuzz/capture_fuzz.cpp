@@ -102,9 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* path = ScratchPath().c_str();
     if (truncate(path, 0) != 0)
         Fail("cannot empty the record file", path);
-    // fmemopen refuses an empty buffer; /dev/null is an empty input too.
-    std::FILE* in =
-        size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb") : std::fopen("/dev/null", "rb");
+    // As the system gives it, in blocks: the input may be longer than one.
+    const std::string& given = InputPath();
+    if (std::FILE* f = std::fopen(given.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        if (std::fclose(f) != 0)
+            Fail("cannot write the input", given);
+    }
+    Reason opened = kNoReason;
+    static Input in;
+    OpenInput(in, OpenListedFile(given.c_str(), opened));
     char* out_buffer = nullptr;
     char* err_buffer = nullptr;
     std::size_t out_size = 0;
@@ -114,12 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool created = false;
     Reason why = kNoReason;
     FileHandle file = OpenRecordFile(path, created, why);
-    if (in == nullptr || out == nullptr || err == nullptr || file == kNoFile)
+    if (in.file == kNoFile || out == nullptr || err == nullptr || file == kNoFile)
         Fail("cannot set up the run", path);
     int lost = CaptureRecords(file, path, Console::Piped, in, out, err);
     if (CloseFile(file) != kNoReason)
         Fail("cannot close the record file", path);
-    std::fclose(in);
+    (void)CloseFile(in.file);
     std::string shown = Take(out, out_buffer, out_size);
     std::string reported = Take(err, err_buffer, err_size);
     CheckRun(ReadAll(path), shown, reported, lost);

@@ -14,20 +14,33 @@
     std::abort();
 }
 
-// A file of its own per process, so that parallel fuzzing jobs do not share
-// it; removed at exit.
+// A new file of the process's own, so that parallel fuzzing jobs do not
+// share it; removed at exit.
+inline std::string MakeScratch()
+{
+    char name[] = "/tmp/ecriture_fuzz.XXXXXX";
+    int fd = mkstemp(name);
+    if (fd < 0)
+        Fail("cannot create the scratch file", name);
+    close(fd);
+    return name;
+}
+
+// The file a target writes to or lists.
 inline const std::string& ScratchPath()
 {
-    static std::string path;
-    if (path.empty()) {
-        char name[] = "/tmp/ecriture_fuzz.XXXXXX";
-        int fd = mkstemp(name);
-        if (fd < 0)
-            Fail("cannot create the scratch file", name);
-        close(fd);
-        path = name;
-        std::atexit([] { unlink(path.c_str()); });
-    }
+    static const std::string path = MakeScratch();
+    static const int removed = std::atexit([] { unlink(path.c_str()); });
+    (void)removed;
+    return path;
+}
+
+// The file the capture target reads its input from.
+inline const std::string& InputPath()
+{
+    static const std::string path = MakeScratch();
+    static const int removed = std::atexit([] { unlink(path.c_str()); });
+    (void)removed;
     return path;
 }
 

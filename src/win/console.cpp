@@ -1,7 +1,7 @@
 // The standard streams on Windows: a console shows and reads UTF-8 for the
 // run, whatever its code page; the dialogue writes to it directly.
-#include "console_win.h"
 #include "console.h"
+#include "windows_console.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -9,11 +9,6 @@
 #include <io.h>
 
 namespace {
-
-// Room for one console read in UTF-16 and UTF-8.
-constexpr DWORD kConsoleUnits = 128;
-constexpr int kConsoleBytes = 3 * kConsoleUnits;
-constexpr char kCtrlZ = 0x1a;
 
 // The console's output code page before the run, put back when it ends, even
 // on Ctrl-C: the console outlives the program.
@@ -76,68 +71,6 @@ std::size_t WriteToConsole(std::FILE* stream, HANDLE console, const char* bytes,
     return static_cast<std::size_t>(p - bytes);
 }
 
-// Typed input, read from the console in UTF-16 and handed out as UTF-8 with
-// the line ends of text mode. Like the C library's own buffer for stdin, it
-// lives as long as the program.
-struct ConsoleInput {
-    bool active;
-    bool ended;
-    char bytes[kConsoleBytes];
-    int next;
-    int end;
-    wchar_t held; // a high surrogate or a CR whose other half the next read brings
-};
-ConsoleInput console = {};
-
-// Drops the CR of each CRLF, and ends the input at a Ctrl-Z, as text mode does.
-int ToTextMode(char* bytes, int n, bool& ended)
-{
-    int kept = 0;
-    for (int i = 0; i < n; ++i) {
-        if (bytes[i] == kCtrlZ) {
-            ended = true;
-            break;
-        }
-        if (bytes[i] != '\r' || i + 1 == n || bytes[i + 1] != '\n')
-            bytes[kept++] = bytes[i];
-    }
-    return kept;
-}
-
-// Reads what the person typed next, at most one line; false at the end.
-bool FillFromConsole(ConsoleInput& in)
-{
-    std::fflush(stdout);
-    wchar_t units[kConsoleUnits];
-    DWORD start = in.held != 0 ? 1 : 0;
-    units[0] = in.held;
-    DWORD got = 0;
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    if (ReadConsoleW(input, units + start, kConsoleUnits - start, &got, nullptr) == 0 || got == 0)
-        return false;
-    DWORD count = start + got;
-    in.held = 0;
-    wchar_t last = units[count - 1];
-    if (count > 1 && ((last >= 0xd800 && last < 0xdc00) || last == L'\r'))
-        in.held = units[--count];
-    int n = WideCharToMultiByte(
-        CP_UTF8, 0, units, static_cast<int>(count), in.bytes, kConsoleBytes, nullptr, nullptr);
-    in.next = 0;
-    in.end = ToTextMode(in.bytes, n, in.ended);
-    return true;
-}
-
-int GetConsoleByte(ConsoleInput& in)
-{
-    while (in.next == in.end) {
-        if (in.ended || !FillFromConsole(in)) {
-            in.ended = true;
-            return EOF;
-        }
-    }
-    return static_cast<unsigned char>(in.bytes[in.next++]);
-}
-
 } // namespace
 
 HANDLE ConsoleHandle(DWORD which)
@@ -167,7 +100,6 @@ bool PrepareStandardStreams()
     if (std::setvbuf(stderr, nullptr, _IONBF, 0) != 0)
         return false;
     ShowUtf8OnConsole();
-    console.active = ConsoleHandle(STD_INPUT_HANDLE) != nullptr;
     // After the code page's restore is registered, so that this runs first.
     HoldWindowIfAlone();
     return true;
@@ -175,7 +107,7 @@ bool PrepareStandardStreams()
 
 bool IsConsoleInput()
 {
-    return console.active;
+    return ConsoleHandle(STD_INPUT_HANDLE) != nullptr;
 }
 
 bool IsTerminal(std::FILE* stream)
@@ -183,15 +115,6 @@ bool IsTerminal(std::FILE* stream)
     intptr_t os = _get_osfhandle(_fileno(stream));
     DWORD mode = 0;
     return GetConsoleMode(reinterpret_cast<HANDLE>(os), &mode) != 0; // NOLINT(performance-no-int-to-ptr)
-}
-
-bool MayWait(std::FILE* stream)
-{
-    intptr_t os = _get_osfhandle(_fileno(stream));
-    auto* handle = reinterpret_cast<HANDLE>(os); // NOLINT(performance-no-int-to-ptr)
-    DWORD mode = 0;
-    DWORD type = GetFileType(handle);
-    return !(type == FILE_TYPE_DISK || (type == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode) == 0));
 }
 
 Reason PrepareListingOutput(std::FILE* out)
@@ -210,14 +133,6 @@ void PutLineEnd(std::FILE* out)
     PutBytes(out, onConsole ? "\n" : "\r\n", onConsole ? 1 : 2);
 }
 
-Reason TakeReadReason(std::FILE* in)
-{
-    std::clearerr(in);
-    if (GetByte(in) == EOF && std::ferror(in) != 0)
-        return TakeReason();
-    return kNoReason;
-}
-
 void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
 {
     HANDLE target = out == stdout ? consoleOut : out == stderr ? consoleErr : nullptr;
@@ -225,11 +140,4 @@ void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
     // What the console refused goes to the stream, whose error flag then tells the failure.
     if (done < n)
         std::fwrite(bytes + done, 1, n - done, out);
-}
-
-int GetByte(std::FILE* in)
-{
-    if (in == stdin)
-        return console.active ? GetConsoleByte(console) : GetPipedByte(in);
-    return std::getc(in);
 }

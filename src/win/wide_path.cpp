@@ -1,6 +1,6 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include "wide_path_win.h"
+#include "wide_path.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The console window that Explorer gives a program started from it, which
 // closes with the program: the run waits for Enter first.
-#include "console_win.h"
+#include "windows_console.h"
 
 #include <cstdlib>
 #include <cwchar>

@@ -2,7 +2,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "record_file.h"
-#include "wide_path_win.h"
+#include "wide_path.h"
 
 #include <windows.h>
 
@@ -64,11 +64,16 @@ Reason FlushRecordFile(FileHandle file)
     return FlushFileBuffers(AsHandle(file)) != 0 ? kNoReason : TakeReason();
 }
 
-long long QueryPosition(FileHandle file)
+long long FileLength(FileHandle file, Reason& why)
 {
     LARGE_INTEGER size;
-    if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK || GetFileSizeEx(AsHandle(file), &size) == 0)
+    why = kNoReason;
+    if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK)
         return -1;
+    if (GetFileSizeEx(AsHandle(file), &size) == 0) {
+        why = TakeReason();
+        return -1;
+    }
     return size.QuadPart;
 }
 

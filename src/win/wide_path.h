@@ -1,6 +1,6 @@
 // Names on Windows: UTF-8 in the programs, UTF-16 for the system.
-#ifndef ECRITURE_WIDE_PATH_WIN_H
-#define ECRITURE_WIDE_PATH_WIN_H
+#ifndef ECRITURE_WIDE_PATH_H
+#define ECRITURE_WIDE_PATH_H
 
 #include <cstddef>
 

@@ -2,7 +2,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "command_line.h"
-#include "wide_path_win.h"
+#include "wide_path.h"
 
 #include <windows.h>
 

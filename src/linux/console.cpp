@@ -1,4 +1,4 @@
-// The standard streams on POSIX systems.
+// The standard streams on Linux.
 #include "console.h"
 
 #include <cerrno>
@@ -28,15 +28,6 @@ bool IsTerminal(std::FILE* stream)
     return isatty(fileno(stream)) != 0;
 }
 
-bool MayWait(std::FILE* stream)
-{
-    struct stat st;
-    int fd = fileno(stream);
-    if (fd < 0 || fstat(fd, &st) != 0)
-        return true;
-    return !(S_ISREG(st.st_mode) || (S_ISCHR(st.st_mode) && isatty(fd) == 0));
-}
-
 Reason PrepareListingOutput(std::FILE* /*out*/)
 {
     return kNoReason;
@@ -47,32 +38,7 @@ void PutLineEnd(std::FILE* out)
     PutByte('\n', out);
 }
 
-Reason TakeReadReason(std::FILE* in)
-{
-    std::clearerr(in);
-    if (std::getc(in) == EOF && std::ferror(in) != 0)
-        return TakeReason();
-    return kNoReason;
-}
-
-int GetByteAfterEof(std::FILE* in)
-{
-    // The C library takes nothing from an interrupted read: reading on is exact.
-    int c = EOF;
-    while (c == EOF && std::ferror(in) != 0 && errno == EINTR) {
-        std::clearerr(in);
-        c = std::getc(in);
-    }
-    return c;
-}
-
 #if !ECRITURE_UNLOCKED_STDIO
-int GetByte(std::FILE* in)
-{
-    int c = std::getc(in);
-    return c != EOF ? c : GetByteAfterEof(in);
-}
-
 void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
 {
     std::fwrite(bytes, 1, n, out);

@@ -1,4 +1,4 @@
-// The record file on POSIX systems.
+// The record file on Linux.
 #include "record_file.h"
 
 #include <cerrno>
@@ -111,14 +111,19 @@ Reason FlushRecordFile(FileHandle file)
     return SyncRetrying(static_cast<int>(file), true);
 }
 
-long long QueryPosition(FileHandle file)
+long long FileLength(FileHandle file, Reason& why)
 {
-    // A pipe or a terminal cannot seek: the -1 it gives is shown, not an error.
-    off_t at;
-    do
-        at = lseek(static_cast<int>(file), 0, SEEK_END);
-    while (at < 0 && errno == EINTR);
-    return at;
+    struct stat st;
+    why = kNoReason;
+    if (fstat(static_cast<int>(file), &st) != 0) {
+        why = TakeReason();
+        return -1;
+    }
+    if (S_ISREG(st.st_mode))
+        return st.st_size;
+    // A device such as /dev/null has a length of 0; a pipe or a terminal has
+    // none, and the -1 it gives is shown, not an error.
+    return lseek(static_cast<int>(file), 0, SEEK_END);
 }
 
 Reason LockRecordFile(FileHandle file)

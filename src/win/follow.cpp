@@ -3,7 +3,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "follow.h"
-#include "wide_path_win.h"
+#include "wide_path.h"
 
 #include <windows.h>
 
@@ -59,12 +59,6 @@ void StopWatch(WatchHandle watch)
 {
     if (watch != kNoWatch)
         (void)FindCloseChangeNotification(AsHandle(watch));
-}
-
-long long FileLength(FileHandle file)
-{
-    LARGE_INTEGER size;
-    return GetFileSizeEx(AsHandle(file), &size) != 0 ? size.QuadPart : -1;
 }
 
 bool IsStillNamed(FileHandle file, const char* name)

@@ -1,6 +1,6 @@
 // What the Windows files of the console share between them.
-#ifndef ECRITURE_CONSOLE_WIN_H
-#define ECRITURE_CONSOLE_WIN_H
+#ifndef ECRITURE_WINDOWS_CONSOLE_H
+#define ECRITURE_WINDOWS_CONSOLE_H
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -18,10 +18,6 @@ HANDLE ConsoleHandle(DWORD which);
 
 // Writes the bytes to the console as they are; false when it refuses them.
 bool WriteConsoleBytes(HANDLE console, const char* bytes, std::size_t n);
-
-// The next byte of piped or redirected standard input, a byte-order mark
-// at its very start left out; EOF at its end.
-int GetPipedByte(std::FILE* in);
 
 // Whether a run must keep its console window open at its end: true when it
 // is the only process on a console it got of its own, as when Explorer

@@ -1,5 +1,5 @@
 // What only Windows has: the console window that Explorer gives a program.
-#include "console_win.h"
+#include "windows_console.h"
 
 #include <gtest/gtest.h>
 

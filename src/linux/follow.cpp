@@ -47,12 +47,6 @@ void StopWatch(WatchHandle watch)
         (void)close(static_cast<int>(watch));
 }
 
-long long FileLength(FileHandle file)
-{
-    struct stat st;
-    return fstat(static_cast<int>(file), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-}
-
 bool IsStillNamed(FileHandle file, const char* name)
 {
     struct stat open;

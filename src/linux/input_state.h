@@ -1,0 +1,7 @@
+// Standard input on Linux: bytes as the system gives them, nothing to decode.
+#ifndef ECRITURE_INPUT_STATE_H
+#define ECRITURE_INPUT_STATE_H
+
+struct InputState {};
+
+#endif
