@@ -96,7 +96,8 @@ AppendPlan PlanAppend(Console console, bool sharedFile, std::size_t recordsInHan
 
 AgreedLock StartAppends(FileHandle file, const char* nom)
 {
-    bool regular = IsRegularFile(file);
+    Reason why = kNoReason;
+    bool regular = IsRegularFile(file, why);
     return AgreedLock{file, nom, regular ? LockState::Free : LockState::Unavailable, regular, false};
 }
 

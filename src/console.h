@@ -10,12 +10,13 @@
 #include <cstdio>
 
 // Readies the standard streams before anything is read or written: on
-// POSIX a closed one is opened on /dev/null, so that no file opened later
+// Linux a closed one is opened on /dev/null, so that no file opened later
 // takes its place, a closed standard output or error so that every write to
 // it fails, as it must; on Windows standard error is unbuffered, as
 // elsewhere, and a console shows and reads UTF-8 for the run. False when
-// that cannot be done.
-bool PrepareStandardStreams();
+// that cannot be done. inputClosed is why standard input cannot be read,
+// when it was closed: kNoReason when it is open.
+bool PrepareStandardStreams(Reason& inputClosed);
 
 // True when standard input is a terminal: a person is typing.
 bool IsConsoleInput();

@@ -33,23 +33,33 @@ bool ReadNumber(
     return true;
 }
 
-// Reads the text into tampon, less its line end; a longer one is cut, the
-// rest of its line dropped, and kept says how much stays.
-bool ReadText(std::string_view prompt, char (&tampon)[kLineSize], bool& cut, std::size_t& kept,
-    Console console, Input& in, std::FILE* out)
+// Keeps the first kept of the n bytes read into tampon, and drops the rest
+// of their line.
+void KeepText(char (&tampon)[kLineSize], std::size_t n, std::size_t kept, Console console, Input& in)
+{
+    DropLineRest(tampon, n, console, in);
+    std::memset(tampon + kept, '\0', n - kept);
+}
+
+// Reads the text into tampon, less its line end: the bytes before a NUL,
+// or a longer one cut, the rest of its line dropped, and notes say so.
+bool ReadText(std::string_view prompt, char (&tampon)[kLineSize], Notes& notes, Console console, Input& in,
+    std::FILE* out)
 {
     std::size_t n = AskLine(prompt, tampon, sizeof tampon, console, in, out);
     if (n == 0)
         return false;
-    cut = false;
-    if (tampon[n - 1] == '\n') {
+    // A NUL would end the text where it stands: what follows it is dropped.
+    if (const void* nul = std::memchr(tampon, '\0', n); nul != nullptr) {
+        KeepText(tampon, n, static_cast<std::size_t>(static_cast<const char*>(nul) - tampon), console, in);
+        notes.textNul = true;
+    } else if (tampon[n - 1] == '\n') {
         DelNewLine(tampon);
     } else if (n > kTextMost) {
         // Too long for the record: cut on a character, the rest dropped.
-        kept = FitUtf8(tampon, n, kTextMost);
-        std::memset(tampon + kept, '\0', n - kept);
-        DropLineRest(tampon, n, console, in);
-        cut = true;
+        notes.textKept = FitUtf8(tampon, n, kTextMost);
+        KeepText(tampon, n, notes.textKept, console, in);
+        notes.textCut = true;
     }
     return true;
 }
@@ -83,13 +93,15 @@ std::size_t DropLineRest(const char* line, std::size_t n, Console console, Input
     return console == Console::Edited ? DropEditedLine() : DropLine(in);
 }
 
-bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, Console console,
-    Input& in, std::FILE* out)
+bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, bool& holdsNul,
+    Console console, Input& in, std::FILE* out)
 {
     std::size_t n = AskLine(prompt, name, size, console, in, out);
+    holdsNul = std::memchr(name, '\0', n) != nullptr;
     tooLong = !IsWhole(name, n, size) && DropLineRest(name, n, console, in) > 0;
+    // By the bytes read: a NUL before the line end must not move it.
     if (n > 0 && name[n - 1] == '\n')
-        DelNewLine(name);
+        name[n - 1] = '\0';
     return n > 0;
 }
 
@@ -103,6 +115,8 @@ void SayNotes(const Notes& notes, std::FILE* err)
         std::snprintf(what, sizeof what, "text longer than 78 bytes: cut to %zu bytes", notes.textKept);
         PutMessage(err, kCaptureProgram, nullptr, what);
     }
+    if (notes.textNul)
+        PutMessage(err, kCaptureProgram, nullptr, "text holds a NUL byte: the rest of its line is dropped");
 }
 
 int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err)
@@ -115,12 +129,12 @@ int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE*
             return k;
         notes.numbersCut += cut ? 1 : 0;
         if (cut && err != nullptr)
-            SayNotes(Notes{1, false, 0}, err);
+            SayNotes(Notes{1, false, 0, false}, err);
     }
-    if (!ReadText(kPrompts[2], rec.tampon, notes.textCut, notes.textKept, console, in, out))
+    if (!ReadText(kPrompts[2], rec.tampon, notes, console, in, out))
         return 2;
-    if (notes.textCut && err != nullptr)
-        SayNotes(Notes{0, true, notes.textKept}, err);
+    if (err != nullptr)
+        SayNotes(Notes{0, notes.textCut, notes.textKept, notes.textNul}, err);
     return 3;
 }
 

@@ -56,26 +56,29 @@ void DelNewLine(char* s);
 
 // Asks for a name and reads the whole of its line into name, less its line
 // end; a last line without one keeps every byte. False when the input has
-// ended; tooLong, when the line did not fit, its rest dropped.
-bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, Console console,
-    Input& in, std::FILE* out);
+// ended; tooLong, when the line did not fit, its rest dropped; holdsNul,
+// when it holds a NUL byte, which no name can.
+bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, bool& holdsNul,
+    Console console, Input& in, std::FILE* out);
 
 // What the reads of one record cut, to be said on standard error in their
-// order: number lines past 79 bytes, and a text past 78.
+// order: number lines past 79 bytes, and a text past 78 or holding a NUL.
 struct Notes {
     int numbersCut;
     bool textCut;
     std::size_t textKept;
+    bool textNul;
 };
 
 // Says the notes, one message each.
 void SayNotes(const Notes& notes, std::FILE* err);
 
 // Reads a record's three answers into rec, each prompted on out unless it
-// is null. A number is read from its line's first 79 bytes; a longer text
-// is cut to kTextMost bytes or a little fewer, on a character boundary when
-// it is valid UTF-8 up to there; the rest of a line is dropped. What was cut
-// goes to notes, and is said on err as it is read unless err is null.
+// is null. A number is read from its line's first 79 bytes; a text keeps
+// the bytes before a NUL, and a longer text is cut to kTextMost bytes or a
+// little fewer, on a character boundary when it is valid UTF-8 up to there;
+// the rest of a line is dropped. What was cut goes to notes, and is said on
+// err as it is read unless err is null.
 // Returns how many of the three were read before the input ended: 3 when
 // the record is whole.
 int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err);

@@ -37,6 +37,17 @@ void PutPosition(std::FILE* out, long long at)
     PutNumberLine(out, "Position actuelle dans le fichier ", at, "\n");
 }
 
+// The input ended after some of a record's lines: a script must be able to
+// tell that it was cut. Returns EOF, the answer that ends the run.
+int EndInsideRecord(Capture& run, int lines)
+{
+    if (lines > 0) {
+        PutMessage(run.err, kCaptureProgram, nullptr, "the input ended inside a record; it was not written");
+        ++run.failures;
+    }
+    return EOF;
+}
+
 // Takes one record as the dialogue goes: its position, its reads, its
 // append under a hold of its own, its report, the answer. Returns the
 // answer, or EOF once the input has ended.
@@ -44,8 +55,8 @@ int CaptureOne(Capture& run, const AppendPlan& plan)
 {
     Reason why = kNoReason;
     PutPosition(run.out, FileLength(run.lock.file, why));
-    if (SaiSieRecord(run.rec, run.console, run.in, run.out, run.err) < 3)
-        return EOF;
+    if (int lines = SaiSieRecord(run.rec, run.console, run.in, run.out, run.err); lines < 3)
+        return EndInsideRecord(run, lines);
     Pending record{run.rec, -1, 0, kNoReason, kNoReason, kNoReason};
     run.failures += AppendRecords(run.lock, plan, &record, 1, run.err);
     run.failures += ReportAppended(record, run.nom, run.err);
@@ -84,12 +95,12 @@ int CaptureBatch(Capture& run, const AppendPlan& plan)
         PutRecordPrompts(k < whole ? 3 : entered[k].lines + 1, run.out);
         SayNotes(entered[k].notes, run.err);
         if (k == whole)
-            break;
+            return EndInsideRecord(run, entered[k].lines);
         EchoRecord(records[k].rec, run.out);
         run.failures += ReportAppended(records[k], run.nom, run.err);
         PutLiteral(run.out, kAnotherPrompt);
     }
-    return whole == n ? entered[n - 1].answer : EOF;
+    return entered[n - 1].answer;
 }
 
 // Says so when the file ends in part of a record: the records added do not
@@ -97,7 +108,7 @@ int CaptureBatch(Capture& run, const AppendPlan& plan)
 void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
 {
     Reason why = kNoReason;
-    long long length = IsRegularFile(file) ? FileLength(file, why) : 0;
+    long long length = IsRegularFile(file, why) ? FileLength(file, why) : 0;
     if (length <= 0 || length % static_cast<long long>(kRecordSize) == 0)
         return;
     char what[160];
@@ -121,10 +132,11 @@ Console ChooseConsole()
 const char* AskFileName(char (&nom)[kNameSize], Reason& refused, Console console, Input& in, std::FILE* out)
 {
     bool tooLong = false;
-    ReadName("Le nom de fichier à creer :)", nom, sizeof nom, tooLong, console, in, out);
+    bool holdsNul = false;
+    ReadName("Le nom de fichier à creer :)", nom, sizeof nom, tooLong, holdsNul, console, in, out);
     UnquoteTypedName(nom);
     refused = tooLong ? kNameTooLong : kNoReason;
-    return nom;
+    return holdsNul ? nullptr : nom;
 }
 
 FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err)
@@ -132,7 +144,9 @@ FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FI
     bool created = false;
     Reason why = refused;
     FileHandle file = kNoFile;
-    if (*nom == '\0')
+    if (nom == nullptr)
+        PutMessage(err, kCaptureProgram, nullptr, "file name holds a NUL byte");
+    else if (*nom == '\0')
         PutMessage(err, kCaptureProgram, nullptr, "empty file name");
     else if (why == kNoReason)
         file = OpenRecordFile(nom, created, why);
@@ -142,9 +156,12 @@ FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FI
         PutLiteral(err, "Echec Ouverture\n");
         return kNoFile;
     }
-    // The dialogue or the reports would be written over the records.
-    if (int stream = StandardStreamOf(file); stream != 0) {
-        PutMessage(err, kCaptureProgram, nom, stream == 1 ? "is standard output" : "is standard error");
+    // The dialogue or the reports would be written over the records, or
+    // the records read back as answers, or shown as bytes on the screen.
+    static const char* const kRefused[] = {
+        nullptr, "is standard input", "is standard output", "is standard error", "is the terminal"};
+    if (Dialogue dialogue = DialogueOf(file); dialogue != Dialogue::None) {
+        PutMessage(err, kCaptureProgram, nom, kRefused[static_cast<int>(dialogue)]);
         (void)CloseFile(file);
         PutLiteral(err, "Echec Ouverture\n");
         return kNoFile;

@@ -16,21 +16,23 @@ Console ChooseConsole();
 
 // Asks for the name of the record file into nom, the whole of its line less
 // its line end; an empty name at the end of input. A name longer than the
-// system takes is refused, with kNameTooLong. Returns nom.
+// system takes is refused, with kNameTooLong. Returns nom, or null when the
+// name holds a NUL byte, which no file's name can.
 const char* AskFileName(char (&nom)[kNameSize], Reason& refused, Console console, Input& in, std::FILE* out);
 
 // Opens the named file and says so on err. A file the run creates has its
 // name flushed to disk too; a failed flush is reported and counted in
 // failures. kNoFile after the reason and "Echec Ouverture": a name refused
-// already, an empty name, a file that cannot be opened, and the file or
-// pipe or terminal that standard output or standard error writes to.
+// already, a null or an empty name, a file that cannot be opened, the file, pipe or
+// terminal of a standard stream, and the terminal of the run.
 FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err);
 
 // Takes records until an answer that does not begin with Y or y, or the end
 // of input, each appended as PlanAppend has it: under the agreed lock,
 // which is never held through a read or a write that could wait. Returns
 // how many records were not stored whole, or not flushed when asked, and
-// the lock's failures.
+// the lock's failures; a record that the end of the input cut short, after
+// some of its lines, is said and counted too.
 int CaptureRecords(
     FileHandle file, const char* nom, Console console, Input& in, std::FILE* out, std::FILE* err);
 

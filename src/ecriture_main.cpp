@@ -4,6 +4,7 @@
 #include "console.h"
 #include "ecriture.h"
 #include "input.h"
+#include "messages.h"
 
 #include <cstdio>
 
@@ -16,15 +17,15 @@ constexpr char kUsage[] = "usage: ecriture [FILE]\n";
 constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes each: two whole numbers\n"
                          "and a line of text, echoed and reported one at a time. Without FILE, the\n"
                          "name of the file is asked first. At a terminal, an answer can be edited\n"
-                         "before Enter, and Up recalls the earlier answers to the same prompt\n"
-                         "(with libedit; a Windows console has its own editing).\n"
+                         "before Enter.\n"
                          "\n"
                          "  --help      show this help and exit\n"
                          "  --version   show the version and exit\n"
                          "\n"
                          "Exit status: 0 when every record was stored and flushed and the file closed,\n"
                          "1 when the file could not be opened, 2 on a usage error (nothing is opened),\n"
-                         "255 when a record, a flush to disk, the close or the console failed.\n";
+                         "255 when a record, a flush to disk, the close or the console failed, or the\n"
+                         "input ended inside a record.\n";
 constexpr ProgramText kText = {
     kCaptureProgram, kUsage, kHelp, "ecriture " ECRITURE_VERSION "\n", kStatusDataLost};
 
@@ -49,12 +50,19 @@ int ReadArguments(int argc, char** argv, const char*& operand)
 
 int main(int argc, char** argv)
 {
-    if (!PrepareStandardStreams())
+    Reason inputClosed = kNoReason;
+    if (!PrepareStandardStreams(inputClosed))
         return kStatusDataLost;
     PrepareRecordWrites();
     const char* operand = nullptr;
     if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
         return status;
+    // Nothing to capture: no file is opened.
+    if (inputClosed != kNoReason) {
+        PutMessage(
+            stderr, kCaptureProgram, nullptr, "read error on standard input", DescribeReason(inputClosed));
+        return kStatusDataLost;
+    }
     Console console = ChooseConsole();
     static Input in;
     OpenInput(in, StandardInput());

@@ -22,7 +22,7 @@ void AwaitChange(WatchHandle watch);
 void StopWatch(WatchHandle watch);
 
 // False when the name no longer names the open file: it was removed, or
-// another file took its name.
-bool IsStillNamed(FileHandle file, const char* name);
+// another file took its name; false too when that cannot be told, with why.
+bool IsStillNamed(FileHandle file, const char* name, Reason& why);
 
 #endif

@@ -5,6 +5,16 @@
 
 namespace {
 
+// Leaves out a UTF-8 byte-order mark that the input's first bytes begin with.
+void SkipByteOrderMark(Input& in)
+{
+    if (in.started)
+        return;
+    in.started = true;
+    if (in.end - in.next >= 3 && std::memcmp(in.bytes + in.next, "\xef\xbb\xbf", 3) == 0)
+        in.next += 3;
+}
+
 // Reads the next block, once the last is taken; false when nothing came.
 bool FillInput(Input& in)
 {
@@ -17,7 +27,8 @@ bool FillInput(Input& in)
     long long n = ReadInput(in.file, in.state, in.bytes, sizeof in.bytes, in.failed);
     in.ended = n <= 0;
     in.end = n > 0 ? static_cast<std::size_t>(n) : 0;
-    return n > 0;
+    SkipByteOrderMark(in);
+    return in.next < in.end || (!in.ended && FillInput(in));
 }
 
 } // namespace
@@ -30,6 +41,7 @@ void OpenInput(Input& in, FileHandle file)
     in.end = 0;
     in.ended = false;
     in.failed = kNoReason;
+    in.started = false;
 }
 
 void OpenInputOn(Input& in, const char* bytes, std::size_t n)
@@ -37,6 +49,7 @@ void OpenInputOn(Input& in, const char* bytes, std::size_t n)
     OpenInput(in, kNoFile);
     in.end = std::min(n, sizeof in.bytes);
     std::memcpy(in.bytes, bytes, in.end);
+    SkipByteOrderMark(in);
 }
 
 std::size_t ReadLine(Input& in, char* line, std::size_t size)

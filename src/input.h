@@ -26,9 +26,13 @@ struct Input {
     // The system said that the input ended, or failed; why it failed.
     bool ended;
     Reason failed;
+    // Some bytes were read: a byte-order mark can only come first.
+    bool started;
 };
 
-// Starts reading the file: standard input is StandardInput().
+// Starts reading the file: standard input is StandardInput(). A UTF-8
+// byte-order mark at its very start, as a file saved on Windows has, is
+// left out.
 void OpenInput(Input& in, FileHandle file);
 
 // Starts an input that holds these bytes, at most kInputSize, and no more.

@@ -137,14 +137,15 @@ int ReadOptions(CommandLine& line, ListOptions& options)
 int main(int argc, char** argv)
 {
     // The listing is the program's work: a closed standard output fails it.
-    if (!PrepareStandardStreams())
+    Reason inputClosed = kNoReason;
+    if (!PrepareStandardStreams(inputClosed))
         return kListFailed;
     // Large blocks for a listing of a million lines; static, as stdout
     // still uses it when main returns.
     static char outbuf[1 << 16];
     std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
     CommandLine line = OpenCommandLine(argc, argv, kText);
-    ListOptions options{ListFormat::Tsv, 0, false, false, nullptr};
+    ListOptions options{ListFormat::Tsv, 0, false, false, nullptr, inputClosed};
     if (ReadOptions(line, options) != kGoOn)
         return line.status;
     return ListFiles(line.argv + optind, line.argc - optind, options);

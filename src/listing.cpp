@@ -36,7 +36,14 @@ struct Listed {
     long long lastAt;
     // What was wrong with it, for a check.
     FileCheck found;
+    // A failure met while following it, which may pass: the looks in a row
+    // that failed, and whether it was said.
+    int failing;
+    bool failureSaid;
 };
+
+// A failure that lasts this many looks in a row is said.
+constexpr int kLastingFailure = 2;
 
 // Why a followed file is no longer followed.
 constexpr char kTruncated[] = "file truncated; no longer followed";
@@ -59,6 +66,19 @@ bool ListRecord(const Listed& listed, const char* bytes)
     if (listed.format == ListFormat::Xlsx)
         return PutRecordRow(*listed.book, listed.column, listed.index, bytes);
     return PutRecordLine(listed.out, listed.format, listed.column, listed.index, bytes);
+}
+
+// Meets a failure while following, as tail -f does: it is tried again at
+// the next look, and said once, when it lasts. Returns null: the follow
+// goes on.
+const char* MeetFailure(Listed& listed, Reason why)
+{
+    if (++listed.failing >= kLastingFailure && !listed.failureSaid) {
+        std::fflush(listed.out);
+        PutMessage(listed.err, kListProgram, listed.name, DescribeReason(why), "trying again");
+        listed.failureSaid = true;
+    }
+    return nullptr;
 }
 
 // Lists the whole records of block[0, have) and keeps the rest at its start;
@@ -108,19 +128,26 @@ const char* CheckListed(
     Reason why = kNoReason;
     long long length = FileLength(file, why);
     char now[kRecordSize];
+    if (length < 0)
+        return MeetFailure(listed, why);
     if (length < listedEnd)
         return kTruncated;
-    if (listed.lastAt >= 0 &&
-        (ReadAt(file, listed.lastAt, now, sizeof now, why) != kRecordSize ||
-            std::memcmp(now, listed.last, sizeof now) != 0))
+    long long last = listed.lastAt >= 0 ? ReadAt(file, listed.lastAt, now, sizeof now, why) : 0;
+    if (why != kNoReason)
+        return MeetFailure(listed, why);
+    if (listed.lastAt >= 0 && (last != kRecordSize || std::memcmp(now, listed.last, sizeof now) != 0))
         return kRewritten;
-    bool heldSame = held == 0 ||
-        (ReadAt(file, listedEnd, now, held, why) == static_cast<long long>(held) &&
-            std::memcmp(now, block, held) == 0);
-    if (length >= listed.read && heldSame)
+    long long start = held > 0 ? ReadAt(file, listedEnd, now, held, why) : 0;
+    if (why != kNoReason)
+        return MeetFailure(listed, why);
+    bool heldSame =
+        held == 0 || (start == static_cast<long long>(held) && std::memcmp(now, block, held) == 0);
+    if (length >= listed.read && heldSame) {
+        listed.failing = 0;
         return nullptr;
-    if (SeekTo(file, listedEnd) != kNoReason)
-        return kTruncated;
+    }
+    if ((why = SeekTo(file, listedEnd)) != kNoReason)
+        return MeetFailure(listed, why);
     listed.read = listedEnd;
     have = 0;
     return nullptr;
@@ -133,7 +160,11 @@ const char* AwaitGrowth(
     Listed& listed, FileHandle file, WatchHandle watch, const char* block, std::size_t& have, bool& following)
 {
     AwaitChange(watch);
-    following = IsStillNamed(file, listed.name);
+    Reason why = kNoReason;
+    bool named = IsStillNamed(file, listed.name, why);
+    if (why != kNoReason)
+        return MeetFailure(listed, why);
+    following = named;
     return following ? CheckListed(listed, file, block, have, have) : kReplaced;
 }
 
@@ -155,6 +186,28 @@ int CheckEnd(Listed& listed, std::size_t have)
     return kListClean;
 }
 
+// After a read that failed or gave nothing: true to read again, as a
+// followed file may grow and a failure while following may pass; false
+// when the listing ends, failed set when it failed.
+bool ReadAgain(Listed& listed, FileHandle file, const WatchHandle* watch, long long n, Reason why,
+    const char* block, std::size_t& have, bool& following, const char*& stop, bool& failed)
+{
+    if (n < 0 && following) {
+        MeetFailure(listed, why);
+        AwaitChange(*watch);
+        return true;
+    }
+    if (n < 0) {
+        Warn(listed, DescribeReason(why));
+        failed = true;
+        return false;
+    }
+    if (!following || std::fflush(listed.out) != 0)
+        return false;
+    stop = AwaitGrowth(listed, file, *watch, block, have, following);
+    return stop == nullptr || !following;
+}
+
 // Lists the file's records; with a watch, waits at its end for more, and
 // nothing read after a truncation or a rewrite is listed.
 int ListRecords(Listed& listed, FileHandle file, const WatchHandle* watch)
@@ -163,23 +216,17 @@ int ListRecords(Listed& listed, FileHandle file, const WatchHandle* watch)
     std::size_t have = 0;
     int status = kListClean;
     const char* stop = nullptr;
+    bool failed = false;
     for (bool following = watch != nullptr;;) {
         std::size_t asked = sizeof block - have;
         Reason why = kNoReason;
         long long n = ReadSome(file, block + have, asked, why);
-        if (n < 0) {
-            Warn(listed, DescribeReason(why));
-            return kListFailed;
-        }
-        if (n == 0) {
-            if (!following || std::fflush(listed.out) != 0)
-                break;
-            stop = AwaitGrowth(listed, file, *watch, block, have, following);
-            if (stop != nullptr && following)
-                break;
+        if (n <= 0 && ReadAgain(listed, file, watch, n, why, block, have, following, stop, failed))
             continue;
-        }
+        if (n <= 0)
+            break;
         std::size_t held = have;
+        listed.failing = 0;
         listed.read += n;
         have += DropSkipped(block + have, static_cast<std::size_t>(n), listed.skip);
         if (following && (stop = CheckListed(listed, file, block, held, have)) != nullptr)
@@ -192,11 +239,14 @@ int ListRecords(Listed& listed, FileHandle file, const WatchHandle* watch)
         if (std::ferror(listed.out) != 0)
             return kListFailed;
     }
-    if (std::ferror(listed.out) != 0)
+    if (failed || std::ferror(listed.out) != 0)
         return kListFailed;
     if (stop != nullptr)
         Warn(listed, stop);
-    return stop != nullptr ? kListWarned : std::max(status, CheckEnd(listed, have));
+    // A follow that met a lasting failure never ends as if it had not.
+    if (stop != nullptr || listed.failureSaid)
+        return kListWarned;
+    return std::max(status, CheckEnd(listed, have));
 }
 
 } // namespace
@@ -217,12 +267,16 @@ bool ParseOffset(const char* s, long long& offset)
 
 namespace {
 
-// Opens the file to list; one to follow that has not been made yet is
-// waited for, as tail -F does, the wait said once.
-FileHandle OpenToList(const Listed& listed, bool follow, Reason& why)
+// Opens the file to list, standard input for "-" unless it was closed; one
+// to follow that has not been made yet is waited for, as tail -F does, the
+// wait said once.
+FileHandle OpenToList(const Listed& listed, const ListOptions& options, Reason& why)
 {
-    if (std::strcmp(listed.name, "-") == 0)
-        return StandardInput();
+    bool follow = options.follow;
+    if (std::strcmp(listed.name, "-") == 0) {
+        why = options.inputClosed;
+        return why == kNoReason ? StandardInput() : kNoFile;
+    }
     FileHandle file = OpenListedFile(listed.name, why);
     if (file == kNoFile && follow && MeansNoSuchFile(why)) {
         Warn(listed, "does not exist yet; waiting for it");
@@ -230,6 +284,21 @@ FileHandle OpenToList(const Listed& listed, bool follow, Reason& why)
             AwaitChange(kNoWatch);
     }
     return file;
+}
+
+// Whether the open file can grow while it is followed, as a regular file
+// does (a FIFO ends when its writer closes it); a failure to tell is met as
+// a follower meets one.
+bool CanGrow(Listed& listed, FileHandle file)
+{
+    Reason why = kNoReason;
+    bool regular = IsRegularFile(file, why);
+    for (; why != kNoReason; regular = IsRegularFile(file, why)) {
+        MeetFailure(listed, why);
+        AwaitChange(kNoWatch);
+    }
+    listed.failing = 0;
+    return regular;
 }
 
 // Lists the open file, after the header if none was written yet and its
@@ -245,7 +314,7 @@ int ListOpened(Listed& listed, FileHandle file, const ListOptions& options, bool
     headed = true;
     if (options.named)
         PutFileStart(listed.out, listed.format, listed.name);
-    bool follow = options.follow && IsRegularFile(file);
+    bool follow = options.follow && CanGrow(listed, file);
     // Watched before the first read, so that no write after it goes unseen.
     WatchHandle watch = follow ? StartWatch(listed.name) : kNoWatch;
     int status = ListRecords(listed, file, follow ? &watch : nullptr);
@@ -257,11 +326,12 @@ int ListOpened(Listed& listed, FileHandle file, const ListOptions& options, bool
 int ListOpenFile(Listed& listed, FileHandle file, const ListOptions& options, bool& headed)
 {
     // Its own listing read back as records would grow it without end.
-    bool isOutput = IsRegularFile(file) && StandardStreamOf(file) == 1;
+    Reason why = kNoReason;
+    bool isOutput = IsRegularFile(file, why) && DialogueOf(file) == Dialogue::Output;
     if (isOutput)
         Warn(listed, "is standard output");
     int status = isOutput ? kListFailed : ListOpened(listed, file, options, headed);
-    Reason why = file != StandardInput() ? CloseFile(file) : kNoReason;
+    why = file != StandardInput() ? CloseFile(file) : kNoReason;
     if (why != kNoReason && status != kListFailed) {
         Warn(listed, DescribeReason(why));
         status = kListFailed;
@@ -274,9 +344,10 @@ int ListOpenFile(Listed& listed, FileHandle file, const ListOptions& options, bo
 int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err)
 {
     const char* column = options.named && HasFileColumn(options.format) ? name : nullptr;
-    Listed listed{name, options.format, column, out, err, options.book, 0, options.offset, 0, {}, -1, {}};
+    Listed listed{
+        name, options.format, column, out, err, options.book, 0, options.offset, 0, {}, -1, {}, 0, false};
     Reason why = kNoReason;
-    FileHandle file = OpenToList(listed, options.follow, why);
+    FileHandle file = OpenToList(listed, options, why);
     int status = kListFailed;
     if (file == kNoFile)
         Warn(listed, DescribeReason(why));

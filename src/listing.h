@@ -3,6 +3,8 @@
 #ifndef ECRITURE_LISTING_H
 #define ECRITURE_LISTING_H
 
+#include "system_reason.h"
+
 #include <cstddef>
 #include <cstdio>
 
@@ -46,6 +48,8 @@ struct ListOptions {
     bool named;
     // Where Xlsx writes; null for the other formats.
     Workbook* book;
+    // Why standard input cannot be read, when it was closed at the start.
+    Reason inputClosed;
 };
 
 // Reads a byte offset: decimal digits only, from 0 up. False otherwise.

@@ -63,8 +63,9 @@ bool MeansLockBusy(Reason why);
 // it is flushed: another station that takes the lock next must find it.
 bool IsSharedFile(FileHandle file);
 
-// Readies the process for its record writes: a write past a file size
-// limit fails with its reason instead of killing the run mid-record.
+// Readies the process for its writes: a write past a file size limit, or
+// to a pipe whose reader has gone, fails with its reason instead of killing
+// the run, mid-record or before the records read are flushed.
 void PrepareRecordWrites();
 
 // True when the lock failed because the file system has none (NFS without
@@ -78,13 +79,15 @@ Reason UnlockRecordFile(FileHandle file);
 Reason CutRecordFile(FileHandle file, long long length);
 
 // True for a file on a disk, where other programs may append too; false for
-// a pipe, a terminal or a device.
-bool IsRegularFile(FileHandle file);
+// a pipe, a terminal or a device, or when that cannot be told, with why.
+bool IsRegularFile(FileHandle file, Reason& why);
 
-// 1 when the file, the pipe, the socket or the terminal is the one standard
-// output writes to, 2 when standard error does, 0 otherwise (a device both
-// may share, such as /dev/null).
-int StandardStreamOf(FileHandle file);
+// What the dialogue reads or writes that the file is: the file, the pipe, the
+// socket or the terminal of a standard stream, or the terminal of the run,
+// whatever its name (/dev/tty, a console); None for any other, and for a
+// device that all may share, such as /dev/null.
+enum class Dialogue { None, Input, Output, Error, Terminal };
+Dialogue DialogueOf(FileHandle file);
 
 // Writes the n bytes in one system call, retrying only the rest of a short
 // write. Returns how many reached the file: n, or fewer on failure, with why.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -103,31 +104,42 @@ TEST(ReadRecord, TextLessItsLineEndOrCutOnACharacter)
     // or an invalid byte before it; a last line without its line end too.
     const std::string a77(77, 'a');
     const std::string a76(76, 'a');
-    for (auto [typed, kept] : {std::pair{std::string("abc\n"), std::string("abc")}, {"\n", ""},
-             {"tail\r\n", "tail\r"}, {"last", "last"}, {std::string(78, 'x') + "\n", std::string(78, 'x')},
-             {std::string(79, 'x') + "\n", std::string(78, 'x')},
-             {std::string(200, 'y') + "\nz\n", std::string(78, 'y')}, {a77 + "\xc3\xa9t\xc3\xa9\n", a77},
-             {a76 + "\xe2\x9c\x93z\n", a76}, {a76 + "\xc3\xa9\xc3\xa9\n", a76 + "\xc3\xa9"},
-             {a76 + "\xe2\x9c\x93", a76}, {"\xff" + a77 + "\xc3\xa9\n", "\xff" + a77},
-             {a77 + "\xe2\x9c", a77}}) {
-        std::string said = std::min(typed.find('\n'), typed.size()) > kTextMost
+    for (auto [typed, kept] :
+        {std::pair{std::string("abc\n"), std::string("abc")}, {"\n", ""}, {"tail\r\n", "tail\r"},
+            {"last", "last"}, {std::string(78, 'x') + "\n", std::string(78, 'x')},
+            {std::string(79, 'x') + "\n", std::string(78, 'x')},
+            {std::string(200, 'y') + "\nz\n", std::string(78, 'y')}, {a77 + "\xc3\xa9t\xc3\xa9\n", a77},
+            {a76 + "\xe2\x9c\x93z\n", a76}, {a76 + "\xc3\xa9\xc3\xa9\n", a76 + "\xc3\xa9"},
+            {a76 + "\xe2\x9c\x93", a76}, {"\xff" + a77 + "\xc3\xa9\n", "\xff" + a77}, {a77 + "\xe2\x9c", a77},
+            // A NUL ends the text, wherever it stands in what a read takes.
+            {std::string("hello\0world\nnext\n", 17), "hello"}, {std::string("\0x\n", 3), ""},
+            {std::string(a77).append(1, '\0').append(a77).append("\n"), a77}}) {
+        std::size_t nul = typed.find('\0');
+        std::string said = nul < kLineSize - 1
+            ? "ecriture: text holds a NUL byte: the rest of its line is dropped\n"
+            : std::min(typed.find('\n'), typed.size()) > kTextMost
             ? "ecriture: text longer than 78 bytes: cut to " + std::to_string(kept.size()) + " bytes\n"
             : "";
         EXPECT_EQ(Stored(typed), std::pair(kept, said)) << typed;
     }
 }
 
-TEST(ReadName, WholeLineAsLongAsItFits)
+TEST(ReadName, WholeLineAsLongAsItFitsWithoutNul)
 {
-    Input& in = Given(" a.dat \n" + std::string(9, 'n') + "\n" + std::string(10, 'm') + "\nlast");
+    Input& in = Given(" a.dat \n" + std::string(9, 'n') + "\n" + std::string(10, 'm') + "\n" +
+        std::string("ab\0c.dat\n", 9) + "last");
     char name[10];
     bool tooLong = false;
-    auto read = [&] { return ReadName("", name, sizeof name, tooLong, Console::Piped, in, stdout); };
-    for (auto [expected, refused] : {std::pair{std::string(" a.dat "), false}, {std::string(9, 'n'), false},
-             {std::string(9, 'm'), true}, {std::string("last"), false}}) {
+    bool holdsNul = false;
+    auto read = [&] {
+        return ReadName("", name, sizeof name, tooLong, holdsNul, Console::Piped, in, stdout);
+    };
+    for (auto [expected, refused, nul] : {std::tuple{std::string(" a.dat "), false, false},
+             {std::string(9, 'n'), false, false}, {std::string(9, 'm'), true, false},
+             {std::string("ab"), false, true}, {std::string("last"), false, false}}) {
         ASSERT_TRUE(read());
         EXPECT_EQ(std::string(name), expected);
-        EXPECT_EQ(tooLong, refused) << expected;
+        EXPECT_EQ(std::pair(tooLong, holdsNul), std::pair(refused, nul)) << expected;
     }
     EXPECT_FALSE(read());
 }

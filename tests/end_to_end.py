@@ -11,6 +11,7 @@ import socket
 import struct
 import subprocess
 import sys
+import termios
 import time
 import unittest
 
@@ -112,12 +113,16 @@ class EndOfInput(TempDirTest):
         self.assertEqual(os.listdir(self.dir), [])
 
     def test_inside_a_record(self):
+        # Where a record would start, the input may end; after some of its
+        # lines, the record cut short is said, and the run failed.
         head = NAME_PROMPT + position(0)
-        for typed, prompts in [(b"", b"Saisie numero :"), (b"12\n", b"Saisie numero :Saisie valeur :"),
-                               (b"12\n-3\n", PROMPTS)]:
+        cut = OPENED + b"ecriture: the input ended inside a record; it was not written\n"
+        for typed, prompts, said, status in [(b"", b"Saisie numero :", OPENED, 0),
+                                             (b"12\n", b"Saisie numero :Saisie valeur :", cut, 255),
+                                             (b"12\n-3\n", PROMPTS, cut, 255), (b"5\n6", PROMPTS, cut, 255)]:
             with self.subTest(typed=typed):
                 r = run(self.dir, b"records.dat" + b"\n" * bool(typed) + typed)
-                self.assertEqual((r.stdout, r.stderr, r.returncode), (head + prompts, OPENED, 0))
+                self.assertEqual((r.stdout, r.stderr, r.returncode), (head + prompts, said, status))
                 self.assertEqual(self.read("records.dat"), b"")
 
     def test_last_text_without_line_end(self):
@@ -131,6 +136,70 @@ class EndOfInput(TempDirTest):
         r = run(self.dir, stdin[:-1])
         self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err, 0))
         self.assertEqual(self.read("records.dat"), data)
+
+
+class Edges(TempDirTest):
+    def test_nul_in_an_answer(self):
+        # A text keeps what comes before its NUL; a name cannot hold one.
+        dropped = b"ecriture: text holds a NUL byte: the rest of its line is dropped\n"
+        stdin, out, _, data = session(b"t.dat", [(1, 2, b"hello")])
+        r = run(self.dir, stdin.replace(b"hello\n", b"hello\0world\n"))
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (out, OPENED + dropped + written(88), 0))
+        self.assertEqual(self.read("t.dat"), data)
+        r = run(self.dir, b"ab\0c.dat\n1\n2\nx\nn\n")
+        self.assertEqual((r.stderr, r.returncode), (b"ecriture: file name holds a NUL byte\n" + FAILED, 1))
+        self.assertEqual(sorted(os.listdir(self.dir)), ["t.dat"])
+
+    def test_byte_order_mark_before_the_first_answer(self):
+        # As a file saved on Windows begins: left out on every system.
+        stdin, out, err, data = session(b"bom.dat", [(7, 8, b"x")])
+        for args, given in [([], stdin), (["bom.dat"], stdin[len(b"bom.dat\n"):])]:
+            with self.subTest(args=args):
+                r = run(self.dir, b"\xef\xbb\xbf" + given, args)
+                self.assertEqual(r.returncode, 0)
+                self.assertEqual(self.read("bom.dat"), data)
+                os.unlink(self.path("bom.dat"))
+
+    @POSIX_ONLY
+    def test_a_reader_that_goes_away(self):
+        # The records are all stored and flushed; the lost dialogue fails the run.
+        stdin, _, err, data = session(b"r.dat", [(k, k, b"record %d" % k) for k in range(3000)])
+        with open(self.path("in"), "wb") as f:
+            f.write(stdin)
+        with open(self.path("in"), "rb") as f:
+            proc = subprocess.Popen(common.PROGRAM, cwd=self.dir, stdin=f, stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE)
+        self.assertEqual(len(proc.stdout.read(10)), 10)
+        proc.stdout.close()
+        said = proc.stderr.read()
+        proc.stderr.close()
+        self.assertEqual((proc.wait(60), said), (255, err + b"ecriture: write error on standard output\n"))
+        self.assertEqual(self.read("r.dat"), data)
+
+    @POSIX_ONLY
+    def test_standard_input_closed(self):
+        for args in [[], ["x.dat"]]:
+            with self.subTest(args=args):
+                r = subprocess.run(["sh", "-c", 'exec "$@" <&-', "sh", *common.PROGRAM, *args], cwd=self.dir,
+                                   capture_output=True, timeout=60)
+                self.assertEqual((r.stdout, r.stderr, r.returncode),
+                                 (b"", b"ecriture: read error on standard input: Bad file descriptor\n", 255))
+                self.assertEqual(os.listdir(self.dir), [])
+
+    @POSIX_ONLY
+    def test_record_file_that_is_the_terminal(self):
+        # /dev/tty names the terminal the run belongs to, whatever its streams.
+        leader, follower = os.openpty()
+
+        def take_terminal():
+            os.setsid()
+            fcntl.ioctl(follower, termios.TIOCSCTTY, 0)
+        r = subprocess.run([*common.PROGRAM, "/dev/tty"], input=b"1\n2\nabc\nn\n", capture_output=True,
+                           timeout=60, preexec_fn=take_terminal)
+        os.close(follower)
+        shown = FileSafety.drain(leader)
+        self.assertEqual((r.stdout, r.stderr, r.returncode, shown),
+                         (b"", b"ecriture: /dev/tty: is the terminal\n" + FAILED, 1, b""))
 
 
 class Failures(TempDirTest):
@@ -313,15 +382,18 @@ class FileSafety(TempDirTest):
     def test_record_file_that_is_the_pipe_socket_or_terminal_of_a_stream(self):
         # /dev/null is no stream's own: records go to it as to any device.
         for name, stream in [("/dev/stdout", b"output"), ("/dev/fd/1", b"output"), ("/dev/stderr", b"error"),
-                             ("/dev/null", None)]:
+                             ("/dev/stdin", b"input"), ("/dev/fd/0", b"input"), ("/dev/null", None)]:
             for kind in ["pipe", "socket", "terminal"]:
                 with self.subTest(name=name, kind=kind):
                     ends = [e.detach() for e in socket.socketpair()] if kind == "socket" else \
-                        os.openpty() if kind == "terminal" else os.pipe()
-                    given = {"stderr" if stream == b"error" else "stdout": ends[1]}
-                    r = subprocess.run([*common.PROGRAM, name], input=b"1\n2\nabc\nn\n", timeout=60,
-                                       stdout=given.get("stdout", subprocess.PIPE),
-                                       stderr=given.get("stderr", subprocess.PIPE))
+                        list(os.openpty() if kind == "terminal" else os.pipe())
+                    # Standard input reads the pipe's other end.
+                    if stream == b"input" and kind == "pipe":
+                        ends.reverse()
+                    given = {b"error": "stderr", b"input": "stdin"}.get(stream, "stdout")
+                    streams = {"stdin": subprocess.DEVNULL, "stdout": subprocess.PIPE, "stderr": subprocess.PIPE,
+                               given: ends[1]}
+                    r = subprocess.run([*common.PROGRAM, name], timeout=60, **streams)
                     os.close(ends[1])
                     shown = self.drain(ends[0])
                     said = shown if stream == b"error" else r.stderr

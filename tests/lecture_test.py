@@ -504,6 +504,25 @@ class FollowOnEveryChange(Follow):
         proc.kill()
         self.assertEqual(self.ended(proc)[1], b"")
 
+    @unittest.skipIf(WINDOWS or common.EMULATOR, "strace fails the calls of a native run")
+    def test_a_passing_failure_is_tried_again(self):
+        # The file's state cannot be had for four looks in a row, as a
+        # network file system fails in passing: said once, then followed on.
+        self.write("f.dat", record(0, 0, b"old"))
+        proc = subprocess.Popen(["strace", "-qq", "-o", "/dev/null", "-P", self.path("f.dat"), "-e", "trace=newfstatat", "-e",
+                                 "inject=newfstatat:error=EIO:when=2..5", *LECTURE_COMMAND, "--follow", "--csv",
+                                 "f.dat"], cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+        self.addCleanup(self.stop, proc)
+        for line in [CSV_HEADER, b"0,0,0,old\n"]:
+            self.assertEqual(self.read_line(proc, 30)[0], line)
+        said = b"lecture: f.dat: Input/output error: trying again\n"
+        self.assertTrue(select.select([proc.stderr], [], [], 30)[0])
+        self.assertEqual(proc.stderr.read(len(said)), said)
+        self.append("f.dat", record(1, 1, b"new"))
+        self.assertEqual(self.read_line(proc, 30)[0], b"1,1,1,new\n")
+        os.unlink(self.path("f.dat"))
+        self.assertEqual(self.ended(proc), (b"", b"lecture: f.dat: file removed or replaced; no longer followed\n", 1))
+
     @unittest.skipIf(WINDOWS, "no FIFO on Windows")
     def test_a_fifo_ends_with_its_writer(self):
         for tail, said, status in [(b"", b"", 0), (b"xyz", b"lecture: fifo: 3 trailing bytes\n", 1)]:

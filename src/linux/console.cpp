@@ -6,14 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool PrepareStandardStreams()
+bool PrepareStandardStreams(Reason& inputClosed)
 {
     // A closed standard descriptor would be handed to the record file, and the
     // dialogue written to it would corrupt the records.
+    inputClosed = kNoReason;
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         int mode = fd == STDIN_FILENO ? O_RDWR : O_RDONLY;
-        if (fcntl(fd, F_GETFD) < 0 && (errno != EBADF || open("/dev/null", mode) != fd))
+        if (fcntl(fd, F_GETFD) >= 0)
+            continue;
+        if (errno != EBADF || open("/dev/null", mode) != fd)
             return false;
+        inputClosed = fd == STDIN_FILENO ? EBADF : inputClosed;
     }
     return true;
 }

@@ -47,15 +47,22 @@ void StopWatch(WatchHandle watch)
         (void)close(static_cast<int>(watch));
 }
 
-bool IsStillNamed(FileHandle file, const char* name)
+bool IsStillNamed(FileHandle file, const char* name, Reason& why)
 {
     struct stat open;
     struct stat named;
-    if (fstat(static_cast<int>(file), &open) != 0)
+    why = kNoReason;
+    if (fstat(static_cast<int>(file), &open) != 0) {
+        why = TakeReason();
         return false;
+    }
     int done;
     do
         done = stat(name, &named);
     while (done != 0 && errno == EINTR);
+    // Only a name that is gone is gone: a network file system fails in
+    // passing too (EIO, ESTALE).
+    if (done != 0 && errno != ENOENT && errno != ENOTDIR)
+        why = TakeReason();
     return done == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }

@@ -7,10 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
+#include <termios.h>
 #include <unistd.h>
+
+static_assert(sizeof(off_t) == 8, "64-bit file offsets on every build: the lock's byte is at 2^40");
 
 namespace {
 
@@ -162,8 +167,10 @@ void PrepareRecordWrites()
 {
     // A file size limit would kill the run with SIGXFSZ in the middle of a
     // record; ignored, the write fails with EFBIG, and the part that fit is
-    // taken back.
+    // taken back. A reader that goes away would kill it with SIGPIPE before
+    // the records are flushed; ignored, the write fails with EPIPE.
     (void)std::signal(SIGXFSZ, SIG_IGN);
+    (void)std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool MeansNoLocks(Reason why)
@@ -186,25 +193,38 @@ Reason CutRecordFile(FileHandle file, long long length)
     return done == 0 ? kNoReason : TakeReason();
 }
 
-bool IsRegularFile(FileHandle file)
+bool IsRegularFile(FileHandle file, Reason& why)
 {
     struct stat st;
-    return fstat(static_cast<int>(file), &st) == 0 && S_ISREG(st.st_mode);
+    bool known = fstat(static_cast<int>(file), &st) == 0;
+    why = known ? kNoReason : TakeReason();
+    return known && S_ISREG(st.st_mode);
 }
 
-int StandardStreamOf(FileHandle file)
+Dialogue DialogueOf(FileHandle file)
 {
+    static const Dialogue kStreams[] = {Dialogue::Input, Dialogue::Output, Dialogue::Error};
+    int fd = static_cast<int>(file);
+    bool terminal = isatty(fd) != 0;
     struct stat record;
     struct stat stream;
-    // A device that both may share, such as /dev/null, takes what it is given.
-    if (fstat(static_cast<int>(file), &record) != 0 ||
-        !(S_ISREG(record.st_mode) || S_ISFIFO(record.st_mode) || S_ISSOCK(record.st_mode) ||
-            isatty(static_cast<int>(file)) != 0))
-        return 0;
-    for (int fd = STDOUT_FILENO; fd <= STDERR_FILENO; ++fd)
-        if (fstat(fd, &stream) == 0 && stream.st_dev == record.st_dev && stream.st_ino == record.st_ino)
-            return fd;
-    return 0;
+    // A device that all may share, such as /dev/null, takes what it is given.
+    if (fstat(fd, &record) != 0 ||
+        !(S_ISREG(record.st_mode) || S_ISFIFO(record.st_mode) || S_ISSOCK(record.st_mode) || terminal))
+        return Dialogue::None;
+    // The stream's own first: the output's and the error's, then the input's.
+    for (int k : {STDOUT_FILENO, STDERR_FILENO, STDIN_FILENO}) {
+        bool same = fstat(k, &stream) == 0 &&
+            (terminal ? S_ISCHR(stream.st_mode) && stream.st_rdev == record.st_rdev
+                      : stream.st_dev == record.st_dev && stream.st_ino == record.st_ino);
+        if (same)
+            return kStreams[k];
+    }
+    // The run's controlling terminal, by any name: /dev/tty's own device
+    // (5, 0) always stands for it; another is its session's.
+    bool controlling =
+        (major(record.st_rdev) == 5 && minor(record.st_rdev) == 0) || tcgetsid(fd) == getsid(0);
+    return terminal && controlling ? Dialogue::Terminal : Dialogue::None;
 }
 
 std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason& why)

@@ -92,8 +92,10 @@ bool WriteConsoleBytes(HANDLE console, const char* bytes, std::size_t n)
     return true;
 }
 
-bool PrepareStandardStreams()
+bool PrepareStandardStreams(Reason& inputClosed)
 {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    inputClosed = input == nullptr || input == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : kNoReason;
     // A closed standard output fails every write already.
     // The C library buffers standard error when it is a pipe; each report
     // must be out before the next read, as on other systems.

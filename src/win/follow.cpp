@@ -61,15 +61,23 @@ void StopWatch(WatchHandle watch)
         (void)FindCloseChangeNotification(AsHandle(watch));
 }
 
-bool IsStillNamed(FileHandle file, const char* name)
+bool IsStillNamed(FileHandle file, const char* name, Reason& why)
 {
     wchar_t wide[kWidePathSize];
+    why = kNoReason;
     if (!ToWidePath(name, wide))
         return false;
     HANDLE named = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (named == INVALID_HANDLE_VALUE)
+    if (named == INVALID_HANDLE_VALUE) {
+        // A name removed, or whose file waits to be deleted, is gone; a
+        // share fails in passing too.
+        Reason failed = TakeReason();
+        bool gone = failed == ERROR_FILE_NOT_FOUND || failed == ERROR_PATH_NOT_FOUND ||
+            failed == ERROR_ACCESS_DENIED || failed == ERROR_DELETE_PENDING;
+        why = gone ? kNoReason : failed;
         return false;
+    }
     BY_HANDLE_FILE_INFORMATION a;
     BY_HANDLE_FILE_INFORMATION b;
     bool same = IdentifyFile(AsHandle(file), a) && IdentifyFile(named, b) &&

@@ -72,8 +72,9 @@ bool FillRaw(HANDLE file, InputState& state, Reason& why)
     return got > 0;
 }
 
-// Takes the first bytes for their byte-order mark: UTF-16 in either order,
-// or UTF-8's, which is dropped; else the bytes are the text.
+// Takes the first bytes for their byte-order mark: UTF-16 in either order;
+// else the bytes are the text, and UTF-8's mark is left out as on every
+// system.
 void ReadByteOrderMark(InputState& state)
 {
     const unsigned char* b = state.raw;
@@ -85,8 +86,6 @@ void ReadByteOrderMark(InputState& state)
         state.encoding = Encoding::Utf16Be;
     if (state.encoding != Encoding::Bytes)
         state.rawNext = 2;
-    else if (n >= 3 && b[0] == 0xef && b[1] == 0xbb && b[2] == 0xbf)
-        state.rawNext = 3;
 }
 
 // The next UTF-16 unit of the raw bytes; -1 when they hold no whole one.

@@ -132,30 +132,39 @@ Reason CutRecordFile(FileHandle file, long long length)
     return why;
 }
 
-bool IsRegularFile(FileHandle file)
+bool IsRegularFile(FileHandle file, Reason& why)
 {
-    return GetFileType(AsHandle(file)) == FILE_TYPE_DISK;
+    DWORD type = GetFileType(AsHandle(file));
+    why = type == FILE_TYPE_UNKNOWN ? TakeReason() : kNoReason;
+    return type == FILE_TYPE_DISK;
 }
 
-int StandardStreamOf(FileHandle file)
+Dialogue DialogueOf(FileHandle file)
 {
-    // The console itself, which the dialogue writes to.
+    static const DWORD kHandles[] = {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE, STD_INPUT_HANDLE};
+    static const Dialogue kStreams[] = {Dialogue::Output, Dialogue::Error, Dialogue::Input};
+    // A console, which the dialogue reads and writes (CON, CONOUT$, CONIN$):
+    // the stream's when a stream is on it, else the run's terminal.
     DWORD mode = 0;
-    for (int stream = 1; GetConsoleMode(AsHandle(file), &mode) != 0 && stream <= 2; ++stream)
-        if (GetConsoleMode(GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), &mode) != 0)
-            return stream;
+    if (GetConsoleMode(AsHandle(file), &mode) != 0) {
+        for (int k = 0; k < 3; ++k)
+            if (GetConsoleMode(GetStdHandle(kHandles[k]), &mode) != 0)
+                return kStreams[k];
+        return Dialogue::Terminal;
+    }
     BY_HANDLE_FILE_INFORMATION record;
-    if (!IsRegularFile(file) || GetFileInformationByHandle(AsHandle(file), &record) == 0)
-        return 0;
-    for (int stream = 1; stream <= 2; ++stream) {
-        HANDLE handle = GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    Reason why = kNoReason;
+    if (!IsRegularFile(file, why) || GetFileInformationByHandle(AsHandle(file), &record) == 0)
+        return Dialogue::None;
+    for (int k = 0; k < 3; ++k) {
+        HANDLE handle = GetStdHandle(kHandles[k]);
         BY_HANDLE_FILE_INFORMATION info;
         if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != 0 &&
             info.dwVolumeSerialNumber == record.dwVolumeSerialNumber &&
             info.nFileIndexHigh == record.nFileIndexHigh && info.nFileIndexLow == record.nFileIndexLow)
-            return stream;
+            return kStreams[k];
     }
-    return 0;
+    return Dialogue::None;
 }
 
 std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason& why)

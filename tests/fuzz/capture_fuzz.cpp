@@ -59,7 +59,10 @@ std::string ReadAll(const char* path)
     return bytes;
 }
 
-// The reports without the lines that say an answer was cut to its field.
+constexpr char kCutShort[] = "ecriture: the input ended inside a record; it was not written\n";
+
+// The reports without the lines that say an answer was cut to its field,
+// or a record cut short by the end of the input.
 std::string WithoutCuts(const std::string& reported)
 {
     std::string kept;
@@ -67,7 +70,8 @@ std::string WithoutCuts(const std::string& reported)
         end = reported.find('\n', at);
         std::string line = reported.substr(at, end - at + 1);
         if (line.rfind("ecriture: number line longer than 79 bytes", 0) != 0 &&
-            line.rfind("ecriture: text longer than 78 bytes: cut to ", 0) != 0)
+            line.rfind("ecriture: text longer than 78 bytes: cut to ", 0) != 0 &&
+            line != "ecriture: text holds a NUL byte: the rest of its line is dropped\n" && line != kCutShort)
             kept += line;
     }
     return kept;
@@ -75,7 +79,10 @@ std::string WithoutCuts(const std::string& reported)
 
 void CheckRun(const std::string& file, const std::string& shown, const std::string& reported, int lost)
 {
-    if (lost != 0 || file.size() % kRecordSize != 0)
+    // The one failure a run on a file may have: a record cut short, said last.
+    bool cutShort = reported.size() >= sizeof kCutShort - 1 &&
+        reported.compare(reported.size() - (sizeof kCutShort - 1), std::string::npos, kCutShort) == 0;
+    if (lost != (cutShort ? 1 : 0) || file.size() % kRecordSize != 0)
         Fail("a record did not reach the file whole", std::to_string(file.size()));
     std::size_t records = file.size() / kRecordSize;
     std::string reports;

@@ -4,7 +4,9 @@
 // exact numbers and text bytes (TSV by its escapes, CSV as they stand, JSON
 // by a parser of its own that maps the lone surrogates U+DC80..U+DCFF back
 // to bytes), every JSON line must be valid JSON, and the status must say
-// what the file holds.
+// what the file holds. The whole input, of any length, is also shown as a
+// text in every policy of the escaper, which must end and give it back.
+#include "escape.h"
 #include "listing.h"
 #include "record.h"
 
@@ -242,8 +244,8 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
     if (out == nullptr || err == nullptr)
         Fail("cannot set up the listing", "");
     bool headed = true;
-    int status =
-        ListFile(ScratchPath().c_str(), ListOptions{format, offset, false, named, nullptr}, headed, out, err);
+    int status = ListFile(ScratchPath().c_str(),
+        ListOptions{format, offset, false, named, nullptr, kNoReason}, headed, out, err);
     std::string listing = Take(out, out_buffer, out_size);
     std::string warnings = Take(err, err_buffer, err_size);
     // Among several files, a TSV listing starts with the file's banner.
@@ -284,6 +286,37 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
         Fail("the listing does not give back the records", listing);
 }
 
+// The text as the policy shows it, written whole on a stream.
+std::string Escaped(TextPolicy policy, const std::string& text)
+{
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    if (out == nullptr)
+        Fail("cannot set up the escape", "");
+    PutEscapedText(out, policy, text.data(), text.size());
+    return Take(out, buffer, size);
+}
+
+// A text of any length, a name as much as a record's text, shown in each
+// policy and read back.
+void CheckEscapes(const std::string& text)
+{
+    std::string json = Escaped(TextPolicy::Json, text);
+    std::string back;
+    std::size_t i = 0;
+    if (!ParseString(json, i, back) || i != json.size() || back != text)
+        Fail("a JSON string that does not give back its text", json);
+    std::vector<std::vector<std::string>> rows = ParsedCsv(Escaped(TextPolicy::Csv, text) + "\n");
+    if (rows.size() != 1 || rows[0].size() != 1 || rows[0][0] != text)
+        Fail("a CSV field that does not give back its text", text);
+    if (Decoded(Escaped(TextPolicy::Tsv, text)) != text)
+        Fail("a TSV field that does not give back its text", text);
+    for (unsigned char c : Escaped(TextPolicy::Message, text))
+        if (c < 0x20 || c == 0x7f)
+            Fail("a message that shows a control character", text);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -300,5 +333,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (ListFormat format : {ListFormat::Tsv, ListFormat::Csv, ListFormat::Json, ListFormat::Check})
         CheckListing(file, offset, format, named);
+    CheckEscapes(file);
     return 0;
 }
