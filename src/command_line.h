@@ -54,15 +54,23 @@ void RefuseUsage(CommandLine& line, const char* what, const char* more = nullptr
 // null when one cannot be converted.
 char** GetArguments(int& argc, char** argv);
 
+// Expands the wildcards of the operands from first on, where the system
+// leaves that to each program: on Windows, * and ? in an operand's last
+// part stand for the files whose names match, in name order, and a pattern
+// that matches nothing is said on standard error and left out; elsewhere
+// the shell has expanded them. A name without wildcards stands as it is.
+// Returns how many patterns gave no file.
+int ExpandWildcards(CommandLine& line, int first);
+
 // Takes a name typed at the dialogue as the system's users write it: on
 // Windows, a name pasted from Explorer's "Copy as path" comes in double
-// quotes, which no file name can hold.
+// quotes, which no file name can hold, often with a blank around them.
 void UnquoteTypedName(char* name);
 
 // What an argument is by the system's own conventions for switches: on
-// Windows, "/?", "/h" and "/help" in any case ask for help, and any other
-// "/" and letters is a switch that no program knows; elsewhere, where such
-// an argument may name a file, none.
+// Windows, "/?", "/h" and "/help" in any case, "-?" and "-h" ask for help,
+// and any other "/" and letters is a switch that no program knows;
+// elsewhere, where such an argument may name a file, none.
 enum class SystemSwitch { None, Help, Unknown };
 SystemSwitch ClassifySwitch(const char* arg);
 

@@ -202,6 +202,10 @@ bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err)
 bool CheckConsole(const Input& in, std::FILE* out, std::FILE* err)
 {
     bool ok = true;
+    // Said once: an answers file saved as "ANSI" is read, not refused.
+    if (in.state.recoded)
+        PutMessage(err, kCaptureProgram, nullptr,
+            "some answers were not UTF-8: read in the ANSI code page, stored as UTF-8");
     if (in.failed != kNoReason) {
         PutMessage(err, kCaptureProgram, nullptr, "read error on standard input", DescribeReason(in.failed));
         ok = false;

@@ -3,7 +3,9 @@
 // and the lines in hand are known, without any C library's private fields.
 // What the system's side does to the bytes it reads lives with InputState,
 // in the system's folder: on Windows, a console's UTF-16 and a pipe's
-// encodings become UTF-8, and its line ends LF.
+// encodings become UTF-8, and its line ends LF. Every InputState tells, in
+// recoded, that some lines were not UTF-8 and were read in the system's
+// ANSI code page.
 #ifndef ECRITURE_INPUT_H
 #define ECRITURE_INPUT_H
 

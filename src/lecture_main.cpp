@@ -97,9 +97,11 @@ void CheckWorkbook(CommandLine& line, const ListOptions& options)
         RefuseUsage(line, "--xlsx writes a binary workbook: redirect standard output to a file");
 }
 
-// Reads the command line into the options: kGoOn, or the status to end with
-// at once, after --help or --version or a usage error.
-int ReadOptions(CommandLine& line, ListOptions& options)
+// Reads the command line into the options, the operands' wildcards
+// expanded where the system leaves that to the program (unmatched counts
+// those that gave no file): kGoOn, or the status to end with at once, after
+// --help or --version or a usage error.
+int ReadOptions(CommandLine& line, ListOptions& options, int& unmatched)
 {
     static const option kOptions[] = {
         {"csv", no_argument, nullptr, static_cast<int>(ListFormat::Csv)},
@@ -116,9 +118,10 @@ int ReadOptions(CommandLine& line, ListOptions& options)
     for (int opt; (opt = NextOption(line, "f", kOptions)) != 0;)
         if (!TakeOption(line, opt, options, chosen))
             return line.status;
-    int count = line.argc - optind;
     if (line.status != kGoOn)
         return line.status;
+    unmatched = ExpandWildcards(line, optind);
+    int count = line.argc - optind;
     if (count == 0)
         RefuseUsage(line, "no FILE to list");
     else if (options.follow && count > 1)
@@ -146,7 +149,9 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
     CommandLine line = OpenCommandLine(argc, argv, kText);
     ListOptions options{ListFormat::Tsv, 0, false, false, nullptr, inputClosed};
-    if (ReadOptions(line, options) != kGoOn)
+    int unmatched = 0;
+    if (ReadOptions(line, options, unmatched) != kGoOn)
         return line.status;
-    return ListFiles(line.argv + optind, line.argc - optind, options);
+    int status = ListFiles(line.argv + optind, line.argc - optind, options);
+    return unmatched > 0 ? kListFailed : status;
 }

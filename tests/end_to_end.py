@@ -69,8 +69,10 @@ class Dialogue(TempDirTest):
         sentence = "Réunion du comité: relevés de l'année à vérifier, pièces jointes comprises".encode()
         a77 = b"a" * 77
         texts = [(b"t" * 78, b"t" * 78), (b"u" * 79, b"u" * 78), (a77 + "été".encode(), a77),
-                 (sentence + b" x", fit(sentence)), (b"v" * 80 + b" Y compris les annexes", b"v" * 78),
-                 (b"\xff" * 100, b"\xff" * 78)]
+                 (sentence + b" x", fit(sentence)), (b"v" * 80 + b" Y compris les annexes", b"v" * 78)]
+        # Bytes that are not UTF-8 are cut as bytes; Windows reads them in
+        # the ANSI code page.
+        texts += [] if WINDOWS else [(b"\xff" * 100, b"\xff" * 78)]
         numbers = [(b"7", 7), (b" " * 77 + b"42", 42), (b"  -5" + b"x" * 100, -5), (b"9" * 120, 2147483647)]
         cases = list(zip((numbers * 2)[:len(texts)], (numbers[1:] + numbers)[:len(texts)], texts))
         _, out, _, data = session(b"r.dat", [(n[1], v[1], t[1]) for n, v, t in cases])
@@ -507,13 +509,18 @@ class WindowsTextMode(TempDirTest):
                 os.unlink(self.path("été.dat"))
 
     def test_names_and_switches_as_windows_users_write_them(self):
-        # A name pasted with Explorer's "Copy as path" comes in double quotes.
-        stdin, out, err, data = session(b'"quoted.dat"', [(1, 2, b"x")])
-        self.assertEqual(run(self.dir, stdin).returncode, 0)
-        self.assertEqual(self.read("quoted.dat"), data)
+        # A name pasted with Explorer's "Copy as path" comes in double
+        # quotes, often with a blank around them; a blank inside stays.
+        for typed, name in [(b'"quoted.dat"', "quoted.dat"), (b' "q1.dat"', "q1.dat"), (b'"q2.dat" ', "q2.dat"),
+                            (b'\t "q 3.dat"\t ', "q 3.dat")]:
+            with self.subTest(typed=typed):
+                stdin, out, err, data = session(typed, [(1, 2, b"x")])
+                self.assertEqual(run(self.dir, stdin).returncode, 0)
+                self.assertEqual(self.read(name), data)
         os.mkdir(self.path("sub"))
-        for args, status, shown in [(["/?"], 0, USAGE), (["/h"], 0, USAGE), (["/HELP"], 0, USAGE),
-                                    (["/Help", "x.dat"], 0, USAGE), (["/x"], 2, b""), (["/bogus", "x.dat"], 2, b""),
+        for args, status, shown in [(["/?"], 0, USAGE), (["/h"], 0, USAGE), (["/HELP"], 0, USAGE), (["-h"], 0, USAGE),
+                                    (["-?"], 0, USAGE), (["/Help", "x.dat"], 0, USAGE), (["/x"], 2, b""),
+                                    (["/bogus", "x.dat"], 2, b""),
                                     (["sub/a.dat"], 0, b"Position"), (["sub\\b.dat"], 0, b"Position")]:
             with self.subTest(args=args):
                 r = run(self.dir, b"1\n2\nabc\nn\n", args)
@@ -521,7 +528,30 @@ class WindowsTextMode(TempDirTest):
                 if status == 2:
                     self.assertEqual(r.stderr, b"ecriture: invalid option: " + args[0].encode() + b"\n" + USAGE)
         self.assertEqual(sorted(os.listdir(self.path("sub"))), ["a.dat", "b.dat"])
-        self.assertEqual(sorted(os.listdir(self.dir)), ["quoted.dat", "sub"])
+        self.assertEqual(sorted(os.listdir(self.dir)), ["q 3.dat", "q1.dat", "q2.dat", "quoted.dat", "sub"])
+        r = run(self.dir, b"", ["-h"])
+        self.assertNotIn(b"libedit", r.stdout)
+
+    def test_answers_saved_as_ansi(self):
+        # Notepad's "ANSI" is Windows-1252 here: each line that is not UTF-8
+        # is read so, stored as UTF-8, and said once; UTF-8 lines stay.
+        stdin, out, err, data = session("été.dat".encode(), [(1, 2, "Crème brûlée".encode()), (3, 4, "déjà".encode())])
+        ansi = stdin.replace("été.dat".encode(), "été.dat".encode("cp1252")).replace(
+            "Crème brûlée".encode(), "Crème brûlée".encode("cp1252"))
+        r = run(self.dir, ansi.replace(b"\n", b"\r\n"))
+        said = b"ecriture: some answers were not UTF-8: read in the ANSI code page, stored as UTF-8\n"
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err + said, 0))
+        self.assertEqual(self.read("été.dat"), data)
+
+    def test_reasons_in_the_users_language(self):
+        # A French Windows says why in French, in UTF-8 as the rest of the line.
+        os.mkdir(self.path("sub"))
+        french = [w for w in common.EMULATOR if not w.startswith(("LANG=", "LC_ALL="))]
+        french[1:1] = ["LANG=fr_FR.UTF-8", "LC_ALL=fr_FR.UTF-8"]
+        r = subprocess.run([*french, common.PROGRAM[-1], "sub"], cwd=self.dir, input=b"", capture_output=True,
+                           timeout=120)
+        self.assertEqual((text_mode(r.stderr), r.returncode),
+                         ("ecriture: sub: Accès refusé\n".encode() + FAILED, 1))
 
 
 if __name__ == "__main__":

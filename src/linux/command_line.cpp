@@ -6,6 +6,11 @@ char** GetArguments(int& /*argc*/, char** argv)
     return argv;
 }
 
+int ExpandWildcards(CommandLine& /*line*/, int /*first*/)
+{
+    return 0;
+}
+
 void UnquoteTypedName(char* /*name*/) {}
 
 SystemSwitch ClassifySwitch(const char* /*arg*/)

@@ -2,6 +2,9 @@
 #ifndef ECRITURE_INPUT_STATE_H
 #define ECRITURE_INPUT_STATE_H
 
-struct InputState {};
+struct InputState {
+    // Lines read in another encoding than their own: never, on Linux.
+    bool recoded;
+};
 
 #endif

@@ -1,13 +1,81 @@
-// The command line on Windows: the Unicode command line, and "/?".
+// The command line on Windows: the Unicode command line, its wildcards, and
+// the help switches.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "command_line.h"
 #include "wide_path.h"
 
+#include "messages.h"
+
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <shellapi.h>
+
+namespace {
+
+// Room for the operands once their wildcards are expanded.
+constexpr std::size_t kExpandedBytes = 1 << 20;
+constexpr std::size_t kExpandedNames = 1 << 14;
+
+// Where an operand's last part, its name, starts.
+const char* NamePart(const char* arg)
+{
+    const char* name = arg;
+    for (const char* p = arg; *p != '\0'; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    return name;
+}
+
+bool HasWildcard(const char* arg)
+{
+    return std::strpbrk(NamePart(arg), "*?") != nullptr;
+}
+
+// The wide names of the files, not folders, that the pattern matches, into
+// names, one after another; how many, or -1 when they do not fit.
+int FindMatches(const char* pattern, wchar_t* names, std::size_t room, const wchar_t** found, int most)
+{
+    wchar_t wide[kWidePathSize];
+    WIN32_FIND_DATAW data;
+    HANDLE search = ToWidePath(pattern, wide)
+        ? FindFirstFileExW(wide, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0)
+        : INVALID_HANDLE_VALUE;
+    int count = 0;
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &data) != 0) {
+        std::size_t length = std::wcslen(data.cFileName) + 1;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
+        if (count == most || length > room) {
+            count = -1;
+            break;
+        }
+        found[count++] = std::wmemcpy(names, data.cFileName, length);
+        names += length;
+        room -= length;
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        (void)FindClose(search);
+    return count;
+}
+
+// Appends the pattern's folder and the name, in UTF-8, at p; the byte
+// after, or null when it does not fit before end.
+char* AppendMatch(char* p, const char* end, const char* pattern, const wchar_t* name)
+{
+    auto folder = static_cast<std::size_t>(NamePart(pattern) - pattern);
+    if (folder >= static_cast<std::size_t>(end - p))
+        return nullptr;
+    std::memcpy(p, pattern, folder);
+    int n = WideCharToMultiByte(
+        CP_UTF8, 0, name, -1, p + folder, static_cast<int>(end - p - folder), nullptr, nullptr);
+    return n > 0 ? p + folder + n : nullptr;
+}
+
+} // namespace
 
 char** GetArguments(int& argc, char** /*argv*/)
 {
@@ -36,17 +104,66 @@ char** GetArguments(int& argc, char** /*argv*/)
     return args;
 }
 
+int ExpandWildcards(CommandLine& line, int first)
+{
+    static char bytes[kExpandedBytes];
+    static char* args[kExpandedNames + 1];
+    static wchar_t names[kExpandedBytes / 2];
+    static const wchar_t* found[kExpandedNames];
+    int count = 0;
+    int failed = 0;
+    char* p = bytes;
+    for (int i = 0; i < line.argc && count < static_cast<int>(kExpandedNames); ++i) {
+        const char* arg = line.argv[i];
+        if (i < first || !HasWildcard(arg)) {
+            args[count++] = line.argv[i];
+            continue;
+        }
+        int matches = FindMatches(
+            arg, names, sizeof names / sizeof names[0], found, static_cast<int>(kExpandedNames) - count);
+        // In name order, as Windows lists a folder: ordinal, whatever the case.
+        std::sort(found, found + std::max(matches, 0), [](const wchar_t* a, const wchar_t* b) {
+            return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_LESS_THAN;
+        });
+        char* next = p;
+        for (int k = 0; k < matches && next != nullptr; ++k) {
+            char* at = next;
+            next = AppendMatch(at, bytes + sizeof bytes, arg, found[k]);
+            args[count] = at;
+            count += next != nullptr ? 1 : 0;
+        }
+        if (matches <= 0 || next == nullptr) {
+            PutMessage(
+                stderr, line.text->name, arg, matches == 0 ? "no file matches" : "too many files match");
+            ++failed;
+        }
+        p = next != nullptr ? next : p;
+    }
+    args[count] = nullptr;
+    line.argv = args;
+    line.argc = count;
+    return failed;
+}
+
 void UnquoteTypedName(char* name)
 {
-    std::size_t n = std::strlen(name);
-    if (n >= 2 && name[0] == '"' && name[n - 1] == '"') {
-        std::memmove(name, name + 1, n - 2);
-        name[n - 2] = '\0';
+    // A paste often brings a blank before or after the quotes: they go too.
+    // A name without quotes keeps its blanks.
+    std::size_t first = std::strspn(name, " \t");
+    std::size_t end = std::strlen(name);
+    while (end > first && (name[end - 1] == ' ' || name[end - 1] == '\t'))
+        --end;
+    if (end - first >= 2 && name[first] == '"' && name[end - 1] == '"') {
+        std::memmove(name, name + first + 1, end - first - 2);
+        name[end - first - 2] = '\0';
     }
 }
 
 SystemSwitch ClassifySwitch(const char* arg)
 {
+    // Windows programs answer -h and -? as they answer /?.
+    if (std::strcmp(arg, "-?") == 0 || std::strcmp(arg, "-h") == 0)
+        return SystemSwitch::Help;
     if (arg[0] != '/' || arg[1] == '\0')
         return SystemSwitch::None;
     if (std::strcmp(arg, "/?") == 0 || _stricmp(arg, "/h") == 0 || _stricmp(arg, "/help") == 0)

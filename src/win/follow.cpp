@@ -65,6 +65,12 @@ bool IsStillNamed(FileHandle file, const char* name, Reason& why)
 {
     wchar_t wide[kWidePathSize];
     why = kNoReason;
+    // A file deleted while it is open keeps its name until the last handle
+    // goes: it is gone all the same.
+    FILE_STANDARD_INFO standard = {};
+    if (GetFileInformationByHandleEx(AsHandle(file), FileStandardInfo, &standard, sizeof standard) != 0 &&
+        standard.DeletePending != FALSE)
+        return false;
     if (!ToWidePath(name, wide))
         return false;
     HANDLE named = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -1,12 +1,14 @@
 // Standard input on Windows. Typed at a console, it is read in UTF-16 and
 // handed out in UTF-8; piped or redirected, it is read in binary, and a
 // byte-order mark at its very start says how it is encoded (UTF-8, or
-// UTF-16 as PowerShell 5 and Notepad's "Unicode" save it). Either way the
-// line ends and Ctrl-Z are taken as text mode takes them.
+// UTF-16 as PowerShell 5 and Notepad's "Unicode" save it); a line of bytes
+// that is not UTF-8 is read in the ANSI code page. Either way the line ends
+// and Ctrl-Z are taken as text mode takes them.
 #include "input.h"
 #include "windows_console.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -86,6 +88,7 @@ void ReadByteOrderMark(InputState& state)
         state.encoding = Encoding::Utf16Be;
     if (state.encoding != Encoding::Bytes)
         state.rawNext = 2;
+    state.lineStart = true;
 }
 
 // The next UTF-16 unit of the raw bytes; -1 when they hold no whole one.
@@ -132,26 +135,82 @@ long TakeCodePoint(InputState& state)
     return 0xfffd;
 }
 
+// How many of the n bytes at s are whole: a character that a full buffer
+// cuts waits for the rest of it.
+std::size_t WholeLength(const unsigned char* s, std::size_t n)
+{
+    std::size_t back = 0;
+    while (back < 3 && back < n && (s[n - 1 - back] & 0xc0) == 0x80)
+        ++back;
+    if (back == n)
+        return n;
+    unsigned char lead = s[n - 1 - back];
+    std::size_t claimed = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 1;
+    return claimed > back + 1 ? n - 1 - back : n;
+}
+
+// Tells how the line that the raw bytes start with is encoded, once they
+// hold it whole, or the rest of the input, or all they can: UTF-8, taken
+// byte by byte, or else the ANSI code page, as Notepad saves "ANSI", its
+// units put in ansi. False when more bytes must be read first.
+bool DecideLine(InputState& state)
+{
+    const unsigned char* at = state.raw + state.rawNext;
+    std::size_t held = state.rawEnd - state.rawNext;
+    const void* lineEnd = std::memchr(at, '\n', held);
+    if ((lineEnd == nullptr && !state.rawEnded && held < sizeof state.raw) || held == 0)
+        return false;
+    std::size_t n = lineEnd != nullptr ? static_cast<const unsigned char*>(lineEnd) - at + 1 : held;
+    const char* line = reinterpret_cast<const char*>(at);
+    int whole = static_cast<int>(lineEnd != nullptr || state.rawEnded ? n : WholeLength(at, n));
+    state.lineStart = false;
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line, whole, nullptr, 0) != 0 || whole == 0)
+        return true;
+    int units = MultiByteToWideChar(CP_ACP, 0, line, static_cast<int>(n), state.ansi, kRawInputSize);
+    state.ansiNext = 0;
+    state.ansiEnd = units > 0 ? static_cast<std::size_t>(units) : 0;
+    state.rawNext += n;
+    state.recoded = true;
+    return true;
+}
+
+// The next character: a unit of a line read in the ANSI code page, a code
+// point of UTF-16, or a byte; -1 when none is in hand. A line of bytes is
+// first told UTF-8 or ANSI.
+long TakeCharacter(InputState& state, bool& isByte)
+{
+    isByte = false;
+    if (state.ansiNext < state.ansiEnd)
+        return state.ansi[state.ansiNext++];
+    if (state.encoding != Encoding::Bytes)
+        return TakeCodePoint(state);
+    if (state.lineStart && !DecideLine(state))
+        return -1;
+    if (state.ansiNext < state.ansiEnd)
+        return state.ansi[state.ansiNext++];
+    isByte = true;
+    return state.rawNext < state.rawEnd ? state.raw[state.rawNext++] : -1;
+}
+
 // Decodes what the raw bytes hold into to, at most n bytes; the CR of a
 // CRLF dropped and the input ended at a Ctrl-Z.
 std::size_t DecodeRaw(InputState& state, char* to, std::size_t n)
 {
     std::size_t made = 0;
     while (made + 5 <= n && !state.ended) {
-        long c = state.encoding == Encoding::Bytes
-            ? (state.rawNext < state.rawEnd ? state.raw[state.rawNext++] : -1)
-            : TakeCodePoint(state);
+        bool isByte = false;
+        long c = TakeCharacter(state, isByte);
         if (c < 0)
             break;
         if (state.heldCr && c != '\n')
             to[made++] = '\r';
         state.heldCr = c == '\r';
         state.ended = c == kCtrlZ;
+        state.lineStart = c == '\n';
         if (c == '\r' || c == kCtrlZ)
             continue;
-        // Bytes that are not UTF-8 go on as they are.
-        made +=
-            state.encoding == Encoding::Bytes ? (to[made] = static_cast<char>(c), 1) : PutUtf8(to + made, c);
+        // Bytes of UTF-8 go on as they are.
+        made += isByte ? (to[made] = static_cast<char>(c), 1) : PutUtf8(to + made, c);
     }
     return made;
 }
@@ -164,13 +223,20 @@ long long ReadPiped(HANDLE file, InputState& state, char* to, std::size_t n, Rea
         std::size_t made = state.encoding == Encoding::Unknown ? 0 : DecodeRaw(state, to, n);
         if (made > 0 || state.ended)
             return static_cast<long long>(made);
-        if (!FillRaw(file, state, why)) {
+        if (state.rawEnded) {
+            // All is decoded that can be; a CR at the very end is a CR.
             state.ended = true;
-            // A CR at the very end is a CR.
             to[0] = '\r';
             made = state.heldCr ? 1 : 0;
             state.heldCr = false;
-            return why == kNoReason ? static_cast<long long>(made) : -1;
+            return static_cast<long long>(made);
+        }
+        if (!FillRaw(file, state, why)) {
+            if (why != kNoReason) {
+                state.ended = true;
+                return -1;
+            }
+            state.rawEnded = true;
         }
         if (state.encoding == Encoding::Unknown)
             ReadByteOrderMark(state);

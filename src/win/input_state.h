@@ -1,6 +1,7 @@
 // Standard input on Windows, as it is decoded: a console's UTF-16, or a
-// pipe's or a file's bytes, UTF-8 or UTF-16 by their byte-order mark, with
-// the line ends and the Ctrl-Z of text mode.
+// pipe's or a file's bytes, UTF-8 or UTF-16 by their byte-order mark, a
+// line that is not UTF-8 in the ANSI code page, with the line ends and the
+// Ctrl-Z of text mode.
 #ifndef ECRITURE_INPUT_STATE_H
 #define ECRITURE_INPUT_STATE_H
 
@@ -24,8 +25,17 @@ struct InputState {
     long heldLow;
     // A CR decoded last, whose LF may come with the next bytes.
     bool heldCr;
-    // A Ctrl-Z, or the end of the pipe or file, was met.
+    // A line of bytes begins: UTF-8, or else read in the ANSI code page,
+    // whose units wait in ansi.
+    bool lineStart;
+    wchar_t ansi[kRawInputSize];
+    std::size_t ansiNext;
+    std::size_t ansiEnd;
+    // The pipe or the file has no more bytes; a Ctrl-Z, or their end, was met.
+    bool rawEnded;
     bool ended;
+    // Some lines were not UTF-8, and were read in the ANSI code page.
+    bool recoded;
 };
 
 #endif

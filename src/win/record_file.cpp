@@ -190,9 +190,11 @@ FileHandle OpenListedFile(const char* name, Reason& why)
 {
     wchar_t wide[kWidePathSize];
     HANDLE file = INVALID_HANDLE_VALUE;
+    // Listed or followed, the file stays its owner's to write, rename and
+    // delete: a deleted or renamed file is read to its end.
     if (ToWidePath(name, wide))
-        file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-            FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     why = file == INVALID_HANDLE_VALUE ? TakeReason() : kNoReason;
     return FromHandle(file);
 }

@@ -14,17 +14,23 @@ Reason TakeReason()
 
 const char* DescribeReason(Reason why)
 {
-    static char text[256];
+    // In the user's language, and in UTF-8 as the rest of every message:
+    // the ANSI code page would garble "Accès refusé".
+    static wchar_t words[256];
+    static char text[3 * 256 + 1];
     DWORD error = static_cast<DWORD>(why);
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        text, sizeof text, nullptr);
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        words, sizeof words / sizeof words[0], nullptr);
     // The system's messages end with a full stop and a line end; the
     // programs' own messages have neither.
-    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.'))
+    while (n > 0 && (words[n - 1] == L'\n' || words[n - 1] == L'\r' || words[n - 1] == L'.'))
         --n;
-    if (n == 0)
+    int made = n > 0
+        ? WideCharToMultiByte(CP_UTF8, 0, words, static_cast<int>(n), text, sizeof text - 1, nullptr, nullptr)
+        : 0;
+    if (made <= 0)
         std::snprintf(text, sizeof text, "system error %lu", error);
     else
-        text[n] = '\0';
+        text[made] = '\0';
     return text;
 }
