@@ -149,14 +149,13 @@ void UnquoteTypedName(char* name)
 {
     // A paste often brings a blank before or after the quotes: they go too.
     // A name without quotes keeps its blanks.
-    std::size_t first = std::strspn(name, " \t");
-    std::size_t end = std::strlen(name);
-    while (end > first && (name[end - 1] == ' ' || name[end - 1] == '\t'))
-        --end;
-    if (end - first >= 2 && name[first] == '"' && name[end - 1] == '"') {
-        std::memmove(name, name + first + 1, end - first - 2);
-        name[end - first - 2] = '\0';
-    }
+    const char* open = name + std::strspn(name, " \t");
+    const char* close = std::strrchr(name, '"');
+    if (*open != '"' || close == nullptr || close == open || close[1 + std::strspn(close + 1, " \t")] != '\0')
+        return;
+    auto n = static_cast<std::size_t>(close - open - 1);
+    std::memmove(name, open + 1, n);
+    name[n] = '\0';
 }
 
 SystemSwitch ClassifySwitch(const char* arg)
