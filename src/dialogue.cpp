@@ -10,8 +10,17 @@ namespace {
 
 constexpr char kSeparator[] = "-----------------------\n";
 constexpr std::string_view kPrompts[] = {"Saisie numero :", "Saisie valeur :", "Saisie Tampon :"};
+// The three prompts as a record read ahead shows them.
+constexpr char kAllPrompts[] = "Saisie numero :Saisie valeur :Saisie Tampon :";
+constexpr std::size_t kPromptSize = 15;
+static_assert(kPrompts[0].size() == kPromptSize && kPrompts[1].size() == kPromptSize &&
+        kPrompts[2].size() == kPromptSize && sizeof kAllPrompts == 3 * kPromptSize + 1,
+    "the prompts stand one after another");
 // Two numbers and the text, each on its line, then the separator.
 constexpr std::size_t kEchoSize = 2 * (kNumberSize + 1) + kTamponSize + 1 + sizeof kSeparator;
+// The position's line, the prompts, the echo and the prompt to go on.
+constexpr std::size_t kShownSize =
+    sizeof kPositionPrompt + kNumberSize + sizeof kAllPrompts + kEchoSize + sizeof kAnotherPrompt;
 
 // True when a read of n bytes took its line up to the line end or the end
 // of the input: nothing of it is left.
@@ -68,6 +77,18 @@ char* AppendBytes(char* p, const char* bytes, std::size_t n)
 {
     std::memcpy(p, bytes, n);
     return p + n;
+}
+
+// Appends the record's echo: its numbers, its text and the separator.
+char* AppendEcho(char* p, const Record& rec)
+{
+    p = AppendNumber(p, rec.numero);
+    *p++ = '\n';
+    p = AppendNumber(p, rec.valeur);
+    *p++ = '\n';
+    p = AppendBytes(p, rec.tampon, strnlen(rec.tampon, sizeof rec.tampon));
+    *p++ = '\n';
+    return AppendBytes(p, kSeparator, sizeof kSeparator - 1);
 }
 
 } // namespace
@@ -138,23 +159,23 @@ int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE*
     return 3;
 }
 
-void PutRecordPrompts(int count, std::FILE* out)
-{
-    for (int k = 0; k < count; ++k)
-        PutBytes(out, kPrompts[k].data(), kPrompts[k].size());
-}
-
 void EchoRecord(const Record& rec, std::FILE* out)
 {
     char echo[kEchoSize];
-    char* p = AppendNumber(echo, rec.numero);
+    PutBytes(out, echo, static_cast<std::size_t>(AppendEcho(echo, rec) - echo));
+}
+
+void PutRecordShown(long long at, int lines, const Record& rec, std::FILE* out)
+{
+    // One write for the whole record: most of a piped run's work is its
+    // dialogue.
+    char shown[kShownSize];
+    char* p = AppendNumber(AppendBytes(shown, kPositionPrompt, sizeof kPositionPrompt - 1), at);
     *p++ = '\n';
-    p = AppendNumber(p, rec.valeur);
-    *p++ = '\n';
-    p = AppendBytes(p, rec.tampon, strnlen(rec.tampon, sizeof rec.tampon));
-    *p++ = '\n';
-    p = AppendBytes(p, kSeparator, sizeof kSeparator - 1);
-    PutBytes(out, echo, static_cast<std::size_t>(p - echo));
+    p = AppendBytes(p, kAllPrompts, kPromptSize * static_cast<std::size_t>(lines < 3 ? lines + 1 : 3));
+    if (lines == 3)
+        p = AppendBytes(AppendEcho(p, rec), kAnotherPrompt, sizeof kAnotherPrompt - 1);
+    PutBytes(out, shown, static_cast<std::size_t>(p - shown));
 }
 
 int ReadChar(std::string_view prompt, Console console, Input& in, std::FILE* out)

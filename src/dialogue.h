@@ -83,12 +83,17 @@ void SayNotes(const Notes& notes, std::FILE* err);
 // the record is whole.
 int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err);
 
-// Prints the first count of the record's three prompts, as reads that
-// were not prompted would have shown them.
-void PutRecordPrompts(int count, std::FILE* out);
-
 // Prints the record's echo: its numbers, its text and the separator.
 void EchoRecord(const Record& rec, std::FILE* out);
+
+// What is said of the file's length before each record.
+constexpr char kPositionPrompt[] = "Position actuelle dans le fichier ";
+
+// Prints in one write what the dialogue shows of a record that was read
+// ahead, without prompting: the position at, its prompts, then its echo
+// and the prompt to go on; only the first lines + 1 prompts when the input
+// ended after lines of its three.
+void PutRecordShown(long long at, int lines, const Record& rec, std::FILE* out);
 
 // Asks for a line and gives its first byte (0 to 255, the line end for an
 // empty line), or EOF once the input has ended. The rest of the line is

@@ -34,7 +34,7 @@ struct Entered {
 
 void PutPosition(std::FILE* out, long long at)
 {
-    PutNumberLine(out, "Position actuelle dans le fichier ", at, "\n");
+    PutNumberLine(out, kPositionPrompt, at, "\n");
 }
 
 // The input ended after some of a record's lines: a script must be able to
@@ -88,17 +88,16 @@ int CaptureBatch(Capture& run, const AppendPlan& plan)
     static Pending records[kBatchMost];
     std::size_t n = ReadAhead(run, entered, records, plan.batch);
     std::size_t whole = entered[n - 1].lines == 3 ? n : n - 1;
-    run.failures += AppendRecords(run.lock, plan, records, whole, run.err);
+    if (whole > 0)
+        run.failures += AppendRecords(run.lock, plan, records, whole, run.err);
     for (std::size_t k = 0; k < n; ++k) {
         Reason why = kNoReason;
-        PutPosition(run.out, k < whole ? records[k].at : FileLength(run.lock.file, why));
-        PutRecordPrompts(k < whole ? 3 : entered[k].lines + 1, run.out);
+        long long at = k < whole ? records[k].at : FileLength(run.lock.file, why);
+        PutRecordShown(at, entered[k].lines, records[k].rec, run.out);
         SayNotes(entered[k].notes, run.err);
         if (k == whole)
             return EndInsideRecord(run, entered[k].lines);
-        EchoRecord(records[k].rec, run.out);
         run.failures += ReportAppended(records[k], run.nom, run.err);
-        PutLiteral(run.out, kAnotherPrompt);
     }
     return entered[n - 1].answer;
 }
