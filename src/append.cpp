@@ -8,6 +8,73 @@
 
 namespace {
 
+bool AnyStays(const Hold& h)
+{
+    for (std::size_t k = 0; k < h.tried; ++k)
+        if (h.records[k].stays > 0)
+            return true;
+    return false;
+}
+
+// Once the records are written: the hand-over of the lock, the hold's
+// records first flushed to the server of a shared file.
+Step HandOver(const Hold& h)
+{
+    if (h.lock != LockState::Held)
+        return Step::Report;
+    return h.shared && !h.person && AnyStays(h) ? Step::FlushHold : Step::Release;
+}
+
+Step AfterRecord(const Hold& h)
+{
+    return h.tried < h.count ? Step::Write : HandOver(h);
+}
+
+} // namespace
+
+std::size_t PlanHold(Console console, std::size_t recordsInHand)
+{
+    return console != Console::Piped ? 0 : std::min(recordsInHand, kBatchMost);
+}
+
+Step NextStep(const Hold& h)
+{
+    const Pending& r = h.records[h.tried > 0 ? h.tried - 1 : 0];
+    // What was written is taken back only under the lock, where it starts
+    // known: then no other station has appended after it. A record's part
+    // left in the file would misalign every record after it.
+    bool canCut = h.lock == LockState::Held && h.regular && r.at >= 0;
+    bool part = r.stays > 0 && r.stays < kRecordSize;
+    switch (h.done) {
+    case Step::Begin:
+        return h.lock == LockState::Free ? Step::TakeLock : AfterRecord(h);
+    case Step::TakeLock:
+        return h.lock == LockState::Busy ? Step::WaitLock : Step::Write;
+    case Step::WaitLock:
+        return Step::Write;
+    case Step::Write:
+        if (r.stays == kRecordSize)
+            return h.person ? Step::FlushRecord : AfterRecord(h);
+        return !part ? AfterRecord(h) : canCut ? Step::TakeBack : Step::Stop;
+    case Step::FlushRecord:
+        return r.flushFailed != kNoReason && canCut ? Step::TakeBack : AfterRecord(h);
+    case Step::TakeBack:
+        return part ? Step::Stop : AfterRecord(h);
+    case Step::Stop:
+        return HandOver(h);
+    case Step::FlushHold:
+        return h.flushFailed != kNoReason && canCut ? Step::TakeBackHold : Step::Release;
+    case Step::TakeBackHold:
+        return Step::Release;
+    case Step::Release:
+    case Step::Report:
+        break;
+    }
+    return Step::Report;
+}
+
+namespace {
+
 // Takes the lock if another gives it up within about milliseconds; a reason
 // that MeansLockBusy when it did not. Short pauses at first: most holds last
 // a few writes.
@@ -21,117 +88,180 @@ Reason LockWithin(FileHandle file, int milliseconds)
     }
 }
 
-// Takes the lock unless it is unavailable, saying so when another keeps it
-// long. With a file system that has none, says so once and goes on
-// without. Returns 1 after a failure that it said, else 0.
-int TakeLock(AgreedLock& lock, bool sayEachWait, std::FILE* err)
+LockState LockStateOf(Reason why)
 {
-    if (lock.state != LockState::Free)
-        return 0;
-    Reason why = LockWithin(lock.file, kLockPatience);
-    if (MeansLockBusy(why)) {
-        if (sayEachWait || !lock.waitSaid)
-            PutMessage(err, kCaptureProgram, lock.nom, "waiting for another program's lock on the file");
+    if (why == kNoReason)
+        return LockState::Held;
+    return MeansLockBusy(why) ? LockState::Busy : MeansNoLocks(why) ? LockState::Absent : LockState::Failed;
+}
+
+// Says what the try of the lock gave, a failure once while it lasts and a
+// wait at each hold of a person's, once a run with piped input. Returns 1
+// for a failure said.
+int SayLock(AgreedLock& lock, LockState now, Reason why, bool person, std::FILE* err)
+{
+    bool again = now == lock.last;
+    lock.last = now == LockState::Busy ? lock.last : now;
+    if (now == LockState::Busy && (person || !lock.waitSaid)) {
+        PutMessage(err, kCaptureProgram, lock.nom, "waiting for another program's lock on the file");
         lock.waitSaid = true;
-        why = LockRecordFile(lock.file);
-    }
-    lock.state = why == kNoReason ? LockState::Held : LockState::Unavailable;
-    if (why != kNoReason && MeansNoLocks(why)) {
+    } else if (now == LockState::Absent && !again) {
         PutMessage(err, kCaptureProgram, lock.nom,
             "the file system offers no lock; runs on other machines may overwrite records");
-    } else if (why != kNoReason) {
+    } else if (now == LockState::Failed && !again) {
         PutMessage(err, kCaptureProgram, lock.nom, "cannot lock the file", DescribeReason(why));
         return 1;
     }
     return 0;
 }
 
-// Hands the lock over, the records appended under it flushed first when
-// asked. Returns how many failures it said.
-int ReleaseLock(AgreedLock& lock, bool flush, std::FILE* err)
+// Writes the next record at the end of the file.
+void WriteRecord(const AgreedLock& lock, Hold& h)
 {
-    if (lock.state != LockState::Held)
-        return 0;
-    Reason flushed = flush ? FlushRecordFile(lock.file) : kNoReason;
-    lock.state = LockState::Free;
-    Reason unlocked = UnlockRecordFile(lock.file);
-    // Said once the lock is free: a message may wait on its reader.
-    if (flushed != kNoReason)
-        PutSystemError(err, kCaptureProgram, lock.nom, flushed);
-    if (unlocked != kNoReason)
-        PutMessage(err, kCaptureProgram, lock.nom, "cannot unlock the file", DescribeReason(unlocked));
-    return (flushed != kNoReason ? 1 : 0) + (unlocked != kNoReason ? 1 : 0);
+    Pending& r = h.records[h.tried++];
+    Reason why = kNoReason;
+    // Other stations may have appended while the lock was free; a device
+    // has no length that the records add to, and is asked again.
+    if (h.tried == 1 || !h.regular || h.end < 0)
+        h.end = FileLength(lock.file, why);
+    char bytes[kRecordSize];
+    EncodeRecord(r.rec, bytes);
+    r = Pending{r.rec, h.end, 0, kNoReason, kNoReason, kNoReason};
+    r.stays = WriteWhole(lock.file, bytes, sizeof bytes, r.writeFailed);
+    h.end = h.end >= 0 ? h.end + static_cast<long long>(r.stays) : h.end;
 }
 
-// Writes the record at the end of the file, whose length is end, and
-// flushes it when asked; under the lock, a write cut short is taken back.
-void StoreRecord(const AgreedLock& lock, Pending& record, long long end, bool flush)
+// Cuts the file back to where records[first] starts, taking back it and
+// every record of the hold after it.
+void TakeBackFrom(const AgreedLock& lock, Hold& h, std::size_t first)
 {
-    char bytes[kRecordSize];
-    EncodeRecord(record.rec, bytes);
-    record.at = end;
-    record.flushFailed = kNoReason;
-    record.takeBackFailed = kNoReason;
-    record.written = WriteWhole(lock.file, bytes, sizeof bytes, record.writeFailed);
-    if (record.written == sizeof bytes && flush)
-        record.flushFailed = FlushRecordFile(lock.file);
-    if (record.written > 0 && record.written < sizeof bytes && lock.state == LockState::Held && end >= 0) {
-        record.takeBackFailed = CutRecordFile(lock.file, end);
-        record.written = record.takeBackFailed == kNoReason ? 0 : record.written;
+    Reason why = CutRecordFile(lock.file, h.records[first].at);
+    for (std::size_t k = first; k < h.tried; ++k) {
+        Pending& r = h.records[k];
+        r.takeBackFailed = r.stays > 0 ? why : kNoReason;
+        r.stays = why == kNoReason ? 0 : r.stays;
+    }
+    h.end = why == kNoReason ? h.records[first].at : h.end;
+}
+
+// A shared file's flush before the hand-over: each record that stays fails
+// with it.
+void FlushHold(const AgreedLock& lock, Hold& h)
+{
+    h.flushFailed = FlushRecordFile(lock.file);
+    for (std::size_t k = 0; k < h.tried; ++k)
+        if (h.records[k].stays > 0)
+            h.records[k].flushFailed = h.flushFailed;
+}
+
+// Carries out one step but the lock's and the release's.
+void CarryOut(const AgreedLock& lock, Hold& h, Step step)
+{
+    std::size_t first = 0;
+    switch (step) {
+    case Step::Write:
+        WriteRecord(lock, h);
+        break;
+    case Step::FlushRecord:
+        h.records[h.tried - 1].flushFailed = FlushRecordFile(lock.file);
+        break;
+    case Step::TakeBack:
+        TakeBackFrom(lock, h, h.tried - 1);
+        break;
+    case Step::Stop:
+        h.stopped = true;
+        break;
+    case Step::FlushHold:
+        FlushHold(lock, h);
+        break;
+    case Step::TakeBackHold:
+        while (first + 1 < h.tried && h.records[first].stays == 0)
+            ++first;
+        TakeBackFrom(lock, h, first);
+        break;
+    default:
+        break;
     }
 }
 
 } // namespace
 
-AppendPlan PlanAppend(Console console, bool sharedFile, std::size_t recordsInHand)
-{
-    bool person = console != Console::Piped;
-    AppendPlan plan{};
-    plan.batch = person ? 0 : std::min(recordsInHand, kBatchMost);
-    plan.flushEach = person;
-    plan.flushAtRelease = !person && sharedFile;
-    plan.sayEachWait = person;
-    return plan;
-}
-
 AgreedLock StartAppends(FileHandle file, const char* nom)
 {
     Reason why = kNoReason;
     bool regular = IsRegularFile(file, why);
-    return AgreedLock{file, nom, regular ? LockState::Free : LockState::Unavailable, regular, false};
+    return AgreedLock{file, nom, regular, regular && IsSharedFile(file), LockState::Free, false};
 }
 
-int AppendRecords(AgreedLock& lock, const AppendPlan& plan, Pending* records, std::size_t n, std::FILE* err)
+Hold StartHold(const AgreedLock& lock, Console console, Pending* records, std::size_t n)
 {
-    int failures = TakeLock(lock, plan.sayEachWait, err);
-    Reason why = kNoReason;
-    // Other stations may have appended while the lock was free.
-    long long end = FileLength(lock.file, why);
-    bool appended = false;
-    for (std::size_t k = 0; k < n; ++k) {
-        StoreRecord(lock, records[k], end, plan.flushEach);
-        appended = appended || records[k].written > 0;
-        // A device has no length that the records add to: it is asked again.
-        end = lock.regular && end >= 0 ? end + static_cast<long long>(records[k].written)
-                                       : FileLength(lock.file, why);
+    Hold h{};
+    h.person = console != Console::Piped;
+    h.shared = lock.shared;
+    h.regular = lock.regular;
+    h.lock = lock.regular ? LockState::Free : LockState::Absent;
+    h.done = Step::Begin;
+    h.records = records;
+    h.count = n;
+    h.end = -1;
+    return h;
+}
+
+int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err)
+{
+    int failures = 0;
+    for (Step step; (step = NextStep(h)) != Step::Report; h.done = step) {
+        if (step == Step::TakeLock || step == Step::WaitLock) {
+            Reason why =
+                step == Step::TakeLock ? LockWithin(lock.file, kLockPatience) : LockRecordFile(lock.file);
+            h.lock = LockStateOf(why);
+            failures += SayLock(lock, h.lock, why, h.person, err);
+        } else if (step == Step::Release) {
+            h.lock = LockState::Free;
+            // Said once the lock is free: a message may wait on its reader.
+            if (Reason why = UnlockRecordFile(lock.file); why != kNoReason) {
+                PutMessage(err, kCaptureProgram, lock.nom, "cannot unlock the file", DescribeReason(why));
+                ++failures;
+            }
+        } else {
+            CarryOut(lock, h, step);
+        }
     }
-    return failures + ReleaseLock(lock, appended && plan.flushAtRelease, err);
+    h.done = Step::Report;
+    return failures;
 }
 
 int ReportAppended(const Pending& record, const char* nom, std::FILE* err)
 {
+    bool part = record.stays > 0 && record.stays < kRecordSize;
     if (record.writeFailed != kNoReason)
         PutSystemError(err, kCaptureProgram, nom, record.writeFailed);
     if (record.flushFailed != kNoReason)
         PutSystemError(err, kCaptureProgram, nom, record.flushFailed);
     if (record.takeBackFailed != kNoReason)
-        PutMessage(err, kCaptureProgram, nom, "cannot take back the part of the record written",
+        PutMessage(err, kCaptureProgram, nom,
+            part ? "cannot take back the part of the record written" : "cannot take back the record",
             DescribeReason(record.takeBackFailed));
-    // The usual report goes out as it stands: formatting it for every
-    // record would cost more than the rest of the loop's own work.
-    if (record.written == kRecordSize)
+    if (record.flushFailed != kNoReason && record.stays > 0)
+        PutMessage(err, kCaptureProgram, nom, "the record was not flushed and may still be in the file");
+    if (part && record.at >= 0) {
+        char what[160];
+        std::snprintf(what, sizeof what,
+            "the part of a record written stays at byte %lld; no record will be appended after it",
+            record.at);
+        PutMessage(err, kCaptureProgram, nom, what);
+    } else if (part) {
+        PutMessage(err, kCaptureProgram, nom,
+            "the part of a record written stays; no record will be written after it");
+    }
+    // Only a record stored whole, and flushed when that was due, is
+    // reported as written. The usual report goes out as it stands:
+    // formatting it for every record would cost more than the rest of the
+    // loop's own work.
+    std::size_t shown = record.flushFailed != kNoReason ? 0 : record.stays;
+    if (shown == kRecordSize)
         PutLiteral(err, "88 Bytes écrits\n");
     else
-        PutNumberLine(err, "", static_cast<long long>(record.written), " Bytes écrits\n");
+        PutNumberLine(err, "", static_cast<long long>(shown), " Bytes écrits\n");
     return record.writeFailed != kNoReason || record.flushFailed != kNoReason ? 1 : 0;
 }

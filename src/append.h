@@ -1,6 +1,7 @@
 // Appending records to a file that other stations may append to at the
-// same time: the agreed lock's policy, decided whole by PlanAppend, and the
-// hold of the lock that carries it out.
+// same time, under the agreed lock: the one policy, NextStep, decides every
+// step around the records of a hold of the lock, and AppendRecords carries
+// the steps out, deciding nothing.
 #ifndef ECRITURE_APPEND_H
 #define ECRITURE_APPEND_H
 
@@ -18,45 +19,46 @@ constexpr std::size_t kBatchMost = 256;
 // How long the run waits for another's lock before it says so, in ms.
 constexpr int kLockPatience = 1000;
 
-// How the next records are appended.
-struct AppendPlan {
-    // How many records, whole in the input already, are read at once and
-    // appended under one hold, their dialogue written after it; 0: one
-    // record, its dialogue written as it is read, then appended alone.
-    std::size_t batch;
-    // Each record flushed to disk before the lock goes and it is reported:
-    // a person is told "écrits" only once the record is there.
-    bool flushEach;
-    // The records flushed before the lock goes: on a network file system,
-    // the station that takes it next must find them.
-    bool flushAtRelease;
-    // Each wait for another's lock said, not only the first.
-    bool sayEachWait;
+// How many records the next hold appends: a person's record alone, its
+// dialogue written as it is read; piped, the records whole in the input
+// already, up to kBatchMost, their dialogue written after the hold, or one
+// read as it comes when the input holds none whole yet.
+std::size_t PlanHold(Console console, std::size_t recordsInHand);
+
+// The agreed lock at a step of a hold.
+enum class LockState {
+    // To be taken: a regular file, at the start of each hold.
+    Free,
+    Held,
+    // Another has held it past kLockPatience: waited for.
+    Busy,
+    // The try failed for a fault: said, counted, tried again at the next hold.
+    Failed,
+    // None to be had: a pipe or a device, or a file system that has no
+    // locks at this try.
+    Absent,
 };
 
-// The policy. The lock is held around the appends alone, never through a
-// read or a write that may wait: the records whole in piped input are read
-// before it is taken, a batch at a time, and their dialogue and reports
-// are written once it is released; a person's record, or one that the
-// input does not hold whole yet, is read first and appended alone. Piped
-// records are flushed at the close, or at each release on a shared file.
-AppendPlan PlanAppend(Console console, bool sharedFile, std::size_t recordsInHand);
-
-// The agreed lock over a run's appends: taken by the run, free, or not to
-// be had on this file (a pipe, a device, a file system without locks).
-enum class LockState { Free, Held, Unavailable };
-
-struct AgreedLock {
-    FileHandle file;
-    const char* nom;
-    LockState state;
-    // The records go to a file whose length grows with them.
-    bool regular;
-    bool waitSaid;
+// The steps around the records of a hold, in the order they may come.
+enum class Step {
+    Begin,
+    TakeLock,
+    WaitLock,
+    // The next record, appended at the end of the file.
+    Write,
+    // The record just written, put on the disk before it is reported.
+    FlushRecord,
+    // The record just written, or its part, cut off the file again.
+    TakeBack,
+    // Nothing more is appended: a record's part stays in the file.
+    Stop,
+    // The hold's records, flushed to the server before the lock goes on.
+    FlushHold,
+    TakeBackHold,
+    Release,
+    // What became of each record is said; the hold is over.
+    Report,
 };
-
-// The lock over the file, free for a regular file, else unavailable.
-AgreedLock StartAppends(FileHandle file, const char* nom);
 
 // A record to append, and what became of it.
 struct Pending {
@@ -64,23 +66,64 @@ struct Pending {
     // Where it was appended: the file's length before it; -1 when the file
     // has none.
     long long at;
-    // How many of its bytes stay in the file: 88, or fewer on failure.
-    std::size_t written;
+    // How many of its bytes stay in the file.
+    std::size_t stays;
     Reason writeFailed;
     Reason flushFailed;
     Reason takeBackFailed;
 };
 
-// Appends the records under one hold of the lock, taken first (waited for,
-// and said when another holds it long), flushed as the plan says, then
-// released. A write cut short is taken back while the lock is held, the
-// file's length under it known. Returns how many failures of the lock or
-// of its flush it said on err; the records' own are in them.
-int AppendRecords(AgreedLock& lock, const AppendPlan& plan, Pending* records, std::size_t n, std::FILE* err);
+// One hold of the lock over some records: its situation, and where it stands.
+struct Hold {
+    // A person answers: each record on the disk before it is reported.
+    bool person;
+    // A network or user-space file system: flushed before the hand-over.
+    bool shared;
+    // A file whose length grows with the records (not a pipe or a device).
+    bool regular;
+    LockState lock;
+    // The step carried out last.
+    Step done;
+    Pending* records;
+    std::size_t count;
+    // How many of them were written, or tried; the last one is the one at
+    // hand.
+    std::size_t tried;
+    // The file's length where the next record goes.
+    long long end;
+    Reason flushFailed;
+    bool stopped;
+};
+
+// The policy: the step after h.done, from the situation and what the steps
+// so far gave.
+Step NextStep(const Hold& h);
+
+// What the lock's tries said, so that a failure is said once while it lasts.
+struct AgreedLock {
+    FileHandle file;
+    const char* nom;
+    bool regular;
+    bool shared;
+    // The lock's state at the last try, Held once one succeeded.
+    LockState last;
+    bool waitSaid;
+};
+
+// The lock over a run's appends to the file.
+AgreedLock StartAppends(FileHandle file, const char* nom);
+
+// A hold over the n records, as the console answers.
+Hold StartHold(const AgreedLock& lock, Console console, Pending* records, std::size_t n);
+
+// Carries out the steps that NextStep gives, up to the report, which is the
+// caller's. Returns how many failures of the lock or of its hand-over it
+// said on err; the records' own are in them.
+int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err);
 
 // Says what became of the record, once the lock is released: what went
-// wrong, then "88 Bytes écrits", or fewer. 1 when the record is not safely
-// stored, else 0.
+// wrong, then "88 Bytes écrits", or fewer; a part left stops the capture,
+// and is said. 1 when the record is not safely stored, else 0.
 int ReportAppended(const Pending& record, const char* nom, std::FILE* err);
 
 #endif

@@ -8,19 +8,22 @@
 
 namespace {
 
-constexpr char kSeparator[] = "-----------------------\n";
-constexpr std::string_view kPrompts[] = {"Saisie numero :", "Saisie valeur :", "Saisie Tampon :"};
-// The three prompts as a record read ahead shows them.
-constexpr char kAllPrompts[] = "Saisie numero :Saisie valeur :Saisie Tampon :";
-constexpr std::size_t kPromptSize = 15;
-static_assert(kPrompts[0].size() == kPromptSize && kPrompts[1].size() == kPromptSize &&
-        kPrompts[2].size() == kPromptSize && sizeof kAllPrompts == 3 * kPromptSize + 1,
-    "the prompts stand one after another");
-// Two numbers and the text, each on its line, then the separator.
-constexpr std::size_t kEchoSize = 2 * (kNumberSize + 1) + kTamponSize + 1 + sizeof kSeparator;
-// The position's line, the prompts, the echo and the prompt to go on.
-constexpr std::size_t kShownSize =
-    sizeof kPositionPrompt + kNumberSize + sizeof kAllPrompts + kEchoSize + sizeof kAnotherPrompt;
+// The texts of the parts of a record's dialogue; the position's is
+// followed by the number, the echo's by the separator after the fields.
+constexpr std::string_view kShownTexts[] = {"Position actuelle dans le fichier ",
+    "Saisie numero :", "Saisie valeur :", "Saisie Tampon :", "-----------------------\n",
+    "Encoder un autre (Y/N) ?)"};
+static_assert(sizeof kShownTexts / sizeof kShownTexts[0] == static_cast<std::size_t>(Shown::End),
+    "a text for each part");
+
+constexpr std::size_t ShownSize()
+{
+    std::size_t n = 0;
+    for (std::string_view text : kShownTexts)
+        n += text.size();
+    // The position and its line end; two numbers, the text and their line ends.
+    return n + kNumberSize + 1 + 2 * (kNumberSize + 1) + kTamponSize + 1;
+}
 
 // True when a read of n bytes took its line up to the line end or the end
 // of the input: nothing of it is left.
@@ -79,6 +82,12 @@ char* AppendBytes(char* p, const char* bytes, std::size_t n)
     return p + n;
 }
 
+char* AppendText(char* p, Shown part)
+{
+    std::string_view text = kShownTexts[static_cast<int>(part)];
+    return AppendBytes(p, text.data(), text.size());
+}
+
 // Appends the record's echo: its numbers, its text and the separator.
 char* AppendEcho(char* p, const Record& rec)
 {
@@ -88,7 +97,7 @@ char* AppendEcho(char* p, const Record& rec)
     *p++ = '\n';
     p = AppendBytes(p, rec.tampon, strnlen(rec.tampon, sizeof rec.tampon));
     *p++ = '\n';
-    return AppendBytes(p, kSeparator, sizeof kSeparator - 1);
+    return AppendText(p, Shown::Echo);
 }
 
 } // namespace
@@ -144,37 +153,43 @@ int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE*
 {
     notes = Notes{};
     std::int32_t* numbers[] = {&rec.numero, &rec.valeur};
+    constexpr Shown kNumbers[] = {Shown::Numero, Shown::Valeur};
     for (int k = 0; k < 2; ++k) {
         bool cut = false;
-        if (!ReadNumber(kPrompts[k], *numbers[k], cut, console, in, out))
+        if (!ReadNumber(PromptOf(kNumbers[k]), *numbers[k], cut, console, in, out))
             return k;
         notes.numbersCut += cut ? 1 : 0;
         if (cut && err != nullptr)
             SayNotes(Notes{1, false, 0, false}, err);
     }
-    if (!ReadText(kPrompts[2], rec.tampon, notes, console, in, out))
+    if (!ReadText(PromptOf(Shown::Tampon), rec.tampon, notes, console, in, out))
         return 2;
     if (err != nullptr)
         SayNotes(Notes{0, notes.textCut, notes.textKept, notes.textNul}, err);
     return 3;
 }
 
-void EchoRecord(const Record& rec, std::FILE* out)
+std::string_view PromptOf(Shown part)
 {
-    char echo[kEchoSize];
-    PutBytes(out, echo, static_cast<std::size_t>(AppendEcho(echo, rec) - echo));
+    return kShownTexts[static_cast<int>(part)];
 }
 
-void PutRecordShown(long long at, int lines, const Record& rec, std::FILE* out)
+void PutShown(std::FILE* out, Shown first, Shown last, const Record& rec, long long at)
 {
-    // One write for the whole record: most of a piped run's work is its
-    // dialogue.
-    char shown[kShownSize];
-    char* p = AppendNumber(AppendBytes(shown, kPositionPrompt, sizeof kPositionPrompt - 1), at);
-    *p++ = '\n';
-    p = AppendBytes(p, kAllPrompts, kPromptSize * static_cast<std::size_t>(lines < 3 ? lines + 1 : 3));
-    if (lines == 3)
-        p = AppendBytes(AppendEcho(p, rec), kAnotherPrompt, sizeof kAnotherPrompt - 1);
+    // One write for a whole record read ahead: most of a piped run's work
+    // is its dialogue.
+    char shown[ShownSize()];
+    char* p = shown;
+    for (auto part = static_cast<int>(first); part < static_cast<int>(last); ++part) {
+        if (part == static_cast<int>(Shown::Echo))
+            p = AppendEcho(p, rec);
+        else
+            p = AppendText(p, static_cast<Shown>(part));
+        if (part == static_cast<int>(Shown::Position)) {
+            p = AppendNumber(p, at);
+            *p++ = '\n';
+        }
+    }
     PutBytes(out, shown, static_cast<std::size_t>(p - shown));
 }
 
@@ -218,6 +233,6 @@ int SaiSieRecord(Record& rec, Console console, Input& in, std::FILE* out, std::F
     Notes notes{};
     int read = ReadRecord(rec, notes, console, in, out, err);
     if (read == 3)
-        EchoRecord(rec, out);
+        PutShown(out, Shown::Echo, Shown::Another, rec, 0);
     return read;
 }

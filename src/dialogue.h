@@ -83,25 +83,23 @@ void SayNotes(const Notes& notes, std::FILE* err);
 // the record is whole.
 int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err);
 
-// Prints the record's echo: its numbers, its text and the separator.
-void EchoRecord(const Record& rec, std::FILE* out);
+// What the dialogue shows of a record, in its order: the position in the
+// file, the three prompts, the echo (its numbers, its text and the
+// separator) and the prompt to go on.
+enum class Shown { Position, Numero, Valeur, Tampon, Echo, Another, End };
 
-// What is said of the file's length before each record.
-constexpr char kPositionPrompt[] = "Position actuelle dans le fichier ";
+// The text of a prompt, a part from Numero to Another but Echo.
+std::string_view PromptOf(Shown part);
 
-// Prints in one write what the dialogue shows of a record that was read
-// ahead, without prompting: the position at, its prompts, then its echo
-// and the prompt to go on; only the first lines + 1 prompts when the input
-// ended after lines of its three.
-void PutRecordShown(long long at, int lines, const Record& rec, std::FILE* out);
+// Writes in one write the parts of the record's dialogue from first up to,
+// not including, last; the position shown is at. A record read ahead is
+// shown so whole, as a record read as the dialogue goes is piece by piece.
+void PutShown(std::FILE* out, Shown first, Shown last, const Record& rec, long long at);
 
 // Asks for a line and gives its first byte (0 to 255, the line end for an
 // empty line), or EOF once the input has ended. The rest of the line is
 // dropped, however long. With out null, the prompt is not shown.
 int ReadChar(std::string_view prompt, Console console, Input& in, std::FILE* out);
-
-// The prompt that ReadChar asks after each record.
-constexpr char kAnotherPrompt[] = "Encoder un autre (Y/N) ?)";
 
 // Blanks, one optional sign, decimal digits; whatever follows is ignored, no
 // digit gives 0, and a value beyond 32 bits gives the nearest 32-bit bound.

@@ -5,6 +5,7 @@
 #include "console.h"
 #include "messages.h"
 #include "record.h"
+#include "standard_streams.h"
 
 #include <cstring>
 
@@ -18,7 +19,6 @@ struct Capture {
     std::FILE* out;
     std::FILE* err;
     AgreedLock lock;
-    bool shared;
     // Not cleared between records: a shorter text leaves the tail of a longer one.
     Record rec;
     int failures;
@@ -32,10 +32,11 @@ struct Entered {
     int answer;
 };
 
-void PutPosition(std::FILE* out, long long at)
-{
-    PutNumberLine(out, kPositionPrompt, at, "\n");
-}
+// The records of a batch, read ahead and appended under one hold.
+struct Batch {
+    Entered entered[kBatchMost];
+    Pending records[kBatchMost];
+};
 
 // The input ended after some of a record's lines: a script must be able to
 // tell that it was cut. Returns EOF, the answer that ends the run.
@@ -50,56 +51,73 @@ int EndInsideRecord(Capture& run, int lines)
 
 // Takes one record as the dialogue goes: its position, its reads, its
 // append under a hold of its own, its report, the answer. Returns the
-// answer, or EOF once the input has ended.
-int CaptureOne(Capture& run, const AppendPlan& plan)
+// answer, or EOF once the input has ended or nothing more may be appended.
+int CaptureOne(Capture& run)
 {
     Reason why = kNoReason;
-    PutPosition(run.out, FileLength(run.lock.file, why));
+    PutShown(run.out, Shown::Position, Shown::Numero, run.rec, FileLength(run.lock.file, why));
     if (int lines = SaiSieRecord(run.rec, run.console, run.in, run.out, run.err); lines < 3)
         return EndInsideRecord(run, lines);
     Pending record{run.rec, -1, 0, kNoReason, kNoReason, kNoReason};
-    run.failures += AppendRecords(run.lock, plan, &record, 1, run.err);
+    Hold hold = StartHold(run.lock, run.console, &record, 1);
+    run.failures += AppendRecords(run.lock, hold, run.err);
     run.failures += ReportAppended(record, run.nom, run.err);
-    return ReadChar(kAnotherPrompt, run.console, run.in, run.out);
+    return hold.stopped ? EOF : ReadChar(PromptOf(Shown::Another), run.console, run.in, run.out);
 }
 
 // Reads ahead the records that the input holds whole, at most most, each
 // with its answer, until one that does not go on or the end of the input;
 // returns how many, the last one maybe cut short.
-std::size_t ReadAhead(Capture& run, Entered* entered, Pending* records, std::size_t most)
+std::size_t ReadAhead(Capture& run, Batch& batch, std::size_t most)
 {
     std::size_t n = 0;
     for (int answer = 'y'; n < most && (answer == 'Y' || answer == 'y'); ++n) {
-        Entered& e = entered[n];
+        Entered& e = batch.entered[n];
         e.lines = ReadRecord(run.rec, e.notes, Console::Piped, run.in, nullptr, nullptr);
-        records[n].rec = run.rec;
-        answer = e.answer = e.lines == 3 ? ReadChar(kAnotherPrompt, Console::Piped, run.in, nullptr) : EOF;
+        batch.records[n].rec = run.rec;
+        answer = e.answer =
+            e.lines == 3 ? ReadChar(PromptOf(Shown::Another), Console::Piped, run.in, nullptr) : EOF;
     }
     return n;
+}
+
+// Shows the record of a batch as the dialogue would have, with its notes
+// and its report: the prompt to go on too, unless it is the last shown.
+void ShowAppended(Capture& run, const Entered& entered, const Pending& record, bool last)
+{
+    PutShown(run.out, Shown::Position, last ? Shown::Another : Shown::End, record.rec, record.at);
+    SayNotes(entered.notes, run.err);
+    run.failures += ReportAppended(record, run.nom, run.err);
 }
 
 // Takes a batch of records that the input holds whole: read ahead,
 // appended under one hold of the lock, then shown and reported as the
 // dialogue would have, one after another. Returns the last answer, or EOF
-// once the input has ended.
-int CaptureBatch(Capture& run, const AppendPlan& plan)
+// once the input has ended or nothing more may be appended.
+int CaptureBatch(Capture& run, Batch& batch, std::size_t most)
 {
-    static Entered entered[kBatchMost];
-    static Pending records[kBatchMost];
-    std::size_t n = ReadAhead(run, entered, records, plan.batch);
-    std::size_t whole = entered[n - 1].lines == 3 ? n : n - 1;
+    std::size_t n = ReadAhead(run, batch, most);
+    std::size_t whole = batch.entered[n - 1].lines == 3 ? n : n - 1;
+    Hold hold = StartHold(run.lock, Console::Piped, batch.records, whole);
     if (whole > 0)
-        run.failures += AppendRecords(run.lock, plan, records, whole, run.err);
-    for (std::size_t k = 0; k < n; ++k) {
+        run.failures += AppendRecords(run.lock, hold, run.err);
+    // The records read after one whose part stopped the capture are not
+    // appended, nor shown: the dialogue ends with it.
+    std::size_t shown = hold.stopped ? hold.tried : whole;
+    for (std::size_t k = 0; k < shown; ++k)
+        ShowAppended(run, batch.entered[k], batch.records[k], hold.stopped && k + 1 == shown);
+    if (hold.stopped)
+        return EOF;
+    if (whole < n) {
         Reason why = kNoReason;
-        long long at = k < whole ? records[k].at : FileLength(run.lock.file, why);
-        PutRecordShown(at, entered[k].lines, records[k].rec, run.out);
-        SayNotes(entered[k].notes, run.err);
-        if (k == whole)
-            return EndInsideRecord(run, entered[k].lines);
-        run.failures += ReportAppended(records[k], run.nom, run.err);
+        const Entered& cut = batch.entered[whole];
+        PutShown(run.out, Shown::Position,
+            static_cast<Shown>(static_cast<int>(Shown::Numero) + cut.lines + 1), run.rec,
+            FileLength(run.lock.file, why));
+        SayNotes(cut.notes, run.err);
+        return EndInsideRecord(run, cut.lines);
     }
-    return entered[n - 1].answer;
+    return batch.entered[n - 1].answer;
 }
 
 // Says so when the file ends in part of a record: the records added do not
@@ -178,11 +196,12 @@ FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FI
 int CaptureRecords(
     FileHandle file, const char* nom, Console console, Input& in, std::FILE* out, std::FILE* err)
 {
-    Capture run{nom, console, in, out, err, StartAppends(file, nom), IsSharedFile(file), Record{}, 0};
+    Capture run{nom, console, in, out, err, StartAppends(file, nom), Record{}, 0};
+    Batch batch;
     for (int answer = 'y'; answer == 'Y' || answer == 'y';) {
         std::size_t inHand = LinesInHand(in, kLinesOfRecord * kBatchMost) / kLinesOfRecord;
-        AppendPlan plan = PlanAppend(console, run.shared, inHand);
-        answer = plan.batch > 0 ? CaptureBatch(run, plan) : CaptureOne(run, plan);
+        std::size_t most = PlanHold(console, inHand);
+        answer = most > 0 ? CaptureBatch(run, batch, most) : CaptureOne(run);
     }
     return run.failures;
 }

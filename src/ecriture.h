@@ -27,12 +27,13 @@ const char* AskFileName(char (&nom)[kNameSize], Reason& refused, Console console
 // terminal of a standard stream, and the terminal of the run.
 FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err);
 
-// Takes records until an answer that does not begin with Y or y, or the end
-// of input, each appended as PlanAppend has it: under the agreed lock,
-// which is never held through a read or a write that could wait. Returns
-// how many records were not stored whole, or not flushed when asked, and
-// the lock's failures; a record that the end of the input cut short, after
-// some of its lines, is said and counted too.
+// Takes records until an answer that does not begin with Y or y, the end
+// of input, or a record's part that could not be taken back, each appended
+// as the append policy has it: under the agreed lock, which is never held
+// through a read or a write that could wait. Returns how many records were
+// not stored whole, or not flushed when that was due, and the lock's
+// failures; a record that the end of the input cut short, after some of
+// its lines, is said and counted too.
 int CaptureRecords(
     FileHandle file, const char* nom, Console console, Input& in, std::FILE* out, std::FILE* err);
 

@@ -5,6 +5,8 @@
 #include "ecriture.h"
 #include "input.h"
 #include "messages.h"
+#include "signals.h"
+#include "standard_streams.h"
 
 #include <cstdio>
 
@@ -46,27 +48,12 @@ int ReadArguments(int argc, char** argv, const char*& operand)
     return line.status;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// One run on the readied standard streams: the file named and opened, the
+// records captured, the file flushed and closed, and the status.
+int RunCapture(const char* operand, Input& in)
 {
-    Reason inputClosed = kNoReason;
-    if (!PrepareStandardStreams(inputClosed))
-        return kStatusDataLost;
-    PrepareRecordWrites();
-    const char* operand = nullptr;
-    if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
-        return status;
-    // Nothing to capture: no file is opened.
-    if (inputClosed != kNoReason) {
-        PutMessage(
-            stderr, kCaptureProgram, nullptr, "read error on standard input", DescribeReason(inputClosed));
-        return kStatusDataLost;
-    }
     Console console = ChooseConsole();
-    static Input in;
-    OpenInput(in, StandardInput());
-    static char typed[kNameSize];
+    char typed[kNameSize];
     Reason refused = kNoReason;
     const char* nom = operand != nullptr ? operand : AskFileName(typed, refused, console, in, stdout);
     int failures = 0;
@@ -78,4 +65,26 @@ int main(int argc, char** argv)
     bool closed = CloseRecordFile(file, nom, stderr);
     bool consoleOk = CheckConsole(in, stdout, stderr);
     return failures == 0 && closed && consoleOk ? 0 : kStatusDataLost;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Reason inputClosed = kNoReason;
+    if (!PrepareStandardStreams(inputClosed))
+        return kStatusDataLost;
+    IgnoreWriteSignals();
+    const char* operand = nullptr;
+    if (int status = ReadArguments(argc, argv, operand); status != kGoOn)
+        return status;
+    // Nothing to capture: no file is opened.
+    if (inputClosed != kNoReason) {
+        PutMessage(
+            stderr, kCaptureProgram, nullptr, "read error on standard input", DescribeReason(inputClosed));
+        return kStatusDataLost;
+    }
+    Input in;
+    OpenInput(in, StandardInput());
+    return RunCapture(operand, in);
 }

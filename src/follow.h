@@ -5,7 +5,7 @@
 #ifndef ECRITURE_FOLLOW_H
 #define ECRITURE_FOLLOW_H
 
-#include "record_file.h"
+#include "file_handle.h"
 
 #include <cstdint>
 

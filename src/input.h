@@ -9,8 +9,8 @@
 #ifndef ECRITURE_INPUT_H
 #define ECRITURE_INPUT_H
 
+#include "file_handle.h"
 #include "input_state.h"
-#include "record_file.h"
 
 #include <cstddef>
 

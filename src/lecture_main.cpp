@@ -3,8 +3,11 @@
 #include "console.h"
 #include "listing.h"
 #include "messages.h"
+#include "standard_streams.h"
 #include "workbook.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -31,26 +34,41 @@ constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard 
                          "truncated or replaced, 2 on any error.\n";
 constexpr ProgramText kText = {kListProgram, kUsage, kHelp, "lecture " ECRITURE_VERSION "\n", kListFailed};
 
+// Ends the listing on standard output: flushed, then closed, as its buffer
+// goes with the caller; false, after saying so, when either fails.
+bool CloseListing()
+{
+    bool ok = CheckOutput(stdout, stderr, kText.name);
+    // Interrupted, the close has closed all the same, the listing written.
+    if (std::fclose(stdout) != 0 && errno != EINTR && ok) {
+        PutMessage(stderr, kText.name, nullptr, "write error on standard output");
+        ok = false;
+    }
+    return ok;
+}
+
 // Lists every file in turn, in a workbook with Xlsx; returns the worst
 // status, and stops once the output cannot be written.
 int ListFiles(char** names, int count, ListOptions options)
 {
+    // Large blocks for a listing of a million lines.
+    char outbuf[1 << 16];
+    std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
     int status = kListClean;
     Workbook book{};
     options.book = &book;
     options.named = count > 1;
     if (Reason why = PrepareListingOutput(stdout); why != kNoReason) {
         PutSystemError(stderr, kText.name, "standard output", why);
-        return kListFailed;
+        count = 0;
+        status = kListFailed;
     }
     bool headed = false;
-    for (int i = 0; i < count && std::ferror(stdout) == 0; ++i) {
-        int listed = ListFile(names[i], options, headed, stdout, stderr);
-        status = listed > status ? listed : status;
-    }
+    for (int i = 0; i < count && std::ferror(stdout) == 0; ++i)
+        status = std::max(status, ListFile(names[i], options, headed, stdout, stderr));
     if (headed && options.format == ListFormat::Xlsx && !FinishWorkbook(book, stdout, stderr))
         status = kListFailed;
-    return CheckOutput(stdout, stderr, kText.name) ? status : kListFailed;
+    return CloseListing() ? status : kListFailed;
 }
 
 // The option of each format, as a usage error names it.
@@ -143,10 +161,6 @@ int main(int argc, char** argv)
     Reason inputClosed = kNoReason;
     if (!PrepareStandardStreams(inputClosed))
         return kListFailed;
-    // Large blocks for a listing of a million lines; static, as stdout
-    // still uses it when main returns.
-    static char outbuf[1 << 16];
-    std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
     CommandLine line = OpenCommandLine(argc, argv, kText);
     ListOptions options{ListFormat::Tsv, 0, false, false, nullptr, inputClosed};
     int unmatched = 0;

@@ -3,9 +3,11 @@
 #include "console.h"
 #include "follow.h"
 #include "list_format.h"
+#include "listed_file.h"
 #include "messages.h"
 #include "record.h"
 #include "record_file.h"
+#include "standard_streams.h"
 #include "workbook.h"
 
 #include <algorithm>
@@ -64,7 +66,7 @@ bool ListRecord(const Listed& listed, const char* bytes)
     if (listed.format == ListFormat::Check)
         return std::memchr(bytes + offsetof(Record, tampon), '\0', kTamponSize) != nullptr;
     if (listed.format == ListFormat::Xlsx)
-        return PutRecordRow(*listed.book, listed.column, listed.index, bytes);
+        return PutRecordRow(*listed.book, listed.column, listed.index, bytes, listed.err);
     return PutRecordLine(listed.out, listed.format, listed.column, listed.index, bytes);
 }
 

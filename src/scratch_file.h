@@ -5,7 +5,7 @@
 #ifndef ECRITURE_SCRATCH_FILE_H
 #define ECRITURE_SCRATCH_FILE_H
 
-#include "record_file.h"
+#include "file_handle.h"
 
 #include <cstddef>
 

@@ -2,6 +2,7 @@
 
 #include "console.h"
 #include "escape.h"
+#include "listed_file.h"
 #include "listing.h"
 #include "messages.h"
 #include "record.h"
@@ -16,11 +17,6 @@ constexpr const char* kColumns[] = {"file", "index", "numero", "valeur", "tampon
 constexpr lxw_col_t kTextColumn = 4;
 // The widths people see the columns at first, in characters.
 constexpr double kWidths[] = {24, 9, 12, 12, 60};
-// A record's text as its cell holds it, with a NUL: at most three bytes for
-// each of its own (U+FFFD for an invalid byte).
-constexpr std::size_t kCellSize = 3 * kTamponSize + 1;
-// A file's name in its column.
-constexpr std::size_t kNameCellSize = 3 * kNameSize + 1;
 
 // The first column of the sheet: 0 with the file's column, else 1.
 lxw_col_t FirstColumn(const Workbook& book)
@@ -28,21 +24,29 @@ lxw_col_t FirstColumn(const Workbook& book)
     return book.named ? 0 : 1;
 }
 
-// Writes text[0, n) to the cell as its exact text, into shown of size bytes;
-// an empty text leaves the cell empty. True when the text was valid UTF-8.
-bool PutTextCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const char* text, std::size_t n,
+// Says once that the library refused a sheet or a cell, and fails the
+// workbook; false.
+bool FailWorkbook(Workbook& book, lxw_error why, std::FILE* err)
+{
+    if (!book.failed)
+        PutMessage(err, kListProgram, nullptr, "cannot write the workbook", lxw_strerror(why));
+    book.failed = true;
+    return false;
+}
+
+// Writes text[0, n) to the cell as its exact text, shown into the cell's
+// buffer of size bytes; an empty text leaves the cell empty.
+lxw_error PutTextCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const char* text, std::size_t n,
     char* shown, std::size_t size)
 {
     std::size_t used = 0;
     std::size_t length = EscapeText(TextPolicy::Cell, text, n, shown, size - 1, used);
     shown[length] = '\0';
-    if (length > 0)
-        worksheet_write_string(sheet, row, col, shown, nullptr);
-    return IsValidUtf8(text, n);
+    return length > 0 ? worksheet_write_string(sheet, row, col, shown, nullptr) : LXW_NO_ERROR;
 }
 
 // Starts the next sheet, under a frozen header with the filter's buttons.
-bool StartSheet(Workbook& book)
+lxw_error StartSheet(Workbook& book)
 {
     char name[32];
     if (++book.sheets == 1)
@@ -51,28 +55,30 @@ bool StartSheet(Workbook& book)
         std::snprintf(name, sizeof name, "records %d", book.sheets);
     book.sheet = workbook_add_worksheet(book.book, name);
     if (book.sheet == nullptr)
-        return false;
-    for (lxw_col_t at = 0, col = FirstColumn(book); col <= kTextColumn; ++at, ++col) {
-        worksheet_set_column(book.sheet, at, at, kWidths[col], nullptr);
-        worksheet_write_string(book.sheet, 0, at, kColumns[col], book.bold);
+        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+    lxw_error why = LXW_NO_ERROR;
+    for (lxw_col_t at = 0, col = FirstColumn(book); col <= kTextColumn && why == LXW_NO_ERROR; ++at, ++col) {
+        why = worksheet_set_column(book.sheet, at, at, kWidths[col], nullptr);
+        why = why == LXW_NO_ERROR ? worksheet_write_string(book.sheet, 0, at, kColumns[col], book.bold) : why;
     }
     worksheet_freeze_panes(book.sheet, 1, 0);
     book.row = 1;
-    return true;
+    return why;
 }
 
 // The filter's buttons over the header, for the rows the sheet holds.
-void EndSheet(Workbook& book)
+lxw_error EndSheet(Workbook& book)
 {
-    if (book.sheet != nullptr)
-        worksheet_autofilter(book.sheet, 0, 0, static_cast<lxw_row_t>(book.row - 1),
-            static_cast<lxw_col_t>(kTextColumn - FirstColumn(book)));
+    if (book.sheet == nullptr)
+        return LXW_NO_ERROR;
+    return worksheet_autofilter(book.sheet, 0, 0, static_cast<lxw_row_t>(book.row - 1),
+        static_cast<lxw_col_t>(kTextColumn - FirstColumn(book)));
 }
 
 // Copies the finished workbook to out.
 bool CopyWorkbook(const ScratchFile& scratch, std::FILE* out, std::FILE* err)
 {
-    static char block[1 << 16];
+    char block[1 << 16];
     Reason why = kNoReason;
     FileHandle file = OpenListedFile(scratch.name, why);
     long long n = 0;
@@ -85,6 +91,51 @@ bool CopyWorkbook(const ScratchFile& scratch, std::FILE* out, std::FILE* err)
     return why == kNoReason;
 }
 
+// The file's name as its column shows it, made once for each file.
+const char* ColumnCell(Workbook& book, const char* column)
+{
+    if (column != book.columnOf) {
+        std::size_t used = 0;
+        std::size_t n = EscapeText(
+            TextPolicy::Cell, column, std::strlen(column), book.columnCell, sizeof book.columnCell - 1, used);
+        book.columnCell[n] = '\0';
+        book.columnOf = column;
+    }
+    return book.columnCell;
+}
+
+// Writes the record's row, in a new sheet when the last is full.
+lxw_error PutCells(Workbook& book, const char* column, long long index, const Record& rec, std::size_t n)
+{
+    lxw_error why = book.row == kSheetRows ? EndSheet(book) : LXW_NO_ERROR;
+    if (book.row == kSheetRows && why == LXW_NO_ERROR)
+        why = StartSheet(book);
+    auto row = static_cast<lxw_row_t>(book.row++);
+    lxw_col_t col = column != nullptr ? 1 : 0;
+    if (column != nullptr && why == LXW_NO_ERROR)
+        why = worksheet_write_string(book.sheet, row, 0, ColumnCell(book, column), nullptr);
+    const double numbers[] = {
+        static_cast<double>(index), static_cast<double>(rec.numero), static_cast<double>(rec.valeur)};
+    for (lxw_col_t k = 0; k < 3 && why == LXW_NO_ERROR; ++k)
+        why = worksheet_write_number(book.sheet, row, col + k, numbers[k], nullptr);
+    return why == LXW_NO_ERROR
+        ? PutTextCell(book.sheet, row, col + 3, rec.tampon, n, book.cell, sizeof book.cell)
+        : why;
+}
+
+// Says how many texts lost bytes that are not UTF-8.
+void SayChanged(const Workbook& book, std::FILE* err)
+{
+    if (book.changed == 0)
+        return;
+    char what[128];
+    std::snprintf(what, sizeof what,
+        book.changed == 1 ? "%lld text holds bytes that are not UTF-8, shown as U+FFFD in the workbook"
+                          : "%lld texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
+        book.changed);
+    PutMessage(err, kListProgram, nullptr, what);
+}
+
 } // namespace
 
 bool CanWriteWorkbooks()
@@ -94,7 +145,6 @@ bool CanWriteWorkbooks()
 
 bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
 {
-    book = Workbook{};
     book.named = named;
     Reason why = MakeScratchFile(book.scratch);
     if (why != kNoReason) {
@@ -105,57 +155,39 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
     // Row by row to the scratch file: memory stays flat whatever the records.
     lxw_workbook_options options = {LXW_TRUE, nullptr, LXW_FALSE};
     book.book = workbook_new_opt(book.scratch.name, &options);
-    if (book.book != nullptr) {
-        book.bold = workbook_add_format(book.book);
+    book.bold = book.book != nullptr ? workbook_add_format(book.book) : nullptr;
+    if (book.bold != nullptr)
         format_set_bold(book.bold);
-    }
-    if (book.book == nullptr || !StartSheet(book)) {
+    if (book.bold == nullptr || StartSheet(book) != LXW_NO_ERROR) {
         PutMessage(err, kListProgram, nullptr, "cannot start the workbook");
+        if (book.book != nullptr)
+            (void)workbook_close(book.book);
+        book.book = nullptr;
         DropScratchFile(book.scratch);
         return false;
     }
     return true;
 }
 
-bool PutRecordRow(Workbook& book, const char* column, long long index, const char* bytes)
+bool PutRecordRow(Workbook& book, const char* column, long long index, const char* bytes, std::FILE* err)
 {
-    static char shown[kCellSize];
-    if (book.row == kSheetRows) {
-        EndSheet(book);
-        StartSheet(book);
-    }
-    auto row = static_cast<lxw_row_t>(book.row++);
     Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
-    if (column != nullptr) {
-        static char nameShown[kNameCellSize];
-        PutTextCell(book.sheet, row, 0, column, std::strlen(column), nameShown, sizeof nameShown);
-    }
-    lxw_col_t col = column != nullptr ? 1 : 0;
-    worksheet_write_number(book.sheet, row, col, static_cast<double>(index), nullptr);
-    worksheet_write_number(book.sheet, row, col + 1, rec.numero, nullptr);
-    worksheet_write_number(book.sheet, row, col + 2, rec.valeur, nullptr);
-    if (!PutTextCell(book.sheet, row, col + 3, rec.tampon, n, shown, sizeof shown))
-        ++book.changed;
+    book.changed += IsValidUtf8(rec.tampon, n) ? 0 : 1;
+    if (lxw_error why = PutCells(book, column, index, rec, n); why != LXW_NO_ERROR)
+        FailWorkbook(book, why, err);
     return n < sizeof rec.tampon;
 }
 
 bool FinishWorkbook(Workbook& book, std::FILE* out, std::FILE* err)
 {
-    EndSheet(book);
+    lxw_error ended = EndSheet(book);
     lxw_error closed = workbook_close(book.book);
     book.book = nullptr;
-    if (closed != LXW_NO_ERROR)
-        PutMessage(err, kListProgram, nullptr, "cannot write the workbook", lxw_strerror(closed));
-    bool copied = closed == LXW_NO_ERROR && CopyWorkbook(book.scratch, out, err);
+    if (!book.failed && (ended != LXW_NO_ERROR || closed != LXW_NO_ERROR))
+        FailWorkbook(book, ended != LXW_NO_ERROR ? ended : closed, err);
+    bool copied = !book.failed && CopyWorkbook(book.scratch, out, err);
     DropScratchFile(book.scratch);
-    if (book.changed > 0) {
-        char what[128];
-        std::snprintf(what, sizeof what,
-            book.changed == 1 ? "%lld text holds bytes that are not UTF-8, shown as U+FFFD in the workbook"
-                              : "%lld texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
-            book.changed);
-        PutMessage(err, kListProgram, nullptr, what);
-    }
+    SayChanged(book, err);
     return copied;
 }

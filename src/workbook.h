@@ -6,6 +6,7 @@
 #ifndef ECRITURE_WORKBOOK_H
 #define ECRITURE_WORKBOOK_H
 
+#include "record.h"
 #include "scratch_file.h"
 
 #include <cstdio>
@@ -17,6 +18,11 @@ struct lxw_format;
 // The most rows a sheet holds, the format's own limit; the records go on in
 // a new sheet, under the header again.
 constexpr long kSheetRows = 1048576;
+
+// A record's text as its cell holds it, with a NUL: at most three bytes for
+// each of its own (U+FFFD for an invalid byte); a file's name in its column.
+constexpr std::size_t kCellSize = 3 * kTamponSize + 1;
+constexpr std::size_t kNameCellSize = 3 * kNameSize + 1;
 
 struct Workbook {
     lxw_workbook* book;
@@ -31,6 +37,13 @@ struct Workbook {
     long row;
     // Texts whose bytes that are not UTF-8 became U+FFFD.
     long long changed;
+    // The library refused a sheet or a cell: the workbook is not written.
+    bool failed;
+    // The text of the row at hand, and the file's name as its column shows
+    // it, made once for each file.
+    char cell[kCellSize];
+    const char* columnOf;
+    char columnCell[kNameCellSize];
 };
 
 // False when this build has no workbook writer.
@@ -42,12 +55,14 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err);
 
 // The record whose file bytes are at bytes as one row, after the file's name
 // when column is not null; false when its text has no NUL, and then the
-// cell holds all 80 bytes.
-bool PutRecordRow(Workbook& book, const char* column, long long index, const char* bytes);
+// cell holds all 80 bytes. A row or a sheet that the library refuses is
+// said once on err, and fails the workbook.
+bool PutRecordRow(Workbook& book, const char* column, long long index, const char* bytes, std::FILE* err);
 
 // Finishes the workbook and copies it to out, and says how many texts were
 // changed; the scratch file goes. False, after saying why on err, when the
-// workbook could not be finished or copied.
+// workbook failed, or could not be finished or copied: then nothing of it
+// is written.
 bool FinishWorkbook(Workbook& book, std::FILE* out, std::FILE* err);
 
 #endif

@@ -11,7 +11,8 @@ bool StartWorkbook(Workbook& /*book*/, bool /*named*/, std::FILE* /*err*/)
     return false;
 }
 
-bool PutRecordRow(Workbook& /*book*/, const char* /*column*/, long long /*index*/, const char* /*bytes*/)
+bool PutRecordRow(Workbook& /*book*/, const char* /*column*/, long long /*index*/, const char* /*bytes*/,
+    std::FILE* /*err*/)
 {
     return true;
 }

@@ -1,4 +1,5 @@
 #include "input.h"
+#include "listed_file.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>

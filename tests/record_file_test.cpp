@@ -1,3 +1,4 @@
+#include "listed_file.h"
 #include "record.h"
 #include "record_file.h"
 #include "test_files.h"

@@ -1,32 +1,20 @@
 // The record file on Linux.
 #include "record_file.h"
+#include "posix_calls.h"
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <initializer_list>
 #include <linux/magic.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/vfs.h>
-#include <termios.h>
 #include <unistd.h>
 
 static_assert(sizeof(off_t) == 8, "64-bit file offsets on every build: the lock's byte is at 2^40");
 
 namespace {
-
-int OpenRetrying(const char* name, int flags)
-{
-    int fd;
-    do
-        fd = open(name, flags, 0666);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 // A pipe, a terminal or a device answers EINVAL: it has nothing to flush.
 Reason SyncRetrying(int fd, bool dataOnly)
@@ -49,10 +37,10 @@ struct flock AgreedByte(short type)
     return lock;
 }
 
-// Takes the agreed byte with the command given: waiting or not.
-Reason TakeAgreedByte(FileHandle file, int command)
+// Takes or releases the agreed byte with the command given: waiting or not.
+Reason SetAgreedByte(FileHandle file, int command, short type)
 {
-    struct flock lock = AgreedByte(F_WRLCK);
+    struct flock lock = AgreedByte(type);
     int done;
     do
         done = fcntl(static_cast<int>(file), command, &lock);
@@ -133,12 +121,12 @@ long long FileLength(FileHandle file, Reason& why)
 
 Reason LockRecordFile(FileHandle file)
 {
-    return TakeAgreedByte(file, F_SETLKW);
+    return SetAgreedByte(file, F_SETLKW, F_WRLCK);
 }
 
 Reason TryLockRecordFile(FileHandle file)
 {
-    return TakeAgreedByte(file, F_SETLK);
+    return SetAgreedByte(file, F_SETLK, F_WRLCK);
 }
 
 bool MeansLockBusy(Reason why)
@@ -163,16 +151,6 @@ bool IsSharedFile(FileHandle file)
         type == kFuse || type == kCeph || type == kAfs || type == kNineP || type == CODA_SUPER_MAGIC;
 }
 
-void PrepareRecordWrites()
-{
-    // A file size limit would kill the run with SIGXFSZ in the middle of a
-    // record; ignored, the write fails with EFBIG, and the part that fit is
-    // taken back. A reader that goes away would kill it with SIGPIPE before
-    // the records are flushed; ignored, the write fails with EPIPE.
-    (void)std::signal(SIGXFSZ, SIG_IGN);
-    (void)std::signal(SIGPIPE, SIG_IGN);
-}
-
 bool MeansNoLocks(Reason why)
 {
     return why == ENOLCK || why == EOPNOTSUPP || why == ENOTSUP;
@@ -180,8 +158,7 @@ bool MeansNoLocks(Reason why)
 
 Reason UnlockRecordFile(FileHandle file)
 {
-    struct flock lock = AgreedByte(F_UNLCK);
-    return fcntl(static_cast<int>(file), F_SETLK, &lock) == 0 ? kNoReason : TakeReason();
+    return SetAgreedByte(file, F_SETLK, F_UNLCK);
 }
 
 Reason CutRecordFile(FileHandle file, long long length)
@@ -191,40 +168,6 @@ Reason CutRecordFile(FileHandle file, long long length)
         done = ftruncate(static_cast<int>(file), static_cast<off_t>(length));
     while (done != 0 && errno == EINTR);
     return done == 0 ? kNoReason : TakeReason();
-}
-
-bool IsRegularFile(FileHandle file, Reason& why)
-{
-    struct stat st;
-    bool known = fstat(static_cast<int>(file), &st) == 0;
-    why = known ? kNoReason : TakeReason();
-    return known && S_ISREG(st.st_mode);
-}
-
-Dialogue DialogueOf(FileHandle file)
-{
-    static const Dialogue kStreams[] = {Dialogue::Input, Dialogue::Output, Dialogue::Error};
-    int fd = static_cast<int>(file);
-    bool terminal = isatty(fd) != 0;
-    struct stat record;
-    struct stat stream;
-    // A device that all may share, such as /dev/null, takes what it is given.
-    if (fstat(fd, &record) != 0 ||
-        !(S_ISREG(record.st_mode) || S_ISFIFO(record.st_mode) || S_ISSOCK(record.st_mode) || terminal))
-        return Dialogue::None;
-    // The stream's own first: the output's and the error's, then the input's.
-    for (int k : {STDOUT_FILENO, STDERR_FILENO, STDIN_FILENO}) {
-        bool same = fstat(k, &stream) == 0 &&
-            (terminal ? S_ISCHR(stream.st_mode) && stream.st_rdev == record.st_rdev
-                      : stream.st_dev == record.st_dev && stream.st_ino == record.st_ino);
-        if (same)
-            return kStreams[k];
-    }
-    // The run's controlling terminal, by any name: /dev/tty's own device
-    // (5, 0) always stands for it; another is its session's.
-    bool controlling =
-        (major(record.st_rdev) == 5 && minor(record.st_rdev) == 0) || tcgetsid(fd) == getsid(0);
-    return terminal && controlling ? Dialogue::Terminal : Dialogue::None;
 }
 
 std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason& why)
@@ -244,53 +187,4 @@ std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason
         }
     }
     return done;
-}
-
-FileHandle OpenListedFile(const char* name, Reason& why)
-{
-    int fd = OpenRetrying(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    why = fd < 0 ? TakeReason() : kNoReason;
-    return fd;
-}
-
-FileHandle StandardInput()
-{
-    return STDIN_FILENO;
-}
-
-long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why)
-{
-    ssize_t got;
-    do
-        got = read(static_cast<int>(file), buffer, n);
-    while (got < 0 && errno == EINTR);
-    why = got < 0 ? TakeReason() : kNoReason;
-    return got;
-}
-
-long long ReadAt(FileHandle file, long long offset, char* buffer, std::size_t n, Reason& why)
-{
-    ssize_t got;
-    do
-        got = pread(static_cast<int>(file), buffer, n, static_cast<off_t>(offset));
-    while (got < 0 && errno == EINTR);
-    why = got < 0 ? TakeReason() : kNoReason;
-    return got;
-}
-
-Reason SeekTo(FileHandle file, long long offset)
-{
-    return lseek(static_cast<int>(file), static_cast<off_t>(offset), SEEK_SET) < 0 ? TakeReason() : kNoReason;
-}
-
-bool MeansNoSuchFile(Reason why)
-{
-    return why == ENOENT;
-}
-
-Reason CloseFile(FileHandle file)
-{
-    // Linux frees the descriptor even when the close is interrupted, so it is
-    // not retried; the data were flushed before, where it mattered.
-    return close(static_cast<int>(file)) == 0 || errno == EINTR ? kNoReason : TakeReason();
 }

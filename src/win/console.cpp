@@ -1,5 +1,5 @@
-// The standard streams on Windows: a console shows and reads UTF-8 for the
-// run, whatever its code page; the dialogue writes to it directly.
+// The programs' output on Windows: a console shows UTF-8 for the run,
+// whatever its code page, and the dialogue writes to it directly.
 #include "console.h"
 #include "windows_console.h"
 
@@ -31,27 +31,6 @@ BOOL WINAPI RestoreOnBreak(DWORD /*event*/)
 HANDLE consoleOut = nullptr;
 HANDLE consoleErr = nullptr;
 
-void ShowUtf8OnConsole()
-{
-    HANDLE out = ConsoleHandle(STD_OUTPUT_HANDLE);
-    HANDLE err = ConsoleHandle(STD_ERROR_HANDLE);
-    if (out == nullptr && err == nullptr)
-        return;
-    savedOutputCodePage = GetConsoleOutputCP();
-    if (savedOutputCodePage != CP_UTF8) {
-        if (SetConsoleOutputCP(CP_UTF8) == 0)
-            return;
-        if (std::atexit(RestoreOutputCodePage) != 0) {
-            RestoreOutputCodePage();
-            return;
-        }
-        // Without the handler, Ctrl-C would leave the console in UTF-8.
-        (void)SetConsoleCtrlHandler(RestoreOnBreak, TRUE);
-    }
-    consoleOut = out;
-    consoleErr = err;
-}
-
 // Writes the bytes with CRLF line ends, as text mode would. Returns how many
 // were written: fewer when the console refused the rest.
 std::size_t WriteToConsole(std::FILE* stream, HANDLE console, const char* bytes, std::size_t n)
@@ -73,6 +52,27 @@ std::size_t WriteToConsole(std::FILE* stream, HANDLE console, const char* bytes,
 
 } // namespace
 
+void ShowUtf8OnConsole()
+{
+    HANDLE out = ConsoleHandle(STD_OUTPUT_HANDLE);
+    HANDLE err = ConsoleHandle(STD_ERROR_HANDLE);
+    if (out == nullptr && err == nullptr)
+        return;
+    savedOutputCodePage = GetConsoleOutputCP();
+    if (savedOutputCodePage != CP_UTF8) {
+        if (SetConsoleOutputCP(CP_UTF8) == 0)
+            return;
+        if (std::atexit(RestoreOutputCodePage) != 0) {
+            RestoreOutputCodePage();
+            return;
+        }
+        // Without the handler, Ctrl-C would leave the console in UTF-8.
+        (void)SetConsoleCtrlHandler(RestoreOnBreak, TRUE);
+    }
+    consoleOut = out;
+    consoleErr = err;
+}
+
 HANDLE ConsoleHandle(DWORD which)
 {
     HANDLE handle = GetStdHandle(which);
@@ -90,33 +90,6 @@ bool WriteConsoleBytes(HANDLE console, const char* bytes, std::size_t n)
         n -= wrote;
     }
     return true;
-}
-
-bool PrepareStandardStreams(Reason& inputClosed)
-{
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    inputClosed = input == nullptr || input == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : kNoReason;
-    // A closed standard output fails every write already.
-    // The C library buffers standard error when it is a pipe; each report
-    // must be out before the next read, as on other systems.
-    if (std::setvbuf(stderr, nullptr, _IONBF, 0) != 0)
-        return false;
-    ShowUtf8OnConsole();
-    // After the code page's restore is registered, so that this runs first.
-    HoldWindowIfAlone();
-    return true;
-}
-
-bool IsConsoleInput()
-{
-    return ConsoleHandle(STD_INPUT_HANDLE) != nullptr;
-}
-
-bool IsTerminal(std::FILE* stream)
-{
-    intptr_t os = _get_osfhandle(_fileno(stream));
-    DWORD mode = 0;
-    return GetConsoleMode(reinterpret_cast<HANDLE>(os), &mode) != 0; // NOLINT(performance-no-int-to-ptr)
 }
 
 Reason PrepareListingOutput(std::FILE* out)

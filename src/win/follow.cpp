@@ -3,6 +3,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "follow.h"
+#include "handles.h"
 #include "wide_path.h"
 
 #include <windows.h>
@@ -12,11 +13,6 @@
 namespace {
 
 constexpr DWORD kPollMilliseconds = 1000;
-
-HANDLE AsHandle(std::intptr_t handle)
-{
-    return reinterpret_cast<HANDLE>(handle); // NOLINT(performance-no-int-to-ptr)
-}
 
 // The identity of an open file: its volume and its index there.
 bool IdentifyFile(HANDLE file, BY_HANDLE_FILE_INFORMATION& info)

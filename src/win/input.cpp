@@ -5,6 +5,7 @@
 // that is not UTF-8 is read in the ANSI code page. Either way the line ends
 // and Ctrl-Z are taken as text mode takes them.
 #include "input.h"
+#include "handles.h"
 #include "windows_console.h"
 
 #include <algorithm>
@@ -248,7 +249,7 @@ long long ReadPiped(HANDLE file, InputState& state, char* to, std::size_t n, Rea
 long long ReadInput(FileHandle file, InputState& state, char* to, std::size_t n, Reason& why)
 {
     why = kNoReason;
-    auto* handle = reinterpret_cast<HANDLE>(file); // NOLINT(performance-no-int-to-ptr)
+    HANDLE handle = AsHandle(file);
     DWORD mode = 0;
     if (state.ended)
         return 0;

@@ -16,6 +16,11 @@
 // The standard handle when it is a console, else null.
 HANDLE ConsoleHandle(DWORD which);
 
+// Makes a console on standard output or error show UTF-8 for the run, its
+// code page put back at the end, even on Ctrl-C; the byte calls then write
+// to it directly.
+void ShowUtf8OnConsole();
+
 // Writes the bytes to the console as they are; false when it refuses them.
 bool WriteConsoleBytes(HANDLE console, const char* bytes, std::size_t n);
 

@@ -5,6 +5,7 @@
 // it was written: the position before it, then its numbers and its text.
 #include "dialogue.h"
 #include "ecriture.h"
+#include "listed_file.h"
 #include "record.h"
 
 #include "fuzz_files.h"

@@ -1,4 +1,5 @@
 // What only POSIX systems offer: a device that is always full, pipes.
+#include "listed_file.h"
 #include "record.h"
 #include "record_file.h"
 

@@ -1,0 +1,29 @@
+// The output's byte calls on Linux: the programs have one thread, so they
+// skip the stream's lock where the C library offers that.
+#ifndef ECRITURE_CONSOLE_CALLS_H
+#define ECRITURE_CONSOLE_CALLS_H
+
+#include <cstddef>
+#include <cstdio>
+
+#if ECRITURE_UNLOCKED_STDIO
+inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
+{
+    fwrite_unlocked(bytes, 1, n, out);
+}
+inline void PutByte(char c, std::FILE* out)
+{
+    putc_unlocked(c, out);
+}
+#else
+inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
+{
+    std::fwrite(bytes, 1, n, out);
+}
+inline void PutByte(char c, std::FILE* out)
+{
+    std::putc(c, out);
+}
+#endif
+
+#endif

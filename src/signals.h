@@ -1,0 +1,12 @@
+// The signals that would end a run in the middle of its writes.
+// signals.cpp of each system's folder.
+#ifndef ECRITURE_SIGNALS_H
+#define ECRITURE_SIGNALS_H
+
+// Readies the process for its writes: a write past a file size limit, or
+// to a pipe whose reader has gone, fails with its reason instead of killing
+// the run, mid-record or before the records read are flushed. Nothing to do
+// where no signal does that.
+void IgnoreWriteSignals();
+
+#endif

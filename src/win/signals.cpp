@@ -1,0 +1,4 @@
+// The signals of writes on Windows: none ends a run in the middle of one.
+#include "signals.h"
+
+void IgnoreWriteSignals() {}
