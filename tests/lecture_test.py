@@ -588,6 +588,24 @@ class AsWindowsUsersDo(FollowOnEveryChange):
                 self.assertEqual((r.stdout, r.stderr, r.returncode),
                                  (b"".join(n.encode() + b": 1 record\n" for n in names), said, 2 if said else 0))
 
+    def test_what_the_program_cannot_hold_is_refused(self):
+        # More names than the program holds, and a temporary folder too long
+        # to make a scratch file in: said, and a failure.
+        for k in range(16385):
+            open(self.path("m%05d.dat" % k), "wb").close()
+        r = self.lecture("--check", "m*.dat")
+        self.assertEqual((r.stdout, r.returncode), (b"", 2))
+        self.assertTrue(r.stderr.startswith(b"lecture: m*.dat: too many files match\n"), r.stderr)
+        if os.environ.get("ECRITURE_XLSX") != "1":
+            return
+        long = "Z:" + self.dir.replace("/", "\\") + "\\" + "d" * 250
+        r = subprocess.run([*common.EMULATOR, "cmd", "/c", "set TMP=%s&& set TEMP=%s&& Z:%s --xlsx m00000.dat >x.xlsx"
+                            % (long, long, LECTURE.replace("/", "\\"))], cwd=self.dir, capture_output=True,
+                           timeout=120)
+        self.assertEqual((common.text_mode(r.stderr)[:43], r.returncode),
+                         (b"lecture: cannot make the workbook's scratch", 2))
+        self.assertEqual(os.path.getsize(self.path("x.xlsx")), 0)
+
     def test_a_followed_file_stays_its_owners(self):
         # Renamed, it is read to its end and the follow ends; deleted, the
         # deletion is not refused (wine removes the name at the last close).

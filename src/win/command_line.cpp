@@ -16,7 +16,8 @@
 
 namespace {
 
-// Room for the operands once their wildcards are expanded.
+// Room for the operands once their wildcards are expanded: the most names,
+// and their bytes in UTF-8.
 constexpr std::size_t kExpandedBytes = 1 << 20;
 constexpr std::size_t kExpandedNames = 1 << 14;
 
@@ -75,6 +76,47 @@ char* AppendMatch(char* p, const char* end, const char* pattern, const wchar_t* 
     return n > 0 ? p + folder + n : nullptr;
 }
 
+// The operands once their wildcards are expanded: the arguments, and the
+// UTF-8 names of the files matched, one after another.
+struct Expanded {
+    char bytes[kExpandedBytes];
+    char* next;
+    char* args[kExpandedNames + 1];
+    int count;
+    wchar_t names[kExpandedBytes / 2];
+    const wchar_t* found[kExpandedNames];
+};
+
+// Adds the argument as it is: 1, or -1 when the command line is full.
+int AddArgument(Expanded& expanded, char* arg)
+{
+    if (expanded.count == static_cast<int>(kExpandedNames))
+        return -1;
+    expanded.args[expanded.count++] = arg;
+    return 1;
+}
+
+// Adds the files that the pattern matches, in name order, as Windows lists
+// a folder (ordinal, whatever the case): how many, 0 when none, -1 when
+// they do not all fit, and then none is added.
+int AddMatches(Expanded& e, const char* pattern)
+{
+    int room = static_cast<int>(kExpandedNames) - e.count;
+    int matches = FindMatches(pattern, e.names, sizeof e.names / sizeof e.names[0], e.found, room);
+    std::sort(e.found, e.found + std::max(matches, 0), [](const wchar_t* a, const wchar_t* b) {
+        return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_LESS_THAN;
+    });
+    char* p = e.next;
+    for (int k = 0; k < matches; ++k) {
+        e.args[e.count + k] = p;
+        if ((p = AppendMatch(p, e.bytes + sizeof e.bytes, pattern, e.found[k])) == nullptr)
+            return -1;
+    }
+    e.count += std::max(matches, 0);
+    e.next = p;
+    return matches;
+}
+
 } // namespace
 
 char** GetArguments(int& argc, char** /*argv*/)
@@ -106,42 +148,21 @@ char** GetArguments(int& argc, char** /*argv*/)
 
 int ExpandWildcards(CommandLine& line, int first)
 {
-    static char bytes[kExpandedBytes];
-    static char* args[kExpandedNames + 1];
-    static wchar_t names[kExpandedBytes / 2];
-    static const wchar_t* found[kExpandedNames];
-    int count = 0;
+    static Expanded expanded;
+    expanded.count = 0;
+    expanded.next = expanded.bytes;
     int failed = 0;
-    char* p = bytes;
-    for (int i = 0; i < line.argc && count < static_cast<int>(kExpandedNames); ++i) {
-        const char* arg = line.argv[i];
-        if (i < first || !HasWildcard(arg)) {
-            args[count++] = line.argv[i];
-            continue;
-        }
-        int matches = FindMatches(
-            arg, names, sizeof names / sizeof names[0], found, static_cast<int>(kExpandedNames) - count);
-        // In name order, as Windows lists a folder: ordinal, whatever the case.
-        std::sort(found, found + std::max(matches, 0), [](const wchar_t* a, const wchar_t* b) {
-            return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_LESS_THAN;
-        });
-        char* next = p;
-        for (int k = 0; k < matches && next != nullptr; ++k) {
-            char* at = next;
-            next = AppendMatch(at, bytes + sizeof bytes, arg, found[k]);
-            args[count] = at;
-            count += next != nullptr ? 1 : 0;
-        }
-        if (matches <= 0 || next == nullptr) {
-            PutMessage(
-                stderr, line.text->name, arg, matches == 0 ? "no file matches" : "too many files match");
+    for (int i = 0; i < line.argc; ++i) {
+        char* arg = line.argv[i];
+        int added = i < first || !HasWildcard(arg) ? AddArgument(expanded, arg) : AddMatches(expanded, arg);
+        if (added <= 0) {
+            PutMessage(stderr, line.text->name, arg, added == 0 ? "no file matches" : "too many files match");
             ++failed;
         }
-        p = next != nullptr ? next : p;
     }
-    args[count] = nullptr;
-    line.argv = args;
-    line.argc = count;
+    expanded.args[expanded.count] = nullptr;
+    line.argv = expanded.args;
+    line.argc = expanded.count;
     return failed;
 }
 

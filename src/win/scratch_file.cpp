@@ -6,17 +6,36 @@
 
 #include <windows.h>
 
+namespace {
+
+// The reason the failing call left, never none: a call may fail without
+// setting one.
+Reason TakeFailure()
+{
+    Reason why = TakeReason();
+    return why != kNoReason ? why : ERROR_GEN_FAILURE;
+}
+
+} // namespace
+
 Reason MakeScratchFile(ScratchFile& scratch)
 {
     wchar_t folder[MAX_PATH + 1];
     wchar_t name[MAX_PATH];
-    DWORD n = GetTempPathW(MAX_PATH + 1, folder);
-    if (n == 0 || n > MAX_PATH || GetTempFileNameW(folder, L"lec", 0, name) == 0)
-        return TakeReason();
     scratch.file = kNoFile;
+    scratch.name[0] = '\0';
+    // A folder that does not fit gets the room it would need, not an error.
+    DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+    if (n == 0)
+        return TakeFailure();
+    if (n > MAX_PATH - 14)
+        return ERROR_FILENAME_EXCED_RANGE;
+    if (GetTempFileNameW(folder, L"lec", 0, name) == 0)
+        return TakeFailure();
     if (WideCharToMultiByte(CP_UTF8, 0, name, -1, scratch.name, sizeof scratch.name, nullptr, nullptr) > 0)
         return kNoReason;
-    Reason why = TakeReason();
+    Reason why = TakeFailure();
+    scratch.name[0] = '\0';
     (void)DeleteFileW(name);
     return why;
 }
@@ -24,6 +43,7 @@ Reason MakeScratchFile(ScratchFile& scratch)
 void DropScratchFile(ScratchFile& scratch)
 {
     wchar_t name[MAX_PATH];
-    if (MultiByteToWideChar(CP_UTF8, 0, scratch.name, -1, name, MAX_PATH) > 0)
+    if (scratch.name[0] != '\0' && MultiByteToWideChar(CP_UTF8, 0, scratch.name, -1, name, MAX_PATH) > 0)
         (void)DeleteFileW(name);
+    scratch.name[0] = '\0';
 }

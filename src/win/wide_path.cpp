@@ -12,6 +12,12 @@ bool ToWidePath(const char* name, wchar_t (&wide)[kWidePathSize])
         return false;
     wchar_t full[kWidePathSize];
     DWORD n = GetFullPathNameW(wide, kWidePathSize, full, nullptr);
+    // Too long for the buffer, the count is the room it would need, and
+    // nothing was written.
+    if (n >= kWidePathSize) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     // A name whose path is short goes as it is: a device such as NUL keeps
     // its meaning. A long one must be whole and prefixed: \\?\C:\... or, on
     // a share \\server\share, \\?\UNC\server\share.
@@ -21,8 +27,8 @@ bool ToWidePath(const char* name, wchar_t (&wide)[kWidePathSize])
     const wchar_t* prefix = share ? L"\\\\?\\UNC" : L"\\\\?\\";
     const wchar_t* rest = share ? full + 1 : full;
     std::size_t size = std::wcslen(prefix);
-    std::size_t length = std::wcslen(rest);
-    if (n >= kWidePathSize || size + length >= kWidePathSize) {
+    std::size_t length = n - (share ? 1 : 0);
+    if (size + length >= kWidePathSize) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
