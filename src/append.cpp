@@ -37,6 +37,8 @@ std::size_t PlanHold(Console console, std::size_t recordsInHand)
     return console != Console::Piped ? 0 : std::min(recordsInHand, kBatchMost);
 }
 
+// The whole policy, read in one switch, is longer than a step's function.
+// NOLINTNEXTLINE(readability-function-size,readability-function-cognitive-complexity)
 Step NextStep(const Hold& h)
 {
     const Pending& r = h.records[h.tried > 0 ? h.tried - 1 : 0];
@@ -144,6 +146,15 @@ void TakeBackFrom(const AgreedLock& lock, Hold& h, std::size_t first)
     h.end = why == kNoReason ? h.records[first].at : h.end;
 }
 
+// The first record of the hold that stays in the file.
+std::size_t FirstStaying(const Hold& h)
+{
+    std::size_t first = 0;
+    while (first + 1 < h.tried && h.records[first].stays == 0)
+        ++first;
+    return first;
+}
+
 // A shared file's flush before the hand-over: each record that stays fails
 // with it.
 void FlushHold(const AgreedLock& lock, Hold& h)
@@ -157,7 +168,6 @@ void FlushHold(const AgreedLock& lock, Hold& h)
 // Carries out one step but the lock's and the release's.
 void CarryOut(const AgreedLock& lock, Hold& h, Step step)
 {
-    std::size_t first = 0;
     switch (step) {
     case Step::Write:
         WriteRecord(lock, h);
@@ -175,12 +185,37 @@ void CarryOut(const AgreedLock& lock, Hold& h, Step step)
         FlushHold(lock, h);
         break;
     case Step::TakeBackHold:
-        while (first + 1 < h.tried && h.records[first].stays == 0)
-            ++first;
-        TakeBackFrom(lock, h, first);
+        TakeBackFrom(lock, h, FirstStaying(h));
         break;
     default:
         break;
+    }
+}
+
+// Says what went wrong with the record, in the order it happened, and what
+// stays of it in the file that its report does not claim.
+void SayWhatFailed(const Pending& record, const char* nom, std::FILE* err)
+{
+    bool part = record.stays > 0 && record.stays < kRecordSize;
+    if (record.writeFailed != kNoReason)
+        PutSystemError(err, kCaptureProgram, nom, record.writeFailed);
+    if (record.flushFailed != kNoReason)
+        PutSystemError(err, kCaptureProgram, nom, record.flushFailed);
+    if (record.takeBackFailed != kNoReason)
+        PutMessage(err, kCaptureProgram, nom,
+            part ? "cannot take back the part of the record written" : "cannot take back the record",
+            DescribeReason(record.takeBackFailed));
+    if (record.flushFailed != kNoReason && record.stays > 0)
+        PutMessage(err, kCaptureProgram, nom, "the record was not flushed and may still be in the file");
+    if (part && record.at >= 0) {
+        char what[160];
+        std::snprintf(what, sizeof what,
+            "the part of a record written stays at byte %lld; no record will be appended after it",
+            record.at);
+        PutMessage(err, kCaptureProgram, nom, what);
+    } else if (part) {
+        PutMessage(err, kCaptureProgram, nom,
+            "the part of a record written stays; no record will be written after it");
     }
 }
 
@@ -233,27 +268,7 @@ int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err)
 
 int ReportAppended(const Pending& record, const char* nom, std::FILE* err)
 {
-    bool part = record.stays > 0 && record.stays < kRecordSize;
-    if (record.writeFailed != kNoReason)
-        PutSystemError(err, kCaptureProgram, nom, record.writeFailed);
-    if (record.flushFailed != kNoReason)
-        PutSystemError(err, kCaptureProgram, nom, record.flushFailed);
-    if (record.takeBackFailed != kNoReason)
-        PutMessage(err, kCaptureProgram, nom,
-            part ? "cannot take back the part of the record written" : "cannot take back the record",
-            DescribeReason(record.takeBackFailed));
-    if (record.flushFailed != kNoReason && record.stays > 0)
-        PutMessage(err, kCaptureProgram, nom, "the record was not flushed and may still be in the file");
-    if (part && record.at >= 0) {
-        char what[160];
-        std::snprintf(what, sizeof what,
-            "the part of a record written stays at byte %lld; no record will be appended after it",
-            record.at);
-        PutMessage(err, kCaptureProgram, nom, what);
-    } else if (part) {
-        PutMessage(err, kCaptureProgram, nom,
-            "the part of a record written stays; no record will be written after it");
-    }
+    SayWhatFailed(record, nom, err);
     // Only a record stored whole, and flushed when that was due, is
     // reported as written. The usual report goes out as it stands:
     // formatting it for every record would cost more than the rest of the

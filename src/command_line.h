@@ -1,6 +1,6 @@
 // The command line both programs open the same way: the arguments in
 // UTF-8, the system's help switch, --help, --version and the usage errors.
-// command_line_posix.cpp and command_line_win.cpp hold what differs.
+// command_line.cpp of each system's folder holds what differs.
 #ifndef ECRITURE_COMMAND_LINE_H
 #define ECRITURE_COMMAND_LINE_H
 

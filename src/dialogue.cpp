@@ -16,13 +16,14 @@ constexpr std::string_view kShownTexts[] = {"Position actuelle dans le fichier "
 static_assert(sizeof kShownTexts / sizeof kShownTexts[0] == static_cast<std::size_t>(Shown::End),
     "a text for each part");
 
-constexpr std::size_t ShownSize()
+// The texts of the parts from part on, and what the position and the echo
+// add to them: the number and its line end; two numbers, the text and their
+// line ends.
+constexpr std::size_t ShownSize(std::size_t part = 0)
 {
-    std::size_t n = 0;
-    for (std::string_view text : kShownTexts)
-        n += text.size();
-    // The position and its line end; two numbers, the text and their line ends.
-    return n + kNumberSize + 1 + 2 * (kNumberSize + 1) + kTamponSize + 1;
+    return part == static_cast<std::size_t>(Shown::End)
+        ? kNumberSize + 1 + 2 * (kNumberSize + 1) + kTamponSize + 1
+        : kShownTexts[part].size() + ShownSize(part + 1);
 }
 
 // True when a read of n bytes took its line up to the line end or the end

@@ -137,6 +137,32 @@ void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
     PutMessage(err, kCaptureProgram, nom, what);
 }
 
+// Opens the named file, unless the name is refused already, empty, holds a
+// NUL, or names what the dialogue reads or writes; kNoFile after saying why.
+FileHandle OpenOrRefuse(const char* nom, Reason refused, bool& created, std::FILE* err)
+{
+    Reason why = refused;
+    FileHandle file = kNoFile;
+    if (nom == nullptr)
+        PutMessage(err, kCaptureProgram, nullptr, "file name holds a NUL byte");
+    else if (*nom == '\0')
+        PutMessage(err, kCaptureProgram, nullptr, "empty file name");
+    else if (why == kNoReason)
+        file = OpenRecordFile(nom, created, why);
+    if (file == kNoFile && why != kNoReason)
+        PutSystemError(err, kCaptureProgram, nom, why);
+    // The dialogue or the reports would be written over the records, or
+    // the records read back as answers, or shown as bytes on the screen.
+    static const char* const kRefused[] = {
+        nullptr, "is standard input", "is standard output", "is standard error", "is the terminal"};
+    if (Dialogue dialogue = file != kNoFile ? DialogueOf(file) : Dialogue::None; dialogue != Dialogue::None) {
+        PutMessage(err, kCaptureProgram, nom, kRefused[static_cast<int>(dialogue)]);
+        (void)CloseFile(file);
+        file = kNoFile;
+    }
+    return file;
+}
+
 } // namespace
 
 Console ChooseConsole()
@@ -159,34 +185,15 @@ const char* AskFileName(char (&nom)[kNameSize], Reason& refused, Console console
 FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err)
 {
     bool created = false;
-    Reason why = refused;
-    FileHandle file = kNoFile;
-    if (nom == nullptr)
-        PutMessage(err, kCaptureProgram, nullptr, "file name holds a NUL byte");
-    else if (*nom == '\0')
-        PutMessage(err, kCaptureProgram, nullptr, "empty file name");
-    else if (why == kNoReason)
-        file = OpenRecordFile(nom, created, why);
+    FileHandle file = OpenOrRefuse(nom, refused, created, err);
     if (file == kNoFile) {
-        if (why != kNoReason)
-            PutSystemError(err, kCaptureProgram, nom, why);
-        PutLiteral(err, "Echec Ouverture\n");
-        return kNoFile;
-    }
-    // The dialogue or the reports would be written over the records, or
-    // the records read back as answers, or shown as bytes on the screen.
-    static const char* const kRefused[] = {
-        nullptr, "is standard input", "is standard output", "is standard error", "is the terminal"};
-    if (Dialogue dialogue = DialogueOf(file); dialogue != Dialogue::None) {
-        PutMessage(err, kCaptureProgram, nom, kRefused[static_cast<int>(dialogue)]);
-        (void)CloseFile(file);
         PutLiteral(err, "Echec Ouverture\n");
         return kNoFile;
     }
     PutLiteral(err, "Ouverture reussie \n");
     CheckAlignment(file, nom, err);
     char dir[kDirectorySize];
-    if (created && (why = FlushNewName(nom, dir)) != kNoReason) {
+    if (Reason why = created ? FlushNewName(nom, dir) : kNoReason; why != kNoReason) {
         PutMessage(err, kCaptureProgram, dir, "cannot flush the directory", DescribeReason(why));
         ++failures;
     }

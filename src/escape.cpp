@@ -1,89 +1,13 @@
 #include "escape.h"
 
 #include "console.h"
+#include "escape_rules.h"
 
 #include <cstring>
 
 namespace {
 
-// What a policy does with a byte.
-enum Action : unsigned char {
-    kPlain,
-    // 0x80 and up: a character when it starts valid UTF-8, else an invalid byte.
-    kLead,
-    kHex,
-    kDouble,
-    // As it is, in a CSV field that must then be quoted.
-    kQuoting,
-    kQuotingDouble,
-    // JSON's two-byte escapes, \n or \" say.
-    kShort,
-    kUnicode,
-    // In a workbook's cell: an underscore, escaped when it would start the
-    // format's own escape.
-    kUnderscore,
-};
-
-// How a policy shows an invalid byte, a C1 control, a line or paragraph
-// separator, or U+FFFE and U+FFFF.
-enum Form : unsigned char { kAsIs, kHexBytes, kCodePoint, kSurrogate, kReplacement, kCellEscape };
-
-struct Policy {
-    Action action[256];
-    Form invalid;
-    Form c1;
-    // U+2028 and U+2029, which some readers of JSON Lines take for line ends.
-    Form separator;
-    // U+FFFE and U+FFFF, which XML cannot carry.
-    Form noncharacter;
-};
-
-// A CSV field carries the text's own bytes: its reader has no unescape.
-constexpr Action CsvAction(int b)
-{
-    return b == '"' ? kQuotingDouble : b == ',' || b == '\r' || b == '\n' ? kQuoting : kPlain;
-}
-
-// The workbook's writer escapes the controls as the format does.
-constexpr Action CellAction(int b)
-{
-    return b >= 0x80 ? kLead : b == '_' ? kUnderscore : kPlain;
-}
-
-constexpr Action ActionOf(TextPolicy which, int b)
-{
-    bool json = which == TextPolicy::Json;
-    bool shortened = b == '\b' || b == '\f' || b == '\n' || b == '\r' || b == '\t';
-    if (which == TextPolicy::Csv)
-        return CsvAction(b);
-    if (which == TextPolicy::Cell)
-        return CellAction(b);
-    if (b >= 0x80)
-        return kLead;
-    if (b == '\\' && which != TextPolicy::Message)
-        return json ? kShort : kDouble;
-    if (b == '"' && json)
-        return kShort;
-    if (b < 0x20 || b == 0x7f)
-        return !json ? kHex : shortened ? kShort : kUnicode;
-    return kPlain;
-}
-
-constexpr Policy MakePolicy(TextPolicy which)
-{
-    Policy p{};
-    for (int b = 0; b < 256; ++b)
-        p.action[b] = ActionOf(which, b);
-    p.invalid = which == TextPolicy::Json ? kSurrogate : which == TextPolicy::Cell ? kReplacement : kHexBytes;
-    bool asIs = which == TextPolicy::Csv || which == TextPolicy::Cell;
-    p.c1 = which == TextPolicy::Json ? kCodePoint : asIs ? kAsIs : kHexBytes;
-    p.separator = which == TextPolicy::Json ? kCodePoint : kAsIs;
-    p.noncharacter = which == TextPolicy::Cell ? kCellEscape : kAsIs;
-    return p;
-}
-
-constexpr Policy kPolicies[] = {MakePolicy(TextPolicy::Message), MakePolicy(TextPolicy::Tsv),
-    MakePolicy(TextPolicy::Csv), MakePolicy(TextPolicy::Json), MakePolicy(TextPolicy::Cell)};
+using namespace escape_rules;
 
 // Where the shown text goes: field is where it starts, the place of the
 // opening quote that a CSV field may need after all.
@@ -93,11 +17,6 @@ struct Output {
     const char* end;
     bool quoted;
 };
-
-bool IsContinuation(unsigned char c)
-{
-    return (c & 0xc0) == 0x80;
-}
 
 bool IsHexDigit(unsigned char c)
 {
@@ -110,13 +29,6 @@ bool StartsCellEscape(const unsigned char* s, std::size_t n)
 {
     return n >= 7 && s[1] == 'x' && IsHexDigit(s[2]) && IsHexDigit(s[3]) && IsHexDigit(s[4]) &&
         IsHexDigit(s[5]) && s[6] == '_';
-}
-
-// The length a sequence with this first byte claims; 0 for a byte that
-// cannot begin one (a continuation, an overlong lead, past U+10FFFF).
-std::size_t LeadLength(unsigned char c)
-{
-    return c < 0x80 ? 1 : c < 0xc2 ? 0 : c < 0xe0 ? 2 : c < 0xf0 ? 3 : c < 0xf5 ? 4 : 0;
 }
 
 // Copies what fits of a run of bytes shown as they are, never half a
@@ -204,14 +116,10 @@ char* PutLeadForm(char* p, Form form, const unsigned char* s, std::size_t len)
     return p;
 }
 
-// Shows the byte or character at s (len bytes) as the action and form say;
-// false when it does not fit.
-bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, std::size_t len)
+// Writes at p the form of the byte or character at s (len bytes) that the
+// action and form say; returns the byte after.
+char* PutForm(char* p, Action action, Form form, const unsigned char* s, std::size_t len)
 {
-    char shown[16];
-    char* p = shown;
-    if (action == kQuoting || action == kQuotingDouble)
-        QuoteField(out);
     if (action == kQuoting || action == kDouble || action == kQuotingDouble)
         *p++ = static_cast<char>(s[0]);
     if (action == kDouble || action == kQuotingDouble)
@@ -226,9 +134,17 @@ bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, st
         PutHex(p, "\\u00", s[0]);
     if (action == kUnderscore)
         p = AppendLiteral(p, "_x005F_");
-    if (action == kLead)
-        p = PutLeadForm(p, form, s, len);
-    auto n = static_cast<std::size_t>(p - shown);
+    return action == kLead ? PutLeadForm(p, form, s, len) : p;
+}
+
+// Shows the byte or character at s (len bytes) as the action and form say;
+// false when it does not fit.
+bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, std::size_t len)
+{
+    char shown[16];
+    if (action == kQuoting || action == kQuotingDouble)
+        QuoteField(out);
+    auto n = static_cast<std::size_t>(PutForm(shown, action, form, s, len) - shown);
     if (n > static_cast<std::size_t>(out.end - out.at))
         return false;
     std::memcpy(out.at, shown, n);
@@ -253,92 +169,44 @@ Form ClassifyLead(const Policy& policy, const unsigned char* s, std::size_t n, s
     return form;
 }
 
+// The first byte from i on that the policy may change: plain bytes, and the
+// two-byte characters past the C1 controls (the accented letters of French),
+// go on at once.
+std::size_t SkipPlain(const Action* actions, const unsigned char* s, std::size_t i, std::size_t n)
+{
+    for (;;) {
+        while (i < n && actions[s[i]] == kPlain)
+            ++i;
+        if (i + 1 >= n || s[i] < 0xc3 || s[i] >= 0xe0 || !IsContinuation(s[i + 1]))
+            return i;
+        i += 2;
+    }
+}
+
 // The one walk: runs of bytes shown as they are go out whole, valid UTF-8
 // included; returns how many bytes of the text were shown.
 std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n, Output& out)
 {
     std::size_t plain = 0;
-    std::size_t i = 0;
     std::size_t fit = 0;
-    const Action* actions = policy.action;
-    while (i < n) {
-        // Plain bytes, and the two-byte characters past the C1 controls (the
-        // accented letters of French), go on at once.
-        for (;;) {
-            while (i < n && actions[s[i]] == kPlain)
-                ++i;
-            if (i + 1 >= n || s[i] < 0xc3 || s[i] >= 0xe0 || !IsContinuation(s[i + 1]))
-                break;
-            i += 2;
-        }
-        if (i == n)
-            break;
-        Action action = actions[s[i]];
+    for (std::size_t i = SkipPlain(policy.action, s, 0, n); i < n; i = SkipPlain(policy.action, s, i, n)) {
+        Action action = policy.action[s[i]];
         std::size_t len = 1;
         Form form = action == kLead ? ClassifyLead(policy, s + i, n - i, len) : kAsIs;
-        if ((action == kLead && form == kAsIs) ||
-            (action == kUnderscore && !StartsCellEscape(s + i, n - i))) {
-            i += len;
-            continue;
-        }
-        if (!PutRun(out, s + plain, i - plain, fit))
+        bool asIs =
+            (action == kLead && form == kAsIs) || (action == kUnderscore && !StartsCellEscape(s + i, n - i));
+        if (!asIs && !PutRun(out, s + plain, i - plain, fit))
             return plain + fit;
-        if (!PutEscape(out, action, form, s + i, len))
+        if (!asIs && !PutEscape(out, action, form, s + i, len))
             return i;
         i += len;
-        plain = i;
+        plain = asIs ? plain : i;
     }
     PutRun(out, s + plain, n - plain, fit);
     return plain + fit;
 }
 
 } // namespace
-
-std::size_t MeasureUtf8(const unsigned char* s, std::size_t n)
-{
-    unsigned char c = s[0];
-    std::size_t len = LeadLength(c);
-    if (len == 0 || len > n)
-        return 0;
-    for (std::size_t i = 1; i < len; ++i)
-        if (!IsContinuation(s[i]))
-            return 0;
-    // Overlong three- and four-byte forms, surrogates, and code points past U+10FFFF.
-    if ((c == 0xe0 && s[1] < 0xa0) || (c == 0xed && s[1] > 0x9f) || (c == 0xf0 && s[1] < 0x90) ||
-        (c == 0xf4 && s[1] > 0x8f))
-        return 0;
-    return len;
-}
-
-bool IsValidUtf8(const char* text, std::size_t n)
-{
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    for (std::size_t i = 0, len = 0; i < n; i += len)
-        if ((len = s[i] < 0x80 ? 1 : MeasureUtf8(s + i, n - i)) == 0)
-            return false;
-    return true;
-}
-
-std::size_t FitUtf8(const char* text, std::size_t n, std::size_t limit)
-{
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    std::size_t i = 0;
-    while (i < limit) {
-        std::size_t len = MeasureUtf8(s + i, n - i);
-        std::size_t claimed = LeadLength(s[i]);
-        // The bytes end inside a character whose start is right so far.
-        bool cutShort = len == 0 && claimed > n - i;
-        for (std::size_t k = 1; cutShort && k < n - i; ++k)
-            cutShort = IsContinuation(s[i + k]);
-        if (len == 0 && !cutShort)
-            return limit;
-        len = len == 0 ? claimed : len;
-        if (i + len > limit)
-            return i;
-        i += len;
-    }
-    return limit;
-}
 
 std::size_t EscapeText(
     TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t room, std::size_t& used)

@@ -4,6 +4,8 @@
 #ifndef ECRITURE_ESCAPE_H
 #define ECRITURE_ESCAPE_H
 
+#include "utf8.h"
+
 #include <cstddef>
 #include <cstdio>
 
@@ -36,18 +38,6 @@ constexpr std::size_t EscapedRoom(std::size_t n)
 {
     return 6 * n + 2;
 }
-
-// Length of the valid UTF-8 sequence at s (at most n bytes), or 0 when the
-// byte at s does not start one: overlong forms and surrogates are invalid.
-std::size_t MeasureUtf8(const unsigned char* s, std::size_t n);
-
-// True when the n bytes of text are valid UTF-8 throughout.
-bool IsValidUtf8(const char* text, std::size_t n);
-
-// Where a text of n bytes, more than limit, is cut to keep at most limit:
-// after the last whole character when it is valid UTF-8 up to there (a
-// character that the n bytes end inside counts as whole), else at limit.
-std::size_t FitUtf8(const char* text, std::size_t n, std::size_t limit);
 
 // Writes text[0, n) at to as the policy shows it, at most room bytes, and
 // returns how many it wrote; used tells how many bytes of the text they

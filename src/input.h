@@ -44,11 +44,6 @@ void OpenInputOn(Input& in, const char* bytes, std::size_t n);
 // it with a NUL; the rest of a longer line is left for the next read.
 // Returns the number of bytes stored: 0 only when the input has ended.
 std::size_t ReadLine(Input& in, char* line, std::size_t size);
-template <std::size_t N>
-std::size_t ReadLine(Input& in, char (&line)[N])
-{
-    return ReadLine(in, line, N);
-}
 
 // Reads and drops the rest of a line, up to and with its line end; returns
 // how many bytes before the line end it dropped.

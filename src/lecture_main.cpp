@@ -115,6 +115,23 @@ void CheckWorkbook(CommandLine& line, const ListOptions& options)
         RefuseUsage(line, "--xlsx writes a binary workbook: redirect standard output to a file");
 }
 
+// Refuses the operands that the options cannot list: none, or for a
+// follow more than one, standard input, or a format that cannot follow.
+void CheckOperands(CommandLine& line, const ListOptions& options)
+{
+    int count = line.argc - optind;
+    if (count == 0)
+        RefuseUsage(line, "no FILE to list");
+    else if (options.follow && count > 1)
+        RefuseUsage(line, "--follow follows one FILE");
+    else if (options.follow && std::strcmp(line.argv[optind], "-") == 0)
+        RefuseUsage(line, "--follow cannot follow standard input");
+    else if (options.follow && options.format >= ListFormat::Xlsx)
+        RefuseBoth(line, "--follow", kFormatOption[static_cast<int>(options.format)]);
+    else
+        CheckWorkbook(line, options);
+}
+
 // Reads the command line into the options, the operands' wildcards
 // expanded where the system leaves that to the program (unmatched counts
 // those that gave no file): kGoOn, or the status to end with at once, after
@@ -139,17 +156,7 @@ int ReadOptions(CommandLine& line, ListOptions& options, int& unmatched)
     if (line.status != kGoOn)
         return line.status;
     unmatched = ExpandWildcards(line, optind);
-    int count = line.argc - optind;
-    if (count == 0)
-        RefuseUsage(line, "no FILE to list");
-    else if (options.follow && count > 1)
-        RefuseUsage(line, "--follow follows one FILE");
-    else if (options.follow && std::strcmp(line.argv[optind], "-") == 0)
-        RefuseUsage(line, "--follow cannot follow standard input");
-    else if (options.follow && options.format >= ListFormat::Xlsx)
-        RefuseBoth(line, "--follow", kFormatOption[static_cast<int>(options.format)]);
-    else
-        CheckWorkbook(line, options);
+    CheckOperands(line, options);
     return line.status;
 }
 

@@ -99,6 +99,20 @@ void ReadTypedLine(const char* prompt)
         history(answers, &event, H_ENTER, typed);
 }
 
+// Shows the prompt and has the person type the next line.
+void AskTypedLine(std::string_view prompt, std::FILE* out)
+{
+    char shown[kPromptSize];
+    std::size_t n = std::min(prompt.size(), sizeof shown - 1);
+    std::memcpy(shown, prompt.data(), n);
+    shown[n] = '\0';
+    ReadTypedLine(shown);
+    // The editor leaves the cursor after its ^D: what follows starts a
+    // line of its own, as after a shell's.
+    if (ended)
+        PutByte('\n', out);
+}
+
 } // namespace
 
 bool StartLineEditing()
@@ -121,21 +135,12 @@ std::size_t DropEditedLine()
 
 std::size_t ReadEditedLine(std::string_view prompt, char* line, std::size_t size, std::FILE* out)
 {
-    if (typed == nullptr && !ended) {
-        char shown[kPromptSize];
-        std::size_t n = std::min(prompt.size(), sizeof shown - 1);
-        std::memcpy(shown, prompt.data(), n);
-        shown[n] = '\0';
-        ReadTypedLine(shown);
-        // The editor leaves the cursor after its ^D: what follows starts a
-        // line of its own, as after a shell's.
-        if (ended)
-            PutByte('\n', out);
-    } else {
+    if (typed == nullptr && !ended)
+        AskTypedLine(prompt, out);
+    else
         // The rest of a long line is read without the person, as it is
         // without the editor; so is the end of the input.
         PutBytes(out, prompt.data(), prompt.size());
-    }
     std::size_t n = 0;
     while (typed != nullptr && n + 1 < size) {
         char c = typedRead < typedSize ? typed[typedRead++] : '\n';

@@ -1,7 +1,7 @@
 // A scratch file for what a library writes by name before the run copies
-// it on: made new and empty, and gone at the end. scratch_file_linux.cpp
+// it on: made new and empty, and gone at the end. linux/scratch_file.cpp
 // makes one that no directory names, so that nothing is left if the run is
-// killed; scratch_file_win.cpp, one in the user's temporary folder.
+// killed; win/scratch_file.cpp, one in the user's temporary folder.
 #ifndef ECRITURE_SCRATCH_FILE_H
 #define ECRITURE_SCRATCH_FILE_H
 

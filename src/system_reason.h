@@ -1,6 +1,6 @@
 // Why a system call failed, as a value: handed back by the call that failed,
 // so that no caller has to fetch it before some other call replaces it.
-// system_reason_posix.cpp reads errno, system_reason_win.cpp
+// system_reason.cpp of each system's folder: linux/ reads errno, win/
 // GetLastError(); the name leaves Windows its own reason.h.
 #ifndef ECRITURE_SYSTEM_REASON_H
 #define ECRITURE_SYSTEM_REASON_H

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Keeps the documents from drifting off the code: README.md stays a short
-page, and every message and status text the programs print appears in a
+page, every file of src/ too, and every message and status text the programs print appears in a
 manual page. Usage: docs_test.py SOURCE_DIR MAN_DIR (the configured pages)"""
 import codecs
 import os
@@ -11,6 +11,7 @@ import unittest
 
 SOURCE, MAN = (os.path.abspath(a) for a in sys.argv[1:3])
 README_LINES = 200
+SOURCE_LINES = 300
 # The calls that print a message or a status line, and the format of a
 # message said with a number in it.
 CALL = re.compile(r"\b(PutMessage|PutSystemError|RefuseUsage|Warn|PutLiteral|PutNumberLine|snprintf)\s*\(")
@@ -39,12 +40,13 @@ def decoded(literals):
     return codecs.escape_decode("".join(literals).encode("utf-8"))[0].decode("utf-8").strip()
 
 
-def sources():
-    """The text of every file under src/, its system folders included."""
+def sources(named=False):
+    """The text of every file under src/, its system folders included, or
+    (name, text) pairs."""
     for folder, _, names in sorted(os.walk(os.path.join(SOURCE, "src"))):
         for name in sorted(names):
             with open(os.path.join(folder, name), encoding="utf-8") as f:
-                yield f.read()
+                yield (os.path.join(folder, name), f.read()) if named else f.read()
 
 
 def message_texts():
@@ -86,6 +88,11 @@ def manual_text():
 
 
 class Documents(unittest.TestCase):
+    def test_every_source_file_is_short(self):
+        # A module a reader sees whole: its steps bounded by .clang-tidy.
+        long = [(name, n) for name, n in ((n, len(t.splitlines())) for n, t in sources(True)) if n > SOURCE_LINES]
+        self.assertEqual(long, [])
+
     def test_readme_is_a_short_page(self):
         with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
             lines = f.read().splitlines()

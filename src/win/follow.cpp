@@ -14,10 +14,24 @@ namespace {
 
 constexpr DWORD kPollMilliseconds = 1000;
 
-// The identity of an open file: its volume and its index there.
-bool IdentifyFile(HANDLE file, BY_HANDLE_FILE_INFORMATION& info)
+// The file that the name names now, opened to be identified; an invalid
+// handle when there is none, with why when the name is not simply gone.
+HANDLE OpenByName(const char* name, Reason& why)
 {
-    return GetFileInformationByHandle(file, &info) != 0;
+    wchar_t wide[kWidePathSize];
+    if (!ToWidePath(name, wide))
+        return INVALID_HANDLE_VALUE;
+    HANDLE named = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (named == INVALID_HANDLE_VALUE) {
+        // A name removed, or whose file waits to be deleted, is gone; a
+        // share fails in passing too.
+        Reason failed = TakeReason();
+        bool gone = failed == ERROR_FILE_NOT_FOUND || failed == ERROR_PATH_NOT_FOUND ||
+            failed == ERROR_ACCESS_DENIED || failed == ERROR_DELETE_PENDING;
+        why = gone ? kNoReason : failed;
+    }
+    return named;
 }
 
 } // namespace
@@ -59,7 +73,6 @@ void StopWatch(WatchHandle watch)
 
 bool IsStillNamed(FileHandle file, const char* name, Reason& why)
 {
-    wchar_t wide[kWidePathSize];
     why = kNoReason;
     // A file deleted while it is open keeps its name until the last handle
     // goes: it is gone all the same.
@@ -67,24 +80,10 @@ bool IsStillNamed(FileHandle file, const char* name, Reason& why)
     if (GetFileInformationByHandleEx(AsHandle(file), FileStandardInfo, &standard, sizeof standard) != 0 &&
         standard.DeletePending != FALSE)
         return false;
-    if (!ToWidePath(name, wide))
+    HANDLE named = OpenByName(name, why);
+    if (named == INVALID_HANDLE_VALUE)
         return false;
-    HANDLE named = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (named == INVALID_HANDLE_VALUE) {
-        // A name removed, or whose file waits to be deleted, is gone; a
-        // share fails in passing too.
-        Reason failed = TakeReason();
-        bool gone = failed == ERROR_FILE_NOT_FOUND || failed == ERROR_PATH_NOT_FOUND ||
-            failed == ERROR_ACCESS_DENIED || failed == ERROR_DELETE_PENDING;
-        why = gone ? kNoReason : failed;
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION a;
-    BY_HANDLE_FILE_INFORMATION b;
-    bool same = IdentifyFile(AsHandle(file), a) && IdentifyFile(named, b) &&
-        a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-        a.nFileIndexLow == b.nFileIndexLow;
+    bool same = IsSameFile(AsHandle(file), named);
     (void)CloseHandle(named);
     return same;
 }

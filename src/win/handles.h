@@ -1,5 +1,5 @@
 // The common code carries a HANDLE as an integer, as it carries a
-// descriptor on POSIX: the two ways between them.
+// descriptor on POSIX: the two ways between them, and a file's identity.
 #ifndef ECRITURE_HANDLES_H
 #define ECRITURE_HANDLES_H
 
@@ -21,6 +21,17 @@ inline HANDLE AsHandle(std::intptr_t handle)
 inline std::intptr_t FromHandle(HANDLE handle)
 {
     return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
+}
+
+// True when the two open handles are of one file: its volume and its index
+// there.
+inline bool IsSameFile(HANDLE a, HANDLE b)
+{
+    BY_HANDLE_FILE_INFORMATION one;
+    BY_HANDLE_FILE_INFORMATION other;
+    return GetFileInformationByHandle(a, &one) != 0 && GetFileInformationByHandle(b, &other) != 0 &&
+        one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+        one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
 }
 
 #endif

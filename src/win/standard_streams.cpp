@@ -52,16 +52,12 @@ Dialogue DialogueOf(FileHandle file)
                 return kStreams[k];
         return Dialogue::Terminal;
     }
-    BY_HANDLE_FILE_INFORMATION record;
     Reason why = kNoReason;
-    if (!IsRegularFile(file, why) || GetFileInformationByHandle(AsHandle(file), &record) == 0)
+    if (!IsRegularFile(file, why))
         return Dialogue::None;
     for (int k = 0; k < 3; ++k) {
         HANDLE handle = GetStdHandle(kHandles[k]);
-        BY_HANDLE_FILE_INFORMATION info;
-        if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != 0 &&
-            info.dwVolumeSerialNumber == record.dwVolumeSerialNumber &&
-            info.nFileIndexHigh == record.nFileIndexHigh && info.nFileIndexLow == record.nFileIndexLow)
+        if (GetFileType(handle) == FILE_TYPE_DISK && IsSameFile(handle, AsHandle(file)))
             return kStreams[k];
     }
     return Dialogue::None;

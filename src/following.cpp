@@ -1,0 +1,130 @@
+#include "listed.h"
+
+#include "listed_file.h"
+#include "messages.h"
+#include "record_file.h"
+
+#include <cstring>
+
+namespace {
+
+// Why a followed file is no longer followed.
+constexpr char kTruncated[] = "file truncated; no longer followed";
+constexpr char kRewritten[] = "file truncated or rewritten; no longer followed";
+constexpr char kReplaced[] = "file removed or replaced; no longer followed";
+
+// Whether the n bytes at offset in the file are still those given; false,
+// with why, when they cannot be read.
+bool Holds(const Listed& listed, long long offset, const char* bytes, std::size_t n, bool& same, Reason& why)
+{
+    char now[kRecordSize];
+    long long got = ReadAt(listed.file, offset, now, n, why);
+    same = got == static_cast<long long>(n) && std::memcmp(now, bytes, n) == 0;
+    return why == kNoReason;
+}
+
+// Reads the file again from the end of what was listed, what was held dropped.
+const char* ReadAgainFrom(Listed& listed, long long listedEnd)
+{
+    if (Reason why = SeekTo(listed.file, listedEnd); why != kNoReason)
+        return MeetFailure(listed, why);
+    listed.read = listedEnd;
+    listed.have = 0;
+    return nullptr;
+}
+
+// Waits at the end of a followed file until it may have grown; the reason
+// to stop following it, or null. A file that lost its name is read on to
+// its end first: following turns false.
+const char* AwaitGrowth(Listed& listed)
+{
+    AwaitChange(listed.watch);
+    Reason why = kNoReason;
+    bool named = IsStillNamed(listed.file, listed.name, why);
+    if (why != kNoReason)
+        return MeetFailure(listed, why);
+    listed.following = named;
+    return named ? CheckListed(listed, listed.have) : kReplaced;
+}
+
+} // namespace
+
+void Warn(const Listed& listed, const char* what)
+{
+    std::fflush(listed.out);
+    PutMessage(listed.err, kListProgram, listed.name, what);
+}
+
+const char* MeetFailure(Listed& listed, Reason why)
+{
+    if (++listed.failing >= kLastingFailure && !listed.failureSaid) {
+        std::fflush(listed.out);
+        PutMessage(listed.err, kListProgram, listed.name, DescribeReason(why), "trying again");
+        listed.failureSaid = true;
+    }
+    return nullptr;
+}
+
+const char* CheckListed(Listed& listed, std::size_t held)
+{
+    long long listedEnd = listed.read - static_cast<long long>(listed.have);
+    Reason why = kNoReason;
+    long long length = FileLength(listed.file, why);
+    bool lastSame = true;
+    bool heldSame = true;
+    if (length < 0)
+        return MeetFailure(listed, why);
+    if (length < listedEnd)
+        return kTruncated;
+    if (listed.lastAt >= 0 && !Holds(listed, listed.lastAt, listed.last, kRecordSize, lastSame, why))
+        return MeetFailure(listed, why);
+    if (!lastSame)
+        return kRewritten;
+    if (held > 0 && !Holds(listed, listedEnd, listed.block, held, heldSame, why))
+        return MeetFailure(listed, why);
+    if (length < listed.read || !heldSame)
+        return ReadAgainFrom(listed, listedEnd);
+    listed.failing = 0;
+    return nullptr;
+}
+
+bool ReadAgain(Listed& listed, long long n, Reason why)
+{
+    if (n < 0 && listed.following) {
+        MeetFailure(listed, why);
+        AwaitChange(listed.watch);
+        return true;
+    }
+    if (n < 0) {
+        Warn(listed, DescribeReason(why));
+        listed.failed = true;
+        return false;
+    }
+    if (!listed.following || std::fflush(listed.out) != 0)
+        return false;
+    listed.stop = AwaitGrowth(listed);
+    return listed.stop == nullptr || !listed.following;
+}
+
+bool CanGrow(Listed& listed)
+{
+    Reason why = kNoReason;
+    bool regular = IsRegularFile(listed.file, why);
+    for (; why != kNoReason; regular = IsRegularFile(listed.file, why)) {
+        MeetFailure(listed, why);
+        AwaitChange(kNoWatch);
+    }
+    listed.failing = 0;
+    return regular;
+}
+
+FileHandle OpenToFollow(const Listed& listed, Reason& why)
+{
+    FileHandle file = OpenListedFile(listed.name, why);
+    if (file == kNoFile && MeansNoSuchFile(why)) {
+        Warn(listed, "does not exist yet; waiting for it");
+        while ((file = OpenListedFile(listed.name, why)) == kNoFile && MeansNoSuchFile(why))
+            AwaitChange(kNoWatch);
+    }
+    return file;
+}
