@@ -128,7 +128,9 @@ void WriteRecord(const AgreedLock& lock, Hold& h)
         h.end = FileLength(lock.file, why);
     char bytes[kRecordSize];
     EncodeRecord(r.rec, bytes);
-    r = Pending{r.rec, h.end, 0, kNoReason, kNoReason, kNoReason};
+    r.at = h.end;
+    r.flushFailed = kNoReason;
+    r.takeBackFailed = kNoReason;
     r.stays = WriteWhole(lock.file, bytes, sizeof bytes, r.writeFailed);
     h.end = h.end >= 0 ? h.end + static_cast<long long>(r.stays) : h.end;
 }

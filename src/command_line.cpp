@@ -17,15 +17,20 @@ void EndShowing(CommandLine& line, const char* first, const char* second, int st
     line.status = CheckOutput(stdout, stderr, line.text->name) ? status : line.text->outputFailed;
 }
 
-// Says which word of the command line getopt_long refused, as result.
+// Says which word of the command line getopt_long refused, as result: the
+// whole word, as a person typed it. A short option's letter may stand in a
+// cluster that getopt_long is still in, at optind, or has just left.
 void RefuseOption(CommandLine& line, int result)
 {
-    // A long option is its whole word; a short one may stand in a cluster.
     const char* word = line.argv[optind - 1];
-    char letter[3] = {'-', static_cast<char>(optopt), '\0'};
-    if (std::strncmp(word, "--", 2) != 0 && optopt != 0)
-        word = letter;
-    RefuseUsage(line, result == ':' ? "option requires an argument" : "invalid option", word);
+    const char* current = optind < line.argc ? line.argv[optind] : nullptr;
+    if (optopt != 0 && current != nullptr && current[0] == '-' && current[1] != '-' &&
+        std::strchr(current + 1, optopt) != nullptr)
+        word = current;
+    // MinGW's getopt_long answers ':' for an argument given to an option
+    // that takes none, as --help=yes: that is no missing argument.
+    bool missing = result == ':' && std::strchr(word, '=') == nullptr;
+    RefuseUsage(line, missing ? "option requires an argument" : "invalid option", word);
 }
 
 } // namespace
@@ -54,12 +59,15 @@ int NextOption(CommandLine& line, const char* shortopts, const option* longopts)
 {
     if (line.status != kGoOn)
         return 0;
-    // A leading ':' tells a missing argument from an unknown option.
-    char wanted[16] = ":";
-    std::strncat(wanted, shortopts, sizeof wanted - 2);
+    // A leading ':' tells a missing argument from an unknown option; -h is
+    // every program's help.
+    char wanted[16] = ":h";
+    std::strncat(wanted, shortopts, sizeof wanted - 3);
     int opt = getopt_long(line.argc, line.argv, wanted, longopts, nullptr);
-    if (opt == kHelpOption)
+    if (opt == kHelpOption || opt == 'h')
         EndShowing(line, line.text->usage, line.text->help, 0);
+    else if (opt == kVersionOption && line.argc > 2)
+        RefuseUsage(line, "--version takes no other argument");
     else if (opt == kVersionOption)
         EndShowing(line, line.text->version, "", 0);
     else if (opt == '?' || opt == ':')
@@ -72,5 +80,6 @@ void RefuseUsage(CommandLine& line, const char* what, const char* more)
     if (what != nullptr)
         PutMessage(stderr, line.text->name, nullptr, what, more);
     std::fputs(line.text->usage, stderr);
+    std::fprintf(stderr, "Try '%s --help' for more information.\n", line.text->name);
     line.status = kStatusUsage;
 }

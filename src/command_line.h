@@ -45,8 +45,8 @@ CommandLine OpenCommandLine(int argc, char** argv, const ProgramText& text);
 int NextOption(CommandLine& line, const char* shortopts, const option* longopts);
 
 // Ends the run with a usage error: "PROG: what: more" (without ": more"
-// when more is null, without the line when what is), then the usage, on
-// standard error.
+// when more is null, without the line when what is), then the usage and
+// where the help is, on standard error.
 void RefuseUsage(CommandLine& line, const char* what, const char* more = nullptr);
 
 // The system's side: the arguments in UTF-8 (argv itself on POSIX; on

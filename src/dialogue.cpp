@@ -83,10 +83,12 @@ char* AppendBytes(char* p, const char* bytes, std::size_t n)
     return p + n;
 }
 
-char* AppendText(char* p, Shown part)
+// Appends the text of a part, its size known where it is compiled.
+template <Shown Part>
+char* AppendText(char* p)
 {
-    std::string_view text = kShownTexts[static_cast<int>(part)];
-    return AppendBytes(p, text.data(), text.size());
+    constexpr std::string_view kText = kShownTexts[static_cast<int>(Part)];
+    return AppendBytes(p, kText.data(), kText.size());
 }
 
 // Appends the record's echo: its numbers, its text and the separator.
@@ -98,7 +100,31 @@ char* AppendEcho(char* p, const Record& rec)
     *p++ = '\n';
     p = AppendBytes(p, rec.tampon, strnlen(rec.tampon, sizeof rec.tampon));
     *p++ = '\n';
-    return AppendText(p, Shown::Echo);
+    return AppendText<Shown::Echo>(p);
+}
+
+// Appends one part of the record's dialogue.
+char* AppendPart(char* p, Shown part, const Record& rec, long long at)
+{
+    switch (part) {
+    case Shown::Position:
+        p = AppendNumber(AppendText<Shown::Position>(p), at);
+        *p++ = '\n';
+        return p;
+    case Shown::Numero:
+        return AppendText<Shown::Numero>(p);
+    case Shown::Valeur:
+        return AppendText<Shown::Valeur>(p);
+    case Shown::Tampon:
+        return AppendText<Shown::Tampon>(p);
+    case Shown::Echo:
+        return AppendEcho(p, rec);
+    case Shown::Another:
+        return AppendText<Shown::Another>(p);
+    case Shown::End:
+        break;
+    }
+    return p;
 }
 
 } // namespace
@@ -181,16 +207,17 @@ void PutShown(std::FILE* out, Shown first, Shown last, const Record& rec, long l
     // is its dialogue.
     char shown[ShownSize()];
     char* p = shown;
-    for (auto part = static_cast<int>(first); part < static_cast<int>(last); ++part) {
-        if (part == static_cast<int>(Shown::Echo))
-            p = AppendEcho(p, rec);
-        else
-            p = AppendText(p, static_cast<Shown>(part));
-        if (part == static_cast<int>(Shown::Position)) {
-            p = AppendNumber(p, at);
-            *p++ = '\n';
-        }
+    auto part = static_cast<int>(first);
+    // A whole record read ahead, the most common, straight through.
+    if (first == Shown::Position && last >= Shown::Another) {
+        p = AppendNumber(AppendText<Shown::Position>(p), at);
+        *p++ = '\n';
+        p = AppendEcho(
+            AppendText<Shown::Tampon>(AppendText<Shown::Valeur>(AppendText<Shown::Numero>(p))), rec);
+        part = static_cast<int>(Shown::Another);
     }
+    for (; part < static_cast<int>(last); ++part)
+        p = AppendPart(p, static_cast<Shown>(part), rec, at);
     PutBytes(out, shown, static_cast<std::size_t>(p - shown));
 }
 

@@ -83,11 +83,18 @@ std::size_t ReadAhead(Capture& run, Batch& batch, std::size_t most)
 
 // Shows the record of a batch as the dialogue would have, with its notes
 // and its report: the prompt to go on too, unless it is the last shown.
+// Into one log of both streams, each in its place, as at a terminal.
 void ShowAppended(Capture& run, const Entered& entered, const Pending& record, bool last)
 {
-    PutShown(run.out, Shown::Position, last ? Shown::Another : Shown::End, record.rec, record.at);
+    bool inPlace = run.err == run.out;
+    Shown end = last ? Shown::Another : Shown::End;
+    PutShown(run.out, Shown::Position, inPlace ? Shown::Echo : end, record.rec, record.at);
     SayNotes(entered.notes, run.err);
+    if (inPlace)
+        PutShown(run.out, Shown::Echo, Shown::Another, record.rec, record.at);
     run.failures += ReportAppended(record, run.nom, run.err);
+    if (inPlace && !last)
+        PutShown(run.out, Shown::Another, Shown::End, record.rec, record.at);
 }
 
 // Takes a batch of records that the input holds whole: read ahead,
@@ -226,8 +233,15 @@ bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err)
 
 bool CheckConsole(const Input& in, std::FILE* out, std::FILE* err)
 {
+    // The dialogue first, as the messages below come after it.
+    std::fflush(out);
     bool ok = true;
-    // Said once: an answers file saved as "ANSI" is read, not refused.
+    // Said once: an answers file saved as "ANSI" is read, not refused; one
+    // saved with CR LF keeps its CRs, which a query for the text misses.
+    if (in.crlf)
+        PutMessage(err, kCaptureProgram, nullptr,
+            "answers end in CR LF: the CR is kept in the texts (convert the file first: sed -i 's/\\r$//' "
+            "FILE)");
     if (in.state.recoded)
         PutMessage(err, kCaptureProgram, nullptr,
             "some answers were not UTF-8: read in the ANSI code page, stored as UTF-8");
@@ -238,7 +252,7 @@ bool CheckConsole(const Input& in, std::FILE* out, std::FILE* err)
     ok = CheckOutput(out, err, kCaptureProgram) && ok;
     // A lost report is told on the stream that lost it: the failure may
     // have been passing.
-    if (std::ferror(err) != 0) {
+    if (err != out && std::ferror(err) != 0) {
         std::clearerr(err);
         PutMessage(err, kCaptureProgram, nullptr, "write error on standard error");
         ok = false;

@@ -43,7 +43,7 @@ bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err);
 
 // False, after saying so on err, when the input could not be read or the
 // dialogue or a report could not be written. Says too that some answers
-// were read in the ANSI code page, which is no failure.
+// ended in CR LF, or were read in the ANSI code page, which is no failure.
 bool CheckConsole(const Input& in, std::FILE* out, std::FILE* err);
 
 #endif

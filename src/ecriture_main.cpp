@@ -21,7 +21,7 @@ constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes 
                          "name of the file is asked first. At a terminal, an answer can be edited\n"
                          "before Enter.\n"
                          "\n"
-                         "  --help      show this help and exit\n"
+                         "  -h, --help  show this help and exit\n"
                          "  --version   show the version and exit\n"
                          "\n"
                          "Exit status: 0 when every record was stored and flushed and the file closed,\n"
@@ -56,14 +56,17 @@ int RunCapture(const char* operand, Input& in)
     char typed[kNameSize];
     Reason refused = kNoReason;
     const char* nom = operand != nullptr ? operand : AskFileName(typed, refused, console, in, stdout);
+    // One log of both streams reads in the dialogue's order: what standard
+    // error would say goes where the dialogue goes, and as it goes.
+    std::FILE* said = IsOutputAlsoError() ? stdout : stderr;
     int failures = 0;
-    FileHandle file = OpenNamedFile(nom, refused, failures, stderr);
+    FileHandle file = OpenNamedFile(nom, refused, failures, said);
     // The name may have been lost to a read error, which must show.
     if (file == kNoFile)
-        return CheckConsole(in, stdout, stderr) ? kStatusOpenFailed : kStatusDataLost;
-    failures += CaptureRecords(file, nom, console, in, stdout, stderr);
-    bool closed = CloseRecordFile(file, nom, stderr);
-    bool consoleOk = CheckConsole(in, stdout, stderr);
+        return CheckConsole(in, stdout, said) ? kStatusOpenFailed : kStatusDataLost;
+    failures += CaptureRecords(file, nom, console, in, stdout, said);
+    bool closed = CloseRecordFile(file, nom, said);
+    bool consoleOk = CheckConsole(in, stdout, said);
     return failures == 0 && closed && consoleOk ? 0 : kStatusDataLost;
 }
 

@@ -8,6 +8,7 @@
 #include "file_handle.h"
 
 #include <cstdint>
+#include <cstdio>
 
 using WatchHandle = std::intptr_t;
 constexpr WatchHandle kNoWatch = -1;
@@ -16,8 +17,10 @@ constexpr WatchHandle kNoWatch = -1;
 // cannot, and then the waits are a second each.
 WatchHandle StartWatch(const char* name);
 
-// Waits until the file may have changed, and a second at most.
-void AwaitChange(WatchHandle watch);
+// Waits until the file may have changed, and a second at most; false, at
+// once, when the reader of out has gone (a closed pipe), where the system
+// tells that without a write.
+bool AwaitChange(WatchHandle watch, std::FILE* out);
 
 void StopWatch(WatchHandle watch);
 

@@ -3,6 +3,7 @@
 #include "listed_file.h"
 #include "messages.h"
 #include "record_file.h"
+#include "signals.h"
 
 #include <cstring>
 
@@ -38,7 +39,7 @@ const char* ReadAgainFrom(Listed& listed, long long listedEnd)
 // its end first: following turns false.
 const char* AwaitGrowth(Listed& listed)
 {
-    AwaitChange(listed.watch);
+    AwaitFollowed(listed, listed.watch);
     Reason why = kNoReason;
     bool named = IsStillNamed(listed.file, listed.name, why);
     if (why != kNoReason)
@@ -49,10 +50,17 @@ const char* AwaitGrowth(Listed& listed)
 
 } // namespace
 
-void Warn(const Listed& listed, const char* what)
+void Warn(Listed& listed, const char* what)
 {
+    EraseProgress(listed.progress);
     std::fflush(listed.out);
     PutMessage(listed.err, kListProgram, listed.name, what);
+}
+
+void AwaitFollowed(const Listed& listed, WatchHandle watch)
+{
+    if (!AwaitChange(watch, listed.out))
+        EndAsClosedPipe();
 }
 
 const char* MeetFailure(Listed& listed, Reason why)
@@ -92,7 +100,7 @@ bool ReadAgain(Listed& listed, long long n, Reason why)
 {
     if (n < 0 && listed.following) {
         MeetFailure(listed, why);
-        AwaitChange(listed.watch);
+        AwaitFollowed(listed, listed.watch);
         return true;
     }
     if (n < 0) {
@@ -112,19 +120,19 @@ bool CanGrow(Listed& listed)
     bool regular = IsRegularFile(listed.file, why);
     for (; why != kNoReason; regular = IsRegularFile(listed.file, why)) {
         MeetFailure(listed, why);
-        AwaitChange(kNoWatch);
+        AwaitFollowed(listed, kNoWatch);
     }
     listed.failing = 0;
     return regular;
 }
 
-FileHandle OpenToFollow(const Listed& listed, Reason& why)
+FileHandle OpenToFollow(Listed& listed, Reason& why)
 {
     FileHandle file = OpenListedFile(listed.name, why);
     if (file == kNoFile && MeansNoSuchFile(why)) {
         Warn(listed, "does not exist yet; waiting for it");
         while ((file = OpenListedFile(listed.name, why)) == kNoFile && MeansNoSuchFile(why))
-            AwaitChange(kNoWatch);
+            AwaitFollowed(listed, kNoWatch);
     }
     return file;
 }

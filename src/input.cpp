@@ -42,6 +42,7 @@ void OpenInput(Input& in, FileHandle file)
     in.ended = false;
     in.failed = kNoReason;
     in.started = false;
+    in.crlf = false;
 }
 
 void OpenInputOn(Input& in, const char* bytes, std::size_t n)
@@ -66,6 +67,7 @@ std::size_t ReadLine(Input& in, char* line, std::size_t size)
         whole = lineEnd != nullptr;
     }
     line[n] = '\0';
+    in.crlf = in.crlf || (n >= 2 && line[n - 1] == '\n' && line[n - 2] == '\r');
     return n;
 }
 
@@ -77,6 +79,7 @@ std::size_t DropLine(Input& in)
         const void* lineEnd = std::memchr(at, '\n', in.end - in.next);
         if (lineEnd != nullptr) {
             std::size_t before = static_cast<const char*>(lineEnd) - at;
+            in.crlf = in.crlf || (before > 0 && at[before - 1] == '\r');
             in.next += before + 1;
             return dropped + before;
         }

@@ -30,6 +30,8 @@ struct Input {
     Reason failed;
     // Some bytes were read: a byte-order mark can only come first.
     bool started;
+    // A line ended in CR LF, as a file saved on Windows has them.
+    bool crlf;
 };
 
 // Starts reading the file: standard input is StandardInput(). A UTF-8

@@ -13,8 +13,9 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] FILE...\n"
-                          "       lecture --follow [--csv | --json] [--offset BYTES] FILE\n";
+constexpr char kUsage[] =
+    "usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] [-n N] FILE...\n"
+    "       lecture --follow [--csv | --json] [--offset BYTES] [-n N] FILE\n";
 constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard input), one per line.\n"
                          "\n"
                          "  --csv            comma-separated values, quoted as RFC 4180 requires\n"
@@ -25,8 +26,11 @@ constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard 
                          "                   is wrong with it\n"
                          "  -f, --follow     list the records appended to FILE later too, as they come,\n"
                          "                   until Ctrl-C, or until FILE is truncated or replaced\n"
-                         "  --offset BYTES   start reading each file at that byte\n"
-                         "  --help           show this help and exit\n"
+                         "  --offset BYTES   start reading each file at that byte; a whole number of\n"
+                         "                   records keeps the records' indexes in the file\n"
+                         "  -n, --last N     only the last N records of each file; with --follow,\n"
+                         "                   -n 0 lists only the records appended from now on\n"
+                         "  -h, --help       show this help and exit\n"
                          "  --version        show the version and exit\n"
                          "\n"
                          "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
@@ -95,8 +99,10 @@ void ChooseFormat(CommandLine& line, ListOptions& options, bool& chosen, ListFor
 // Reads one option into the options; false after a usage error.
 bool TakeOption(CommandLine& line, int opt, ListOptions& options, bool& chosen)
 {
-    if (opt == 'o' && !ParseOffset(optarg, options.offset))
+    if (opt == 'o' && !ParseWhole(optarg, options.offset))
         RefuseUsage(line, "invalid offset", optarg);
+    else if (opt == 'n' && !ParseWhole(optarg, options.last))
+        RefuseUsage(line, "invalid number of records", optarg);
     else if (opt >= static_cast<int>(ListFormat::Csv) && opt <= static_cast<int>(ListFormat::Check))
         ChooseFormat(line, options, chosen, static_cast<ListFormat>(opt));
     options.follow = options.follow || opt == 'f';
@@ -145,12 +151,13 @@ int ReadOptions(CommandLine& line, ListOptions& options, int& unmatched)
         {"check", no_argument, nullptr, static_cast<int>(ListFormat::Check)},
         {"follow", no_argument, nullptr, 'f'},
         {"offset", required_argument, nullptr, 'o'},
+        {"last", required_argument, nullptr, 'n'},
         {"help", no_argument, nullptr, kHelpOption},
         {"version", no_argument, nullptr, kVersionOption},
         {nullptr, 0, nullptr, 0},
     };
     bool chosen = false;
-    for (int opt; (opt = NextOption(line, "f", kOptions)) != 0;)
+    for (int opt; (opt = NextOption(line, "fn:", kOptions)) != 0;)
         if (!TakeOption(line, opt, options, chosen))
             return line.status;
     if (line.status != kGoOn)
@@ -169,10 +176,14 @@ int main(int argc, char** argv)
     if (!PrepareStandardStreams(inputClosed))
         return kListFailed;
     CommandLine line = OpenCommandLine(argc, argv, kText);
-    ListOptions options{ListFormat::Tsv, 0, false, false, nullptr, inputClosed};
+    ListOptions options{ListFormat::Tsv, 0, -1, false, false, nullptr, inputClosed, false};
     int unmatched = 0;
     if (ReadOptions(line, options, unmatched) != kGoOn)
         return line.status;
+    // A person waiting at a terminal sees how a long run goes, unless the
+    // listing itself shows it there.
+    options.progress =
+        IsTerminal(stderr) && !options.follow && (options.format == ListFormat::Check || !IsTerminal(stdout));
     int status = ListFiles(line.argv + optind, line.argc - optind, options);
     return unmatched > 0 ? kListFailed : status;
 }

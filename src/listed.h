@@ -8,6 +8,7 @@
 #include "follow.h"
 #include "list_format.h"
 #include "listing.h"
+#include "progress.h"
 #include "record.h"
 
 #include <cstddef>
@@ -20,9 +21,17 @@ constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
 // A failure that lasts this many looks in a row is said.
 constexpr int kLastingFailure = 2;
 
+// The problems of records that a check says for a file, the rest counted.
+constexpr long long kProblemsSaid = 10;
+
 struct Listed {
     const char* name;
+    const ListOptions* options;
+    // The run's header was written, or the workbook started.
+    bool* headed;
     ListFormat format;
+    // Its header and banner are written.
+    bool started;
     // The file column's name, or null.
     const char* column;
     std::FILE* out;
@@ -32,8 +41,12 @@ struct Listed {
     // Waited on at the end of a followed file; following while it may grow.
     WatchHandle watch;
     bool following;
+    // The next record's index, and the first's.
     long long index;
+    long long first;
     long long skip;
+    // The file's length at the start, for the progress; -1 when it has none.
+    long long length;
     // Bytes read from the file, those skipped included.
     long long read;
     // Read and not listed yet, block[0, have): the start of a record.
@@ -52,10 +65,16 @@ struct Listed {
     // Why the follow ended, or null; the listing failed.
     const char* stop;
     bool failed;
+    Progress progress;
 };
 
 // Says a warning beside its file's records: the listing goes out first.
-void Warn(const Listed& listed, const char* what);
+void Warn(Listed& listed, const char* what);
+
+// Waits until the file may have changed, a second at most, as AwaitChange
+// does; a reader of the output that has gone ends the run at once, as a
+// closed pipe ends a filter.
+void AwaitFollowed(const Listed& listed, WatchHandle watch);
 
 // Meets a failure while following, as tail -f does: it is tried again at
 // the next look, and said once, when it lasts. Returns null: the follow
@@ -83,6 +102,6 @@ bool CanGrow(Listed& listed);
 // Opens the file to follow, waiting for it, as tail -F does, while it has
 // not been made yet, the wait said once; kNoFile on another failure, with
 // why.
-FileHandle OpenToFollow(const Listed& listed, Reason& why);
+FileHandle OpenToFollow(Listed& listed, Reason& why);
 
 #endif

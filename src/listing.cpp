@@ -15,6 +15,56 @@
 
 namespace {
 
+constexpr auto kRecordSizeLL = static_cast<long long>(kRecordSize);
+
+// Before the first bytes read of a file: the run's header unless it was
+// written (with Xlsx, the workbook starts), and the file's banner. False
+// when the workbook cannot start.
+bool StartListing(Listed& listed)
+{
+    const ListOptions& options = *listed.options;
+    if (listed.started)
+        return true;
+    if (!*listed.headed && options.format == ListFormat::Xlsx &&
+        !StartWorkbook(*options.book, options.named, listed.err))
+        return false;
+    if (!*listed.headed)
+        PutHeader(listed.out, options);
+    *listed.headed = true;
+    listed.started = true;
+    if (options.named)
+        PutFileStart(listed.out, listed.format, listed.name);
+    return true;
+}
+
+// Starts the reading where the options have it: at the offset, or at the
+// last records after it; sought where the file can seek, else read and
+// dropped. The index is the record's number in the file when the offset is
+// a whole number of records, else it counts from the offset.
+bool PlaceStart(Listed& listed)
+{
+    const ListOptions& options = *listed.options;
+    Reason why = kNoReason;
+    listed.length = IsRegularFile(listed.file, why) ? FileLength(listed.file, why) : -1;
+    if (options.last >= 0 && listed.length < 0) {
+        Warn(listed, "--last needs a file that can seek");
+        return false;
+    }
+    long long start = listed.length >= 0 ? std::min(options.offset, listed.length) : 0;
+    if (options.last >= 0)
+        start += std::max(0LL, (listed.length - start) / kRecordSizeLL - options.last) * kRecordSizeLL;
+    if (start > 0 && (why = SeekTo(listed.file, start)) != kNoReason) {
+        Warn(listed, DescribeReason(why));
+        return false;
+    }
+    listed.read = start;
+    listed.skip = std::max(0LL, options.offset - start);
+    long long from = start + listed.skip;
+    listed.first = (options.offset % kRecordSizeLL == 0 ? from : from - options.offset) / kRecordSizeLL;
+    listed.index = listed.first;
+    return true;
+}
+
 // Lists one record as the format does, or only checks it; false when its
 // text has no NUL.
 bool ListRecord(const Listed& listed, const char* bytes)
@@ -34,10 +84,12 @@ int ListBlock(Listed& listed)
     std::size_t whole = listed.have / kRecordSize * kRecordSize;
     for (std::size_t at = 0; at < whole; at += kRecordSize, ++listed.index) {
         if (!ListRecord(listed, listed.block + at)) {
-            ++listed.found.unterminated;
-            char what[64];
-            std::snprintf(what, sizeof what, "record %lld: text not terminated", listed.index);
-            Warn(listed, what);
+            // A check of a file that holds no records says only the first.
+            if (++listed.found.unterminated <= kProblemsSaid || listed.format != ListFormat::Check) {
+                char what[64];
+                std::snprintf(what, sizeof what, "record %lld: text not terminated", listed.index);
+                Warn(listed, what);
+            }
             status = kListWarned;
         }
     }
@@ -69,6 +121,13 @@ bool TakeRead(Listed& listed, std::size_t n)
 // The checks at the end of a file that is not followed.
 int CheckEnd(Listed& listed)
 {
+    if (long long more = listed.found.unterminated - kProblemsSaid;
+        more > 0 && listed.format == ListFormat::Check) {
+        char what[64];
+        std::snprintf(what, sizeof what,
+            more == 1 ? "%lld more text not terminated" : "%lld more texts not terminated", more);
+        Warn(listed, what);
+    }
     if (listed.skip > 0) {
         listed.found.shorterThanOffset = true;
         Warn(listed, "shorter than the offset");
@@ -107,11 +166,14 @@ int ListRecords(Listed& listed)
         std::size_t asked = sizeof listed.block - listed.have;
         Reason why = kNoReason;
         long long n = ReadSome(listed.file, listed.block + listed.have, asked, why);
+        if (n >= 0 && !StartListing(listed))
+            return kListFailed;
         if (n <= 0 && ReadAgain(listed, n, why))
             continue;
         if (n <= 0 || !TakeRead(listed, static_cast<std::size_t>(n)))
             break;
         status = std::max(status, ListBlock(listed));
+        TickProgress(listed.progress, listed.name, listed.index - listed.first, listed.read, listed.length);
         // A pipe that has no more for now may be held open by a slow writer:
         // its records go out as they come.
         if (static_cast<std::size_t>(n) < asked)
@@ -124,7 +186,7 @@ int ListRecords(Listed& listed)
 
 } // namespace
 
-bool ParseOffset(const char* s, long long& offset)
+bool ParseWhole(const char* s, long long& value)
 {
     if (*s == '\0')
         return false;
@@ -134,14 +196,14 @@ bool ParseOffset(const char* s, long long& offset)
             return false;
         v = v * 10 + (*s - '0');
     }
-    offset = v;
+    value = v;
     return true;
 }
 
 namespace {
 
 // Opens the file to list, standard input for "-" unless it was closed.
-FileHandle OpenToList(const Listed& listed, const ListOptions& options, Reason& why)
+FileHandle OpenToList(Listed& listed, const ListOptions& options, Reason& why)
 {
     if (std::strcmp(listed.name, "-") == 0) {
         why = options.inputClosed;
@@ -150,20 +212,13 @@ FileHandle OpenToList(const Listed& listed, const ListOptions& options, Reason& 
     return options.follow ? OpenToFollow(listed, why) : OpenListedFile(listed.name, why);
 }
 
-// Lists the open file, after the header if none was written yet and its
-// banner; followed only when it is a file that can grow (a FIFO ends when
-// its writer closes it).
-int ListOpened(Listed& listed, const ListOptions& options, bool& headed)
+// Lists the open file from where the options have it; followed only when
+// it is a file that can grow (a FIFO ends when its writer closes it).
+int ListOpened(Listed& listed)
 {
-    if (!headed && options.format == ListFormat::Xlsx &&
-        !StartWorkbook(*options.book, options.named, listed.err))
+    listed.following = listed.options->follow && CanGrow(listed);
+    if (!PlaceStart(listed))
         return kListFailed;
-    if (!headed)
-        PutHeader(listed.out, options);
-    headed = true;
-    if (options.named)
-        PutFileStart(listed.out, listed.format, listed.name);
-    listed.following = options.follow && CanGrow(listed);
     // Watched before the first read, so that no write after it goes unseen.
     listed.watch = listed.following ? StartWatch(listed.name) : kNoWatch;
     int status = ListRecords(listed);
@@ -172,14 +227,14 @@ int ListOpened(Listed& listed, const ListOptions& options, bool& headed)
 }
 
 // Lists the open file, unless it is standard output, and closes it.
-int ListOpenFile(Listed& listed, const ListOptions& options, bool& headed)
+int ListOpenFile(Listed& listed)
 {
     // Its own listing read back as records would grow it without end.
     Reason why = kNoReason;
     bool isOutput = IsRegularFile(listed.file, why) && DialogueOf(listed.file) == Dialogue::Output;
     if (isOutput)
         Warn(listed, "is standard output");
-    int status = isOutput ? kListFailed : ListOpened(listed, options, headed);
+    int status = isOutput ? kListFailed : ListOpened(listed);
     why = listed.file != StandardInput() ? CloseFile(listed.file) : kNoReason;
     if (why != kNoReason && status != kListFailed) {
         Warn(listed, DescribeReason(why));
@@ -194,21 +249,24 @@ int ListFile(const char* name, const ListOptions& options, bool& headed, std::FI
 {
     Listed listed{};
     listed.name = name;
+    listed.options = &options;
+    listed.headed = &headed;
     listed.format = options.format;
     listed.column = options.named && HasFileColumn(options.format) ? name : nullptr;
     listed.out = out;
     listed.err = err;
     listed.book = options.book;
     listed.watch = kNoWatch;
-    listed.skip = options.offset;
     listed.lastAt = -1;
+    listed.progress = StartProgress(err, !options.progress);
     Reason why = kNoReason;
     listed.file = OpenToList(listed, options, why);
-    int status = listed.file == kNoFile ? kListFailed : ListOpenFile(listed, options, headed);
+    int status = listed.file == kNoFile ? kListFailed : ListOpenFile(listed);
     if (listed.file == kNoFile)
         Warn(listed, DescribeReason(why));
+    EraseProgress(listed.progress);
     if (options.format == ListFormat::Check) {
-        listed.found.records = listed.index;
+        listed.found.records = listed.index - listed.first;
         listed.found.failed = status == kListFailed;
         PutCheckLine(out, name, listed.found);
     }

@@ -37,8 +37,12 @@ enum class ListFormat {
 // How the files of a run are listed.
 struct ListOptions {
     ListFormat format;
-    // Bytes skipped at the start of each file.
+    // Bytes skipped at the start of each file: sought past where the file
+    // can seek, else read and dropped.
     long long offset;
+    // Only the last records of each file after the offset, so many; -1 for
+    // all of them. With a follow, 0 lists only the records appended later.
+    long long last;
     // The end of the file is waited at for the records appended later, until
     // the file is truncated, rewritten or replaced; a file not made yet is
     // waited for.
@@ -50,15 +54,18 @@ struct ListOptions {
     Workbook* book;
     // Why standard input cannot be read, when it was closed at the start.
     Reason inputClosed;
+    // A line on standard error, updated as a long listing goes.
+    bool progress;
 };
 
-// Reads a byte offset: decimal digits only, from 0 up. False otherwise.
-bool ParseOffset(const char* s, long long& offset);
+// Reads a whole number of the command line, a byte offset or a count:
+// decimal digits only, from 0 up. False otherwise.
+bool ParseWhole(const char* s, long long& value);
 
 // Lists the records of the file ("-": standard input), with warnings and
 // errors on err, the listing flushed before each. The header goes before
-// the first file that opens, unless headed (with Xlsx, the workbook
-// starts); a file that is standard output is not listed. With Check, the
+// the first file that opens and reads, unless headed (with Xlsx, the
+// workbook starts); a file that is standard output is not listed. With Check, the
 // file's line goes to out, whatever became of it. Returns a kList status.
 int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err);
 

@@ -9,4 +9,8 @@
 // where no signal does that.
 void IgnoreWriteSignals();
 
+// Ends the run as a write to a closed pipe ends a filter: by SIGPIPE where
+// there is one (status 141 in a shell), else with 141.
+[[noreturn]] void EndAsClosedPipe();
+
 #endif

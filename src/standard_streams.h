@@ -26,6 +26,11 @@ bool IsConsoleInput();
 // True when the stream is a terminal, or on Windows a console.
 bool IsTerminal(std::FILE* stream);
 
+// True when standard output and standard error are one file or one pipe,
+// as "> log 2>&1" makes them, and not a terminal: writing to either puts
+// the bytes at the same place.
+bool IsOutputAlsoError();
+
 // What the dialogue reads or writes that the file is: the file, the pipe, the
 // socket or the terminal of a standard stream, or the terminal of the run,
 // whatever its name (/dev/tty, a console); None for any other, and for a

@@ -9,14 +9,18 @@
 
 #include <xlsxwriter.h>
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
 constexpr const char* kColumns[] = {"file", "index", "numero", "valeur", "tampon"};
 constexpr lxw_col_t kTextColumn = 4;
-// The widths people see the columns at first, in characters.
-constexpr double kWidths[] = {24, 9, 12, 12, 60};
+// The widths people see the columns at first, in characters: a text of 78
+// wide characters fits its own.
+constexpr double kWidths[] = {24, 9, 12, 12, 84};
+// The paper of a French office.
+constexpr std::uint8_t kPaperA4 = 9;
 
 // The first column of the sheet: 0 with the file's column, else 1.
 lxw_col_t FirstColumn(const Workbook& book)
@@ -45,6 +49,16 @@ lxw_error PutTextCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const 
     return length > 0 ? worksheet_write_string(sheet, row, col, shown, nullptr) : LXW_NO_ERROR;
 }
 
+// Prints the sheet as a table: landscape on A4, one page wide, the header
+// on every page.
+lxw_error SetPrinting(lxw_worksheet* sheet)
+{
+    worksheet_set_landscape(sheet);
+    worksheet_set_paper(sheet, kPaperA4);
+    worksheet_fit_to_pages(sheet, 1, 0);
+    return worksheet_repeat_rows(sheet, 0, 0);
+}
+
 // Starts the next sheet, under a frozen header with the filter's buttons.
 lxw_error StartSheet(Workbook& book)
 {
@@ -56,7 +70,7 @@ lxw_error StartSheet(Workbook& book)
     book.sheet = workbook_add_worksheet(book.book, name);
     if (book.sheet == nullptr)
         return LXW_ERROR_MEMORY_MALLOC_FAILED;
-    lxw_error why = LXW_NO_ERROR;
+    lxw_error why = SetPrinting(book.sheet);
     for (lxw_col_t at = 0, col = FirstColumn(book); col <= kTextColumn && why == LXW_NO_ERROR; ++at, ++col) {
         why = worksheet_set_column(book.sheet, at, at, kWidths[col], nullptr);
         why = why == LXW_NO_ERROR ? worksheet_write_string(book.sheet, 0, at, kColumns[col], book.bold) : why;

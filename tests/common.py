@@ -22,6 +22,7 @@ PROMPTS = b"Saisie numero :Saisie valeur :Saisie Tampon :"
 SEPARATOR = b"-" * 23 + b"\n"
 ANOTHER = b"Encoder un autre (Y/N) ?)"
 USAGE = b"usage: ecriture [FILE]\n"
+TRY = b"Try 'ecriture --help' for more information.\n"
 
 
 def written(n):

@@ -110,12 +110,27 @@ TEST(EscapeJson, EscapesControlsAndInvalidBytes)
     EXPECT_EQ(Shown(TextPolicy::Json, "\xff\xc3(\x80\xe2\x82"), "\"\\udcff\\udcc3(\\udc80\\udce2\\udc82\"");
 }
 
+TEST(EscapeCell, OnlyWhatTheFormatWouldReadAsItsEscape)
+{
+    // An underscore starts the format's own escape only as _xHHHH_, whole,
+    // wherever it stands, the text's end included.
+    for (auto [text, shown] : {std::pair{"_x0041_", "_x005F_x0041_"}, {"a_x00e9_", "a_x005F_x00e9_"},
+             {"__x0041_", "__x005F_x0041_"}, {"_x0041", "_x0041"}, {"_x004G_", "_x004G_"},
+             {"_X0041_", "_X0041_"}, {"_", "_"}, {"_x", "_x"}, {"a_", "a_"}, {"\xff", "\xef\xbf\xbd"},
+             {"\xef\xbf\xbe", "_xFFFE_"}, {"\xef\xbf\xbf", "_xFFFF_"}})
+        EXPECT_EQ(Shown(TextPolicy::Cell, text), shown) << text;
+}
+
 TEST(EscapeText, MessageCutNeverSplitsAnEscapeOrACharacter)
 {
     // The room ends inside an escape, inside a character, after a whole one.
     for (auto [text, room, shown, used] :
         {std::tuple{"ab\x1b", 5, "ab", 2}, {"ab\x1b", 6, "ab\\x1b", 3}, {"a\xc3\xa9", 2, "a", 1},
-            {"a\xc3\xa9z", 3, "a\xc3\xa9", 3}, {"a\\b", 2, "a\\", 2}, {"abc", 0, "", 0}})
+            {"a\xc3\xa9z", 3, "a\xc3\xa9", 3}, {"a\\b", 2, "a\\", 2}, {"abc", 0, "", 0},
+            // A character that the text ends with, cut by the room at each of its bytes.
+            {"a\xf0\x9f\x98\x80", 2, "a", 1}, {"a\xf0\x9f\x98\x80", 4, "a", 1},
+            {"a\xf0\x9f\x98\x80", 5, "a\xf0\x9f\x98\x80", 5}, {"ab\xe2\x9c\x93", 4, "ab", 2},
+            {"ab\xe2\x9c\x93", 5, "ab\xe2\x9c\x93", 5}, {"\xc3\xa9", 1, "", 0}})
         EXPECT_EQ(Cut(text, room), std::pair(std::string(shown), std::size_t(used))) << text << " " << room;
 }
 

@@ -4,6 +4,7 @@ files made to be wrong. Usage: lecture_test.py LECTURE ECRITURE BUILD_DIR [TEST.
 import csv
 import fcntl
 import glob
+import gzip
 import io
 import json
 import os
@@ -104,11 +105,49 @@ class Listing(ListingTest):
 
     def test_offset(self):
         self.write("p", b"HELLO" + record(7, -7, b"seven") + record(8, -8, b"eight"))
+        # Misaligned, the index counts from the offset.
         self.assertListing(self.lecture("--offset", "5", "p"), HEADER + b"0\t7\t-7\tseven\n1\t8\t-8\teight\n")
         self.assertListing(self.lecture("--offset=181", "p"), HEADER)
         self.assertListing(self.lecture("--offset=182", "p"), HEADER, b"lecture: p: shorter than the offset\n", 1)
         r = self.lecture("p")
         self.assertEqual((r.stderr, r.returncode), (b"lecture: p: 5 trailing bytes\n", 1))
+
+    def test_offset_and_last_records_keep_their_indexes(self):
+        # A whole number of records, or the last N of them: each record keeps
+        # its number in the file, sought in a file, read through in a pipe.
+        self.write("r", b"".join(record(k, -k, b"t%d" % k) for k in range(5)) + b"xyz")
+        lines = lambda ks: HEADER + b"".join(b"%d\t%d\t%d\tt%d\n" % (k, k, -k, k) for k in ks)
+        trailing = b"lecture: r: 3 trailing bytes\n"
+        for args, ks in [(["--offset", "176"], [2, 3, 4]), (["-n", "2"], [3, 4]), (["--last=10"], range(5)),
+                         (["-n", "0"], []), (["--offset=88", "-n", "3"], [2, 3, 4]), (["--offset=352", "-n1"], [4])]:
+            with self.subTest(args=args):
+                self.assertListing(self.lecture(*args, "r"), lines(ks), trailing, 1)
+                if not any(a.startswith(("-n", "--last")) for a in args):
+                    self.assertListing(self.lecture(*args, "-", input=self.read("r")), lines(ks),
+                                       trailing.replace(b"r:", b"-:"), 1)
+        # Misaligned, the last records after the offset count from it.
+        whole = self.lecture("--offset=1", "r")
+        self.assertListing(self.lecture("--offset=1", "-n", "1", "r"), HEADER + whole.stdout.splitlines(True)[-1],
+                           whole.stderr, 1)
+        self.assertTrue(whole.stdout.splitlines()[-1].startswith(b"4\t"))
+        self.assertListing(self.lecture("--json", "-n", "1", "r"), b'{"index":4,"numero":4,"valeur":-4,"tampon":"t4"}\n',
+                           trailing, 1)
+        self.assertListing(self.lecture("--check", "-n", "2", "r"), b"r: 2 records, 3 trailing bytes\n", trailing, 1)
+        # Only a file can be sought to its end.
+        r = self.lecture("-n", "1", "-", input=self.read("r"))
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (b"", b"lecture: -: --last needs a file that can seek\n", 2))
+
+    @unittest.skipIf(common.EMULATOR or shutil.which("strace") is None, "strace counts a native run's calls")
+    def test_offset_and_last_seek_rather_than_read(self):
+        self.write("big", record(1, 1, b"x") * 200000)
+        for args in [["--offset", str(88 * 199999)], ["-n", "1"]]:
+            with self.subTest(args=args):
+                r = subprocess.run(["strace", "-qq", "-e", "trace=read", "-o", "trace", LECTURE, *args, "big"],
+                                   cwd=self.dir, capture_output=True, timeout=60)
+                self.assertEqual(r.stdout, HEADER + b"199999\t1\t1\tx\n")
+                with open(self.path("trace")) as f:
+                    reads = [line for line in f if re.match(r"read\(3, .*, 90112\)", line)]
+                self.assertLessEqual(len(reads), 2, reads)
 
 
 class Checks(ListingTest):
@@ -125,10 +164,11 @@ class Checks(ListingTest):
         self.write("a", record(1, 1, b"a"))
         os.mkdir(self.path("d"))
         r = self.lecture("a", "missing", "d", "a")
-        # A file that cannot be opened has no banner: its message names it. A
-        # directory opens on Linux, and fails to be read.
-        self.assertEqual((r.stdout, r.returncode), (HEADER + b"==> a <==\n0\t1\t1\ta\n" +
-                                                    b"==> d <==\n" * (not WINDOWS) + b"==> a <==\n0\t1\t1\ta\n", 2))
+        # A file that cannot be opened or read has no banner: its message
+        # names it. A directory opens on Linux, and fails to be read.
+        self.assertEqual((r.stdout, r.returncode), (HEADER + b"==> a <==\n0\t1\t1\ta\n==> a <==\n0\t1\t1\ta\n", 2))
+        # No header before a file that cannot be read, nor a workbook.
+        self.assertEqual(self.lecture("d").stdout, b"")
         self.assertRegex(r.stderr, REASONS)
 
     @common.POSIX_ONLY
@@ -154,15 +194,19 @@ class Checks(ListingTest):
                                                     b"==> a <==\n0\t1\t1\ta\n", 1))
 
     def test_usage(self):
-        for switch in ["/?", "-h", "-?"] if WINDOWS else ["--help"]:
+        for switch in ["/?", "-h", "-?"] if WINDOWS else ["--help", "-h"]:
             r = self.lecture(switch)
             self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json | --xlsx | --check] [--offset "
-                                                b"BYTES] FILE...\n"), switch)
+                                                b"BYTES] [-n N] FILE...\n"), switch)
             self.assertEqual((r.stderr, r.returncode), (b"", 0))
         version = os.environ.get("ECRITURE_VERSION", "").encode()
-        self.assertListing(self.lecture("--version", "a"), b"lecture " + version + b"\n")
-        # Each usage error says why in one line, then the usage.
+        self.assertListing(self.lecture("--version"), b"lecture " + version + b"\n")
+        # Each usage error says why in one line, naming the whole word not
+        # understood, then the usage and where the help is.
         for args, why in [([], b"no FILE to list"), (["--bogus", "a"], b"invalid option: --bogus"),
+                          (["-dash2.dat"], b"invalid option: -dash2.dat"), (["-fx", "a"], b"invalid option: -fx"),
+                          (["--version", "a"], b"--version takes no other argument"),
+                          (["-n", "x", "a"], b"invalid number of records: x"),
                           (["--offset", "-1", "a"], b"invalid offset: -1"), (["--offset=", "a"], b"invalid offset: "),
                           (["--offset", "1e3", "a"], b"invalid offset: 1e3"),
                           (["--offset=99999999999999999999", "a"], b"invalid offset: 99999999999999999999"),
@@ -175,7 +219,8 @@ class Checks(ListingTest):
                 r = self.lecture(*args)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
                 # The program's one name, whatever the path it was started by.
-                self.assertRegex(r.stderr, b"^lecture: " + re.escape(why) + b"\nusage: lecture ")
+                self.assertRegex(r.stderr, b"^lecture: " + re.escape(why) + b"\nusage: lecture [^\n]+\n +lecture "
+                                 b"[^\n]+\nTry 'lecture --help' for more information.\n$")
 
     def test_output_never_its_input_and_no_header_without_a_file(self):
         self.write("f.dat", record(1, 1, b"a"))
@@ -215,6 +260,55 @@ class Check(ListingTest):
                 self.assertEqual((r.stdout, r.returncode), (b"".join(line + b"\n" for line in lines), status))
                 if said is not None:
                     self.assertEqual(r.stderr, said)
+
+
+    def test_at_most_ten_problems_a_file(self):
+        # A file that holds no records, read as records: ten said, the rest counted.
+        self.write("junk", b"\xff" * 88 * 175)
+        r = self.lecture("--check", "junk")
+        said = b"".join(b"lecture: junk: record %d: text not terminated\n" % k for k in range(10))
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (b"junk: 175 records, 175 texts not terminated\n",
+                                                              said + b"lecture: junk: 165 more texts not terminated\n", 1))
+        self.write("junk", b"\xff" * 88 * 11)
+        self.assertTrue(self.lecture("--check", "junk").stderr.endswith(b"lecture: junk: 1 more text not terminated\n"))
+
+    @unittest.skipIf(WINDOWS, "a terminal under wine is wine's console")
+    def test_progress_at_a_terminal_only(self):
+        # A listing that lasts: a line on standard error, updated in place,
+        # then erased; nothing where standard error is not a terminal.
+        data = b"".join(record(k, k, b"t") for k in range(3000))
+        for terminal in (True, False):
+            with self.subTest(terminal=terminal):
+                leader, follower = os.openpty() if terminal else os.pipe()
+                with open(self.path("out"), "wb") as out:
+                    proc = subprocess.Popen([*LECTURE_COMMAND, "--check", "-"], cwd=self.dir, stdin=subprocess.PIPE,
+                                            stdout=out, stderr=follower)
+                    os.close(follower)
+                    for k in range(3):
+                        proc.stdin.write(data[k * 88000:(k + 1) * 88000])
+                        proc.stdin.flush()
+                        time.sleep(0.8)
+                    proc.stdin.close()
+                    shown = FileSafety_drain(leader)
+                    self.assertEqual(proc.wait(30), 0)
+                self.assertEqual(self.read("out"), b"-: 3000 records\n")
+                if terminal:
+                    self.assertRegex(shown, rb"^\r-: \d+ records, \d+ records/s *(\r-: \d+ records, \d+ records/s *)*"
+                                            rb"\r +\r$")
+                else:
+                    self.assertEqual(shown, b"")
+
+
+def FileSafety_drain(fd):
+    """What the other end of a pipe or terminal received, to its end."""
+    data = b""
+    try:
+        while chunk := os.read(fd, 4096):
+            data += chunk
+    except OSError:  # a terminal whose other side has closed
+        pass
+    os.close(fd)
+    return data
 
 
 class UnicodeNames(ListingTest):
@@ -413,6 +507,42 @@ class Follow(ListingTest):
                 proc.wait()
             for stream in (follower.stdout, follower.stderr, capture.stdin):
                 stream.close()
+
+
+    @unittest.skipIf(WINDOWS, "Windows tells a pipe's closed reader only to a write")
+    def test_ends_soon_after_its_reader(self):
+        # As tail -f: its reader gone, an idle follower ends as a closed
+        # pipe ends a filter, without waiting for a record to write.
+        self.write("f.dat", record(1, 1, b"a"))
+        for args, lines in [([], [HEADER, b"0\t1\t1\ta\n"]), (["-n", "0"], [HEADER])]:
+            with self.subTest(args=args):
+                proc = subprocess.Popen([*LECTURE_COMMAND, "--follow", *args, "f.dat"], cwd=self.dir,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+                for line in lines:
+                    self.assertEqual(self.read_line(proc, 30)[0], line)
+                time.sleep(0.3)
+                proc.stdout.close()
+                started = time.monotonic()
+                self.assertEqual(proc.wait(30), -13)
+                self.assertLess(time.monotonic() - started, 3)
+                self.assertEqual(proc.stderr.read(), b"")
+                proc.stderr.close()
+
+    def test_from_now_on(self):
+        # -n 0: only what is appended later, with its index in the file.
+        self.write("f.dat", record(0, 0, b"old") + record(1, 1, b"old"))
+        proc = subprocess.Popen([*LECTURE_COMMAND, "--follow", "-n", "0", "--csv", "f.dat"], cwd=self.dir,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+        try:
+            self.assertEqual(self.read_line(proc, 30)[0], CSV_HEADER)
+            with open(self.path("f.dat"), "ab") as f:
+                f.write(record(2, 2, b"new"))
+            self.assertEqual(self.read_line(proc, 30)[0], b"2,2,2,new\n")
+        finally:
+            proc.kill()
+            proc.wait()
+            proc.stdout.close()
+            proc.stderr.close()
 
 
 class FollowOnEveryChange(Follow):
@@ -654,6 +784,14 @@ class Install(unittest.TestCase):
                                           "share/man/man5/ecriture.5.gz"]
             for path in [("" if WINDOWS else "bin/") + name + exe for name in ("ecriture", "lecture")] + manuals:
                 self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
+            # The lintian override is the Debian package's alone; the page
+            # names the place its notes are installed to.
+            self.assertFalse(os.path.exists(os.path.join(prefix, "share", "lintian")))
+            if not WINDOWS:
+                with open(os.path.join(BUILD, "CMakeCache.txt")) as f:
+                    configured = re.search(r"^CMAKE_INSTALL_PREFIX:PATH=(.*)$", f.read(), re.M).group(1)
+                with gzip.open(os.path.join(prefix, manuals[0])) as f:
+                    self.assertIn(b"%s/share/doc/ecriture/NEWS.md" % configured.encode(), f.read())
 
 
 if __name__ == "__main__":

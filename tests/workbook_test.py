@@ -153,6 +153,39 @@ class Cells(common.TempDirTest):
         self.assertTrue(r.stderr.startswith(b"lecture: --xlsx writes a binary workbook: redirect standard "
                                             b"output to a file\n"))
 
+    def test_set_to_print_as_a_table(self):
+        # Landscape on A4, one page wide, the header on every page, the text
+        # column wide enough for 78 characters.
+        self.write("r.dat", record(1, 2, b"W" * 78))
+        self.assertEqual(self.xlsx("r.dat"), (b"", 0))
+        import openpyxl
+        sheet = openpyxl.load_workbook(self.path("out.xlsx"))["records"]
+        setup = sheet.page_setup
+        self.assertEqual((setup.orientation, setup.paperSize, setup.fitToWidth or 1, setup.fitToHeight,
+                          sheet.sheet_properties.pageSetUpPr.fitToPage, sheet.print_title_rows),
+                         ("landscape", 9, 1, 0, True, "$1:$1"))
+        self.assertGreaterEqual(sheet.column_dimensions["D"].width, 80)
+
+    @unittest.skipUnless(os.environ.get("ECRITURE_LIBREOFFICE") == "1", "LibreOffice's suite")
+    def test_libreoffice_prints_a_table(self):
+        # Each page holds whole rows under the header, every text whole.
+        self.write("r.dat", b"".join(record(k, -k, b"W" * 76 + b"%02d" % k) for k in range(80)))
+        self.assertEqual(self.xlsx("r.dat"), (b"", 0))
+        r = subprocess.run(["soffice", "-env:UserInstallation=file://" + self.path("profile"), "--headless",
+                            "--convert-to", "pdf", "--outdir", self.path("pdf"), self.path("out.xlsx")],
+                           capture_output=True, timeout=300)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        pages = subprocess.run(["pdftotext", "-layout", self.path("pdf/out.pdf"), "-"], capture_output=True,
+                               timeout=60, check=True).stdout.decode().split("\f")
+        pages = [p for p in pages if p.strip()]
+        self.assertGreater(len(pages), 1)
+        rows = []
+        for page in pages:
+            lines = [line.split() for line in page.splitlines() if line.strip()]
+            self.assertEqual(lines[0], HEADER)
+            rows += lines[1:]
+        self.assertEqual(rows, [[str(k), str(k), str(-k), "W" * 76 + "%02d" % k] for k in range(80)])
+
     @unittest.skipUnless(os.environ.get("ECRITURE_LIBREOFFICE") == "1", "LibreOffice's suite")
     def test_libreoffice_reads_back_every_text(self):
         self.write("r.dat", b"".join(record(k, -k, t) for k, t in enumerate(TEXTS)))

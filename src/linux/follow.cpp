@@ -27,18 +27,20 @@ WatchHandle StartWatch(const char* name)
     return fd;
 }
 
-void AwaitChange(WatchHandle watch)
+bool AwaitChange(WatchHandle watch, std::FILE* out)
 {
-    if (watch == kNoWatch) {
-        (void)poll(nullptr, 0, kPollMilliseconds);
-        return;
-    }
-    pollfd wait = {static_cast<int>(watch), POLLIN, 0};
-    if (poll(&wait, 1, kPollMilliseconds) <= 0)
-        return;
+    // A pipe whose reader has gone, or a terminal hung up, tells so without
+    // a write: as tail -f, the follower need not wait for a record to know.
+    pollfd wait[] = {{fileno(out), 0, 0}, {static_cast<int>(watch), POLLIN, 0}};
+    nfds_t n = watch == kNoWatch ? 1 : 2;
+    if (poll(wait, n, kPollMilliseconds) <= 0)
+        return true;
+    if ((wait[0].revents & (POLLERR | POLLHUP)) != 0)
+        return false;
     // The events only wake the reader, which then reads the file itself.
     alignas(inotify_event) char events[4096];
-    while (read(static_cast<int>(watch), events, sizeof events) > 0) {}
+    while (n == 2 && read(static_cast<int>(watch), events, sizeof events) > 0) {}
+    return true;
 }
 
 void StopWatch(WatchHandle watch)

@@ -2,6 +2,7 @@
 #include "signals.h"
 
 #include <csignal>
+#include <cstdlib>
 
 void IgnoreWriteSignals()
 {
@@ -11,4 +12,12 @@ void IgnoreWriteSignals()
     // the records are flushed; ignored, the write fails with EPIPE.
     (void)std::signal(SIGXFSZ, SIG_IGN);
     (void)std::signal(SIGPIPE, SIG_IGN);
+}
+
+void EndAsClosedPipe()
+{
+    (void)std::signal(SIGPIPE, SIG_DFL);
+    (void)std::raise(SIGPIPE);
+    // Blocked by whoever started the run: the status a shell would show.
+    std::_Exit(141);
 }

@@ -40,6 +40,14 @@ bool IsTerminal(std::FILE* stream)
     return isatty(fileno(stream)) != 0;
 }
 
+bool IsOutputAlsoError()
+{
+    struct stat out;
+    struct stat err;
+    return fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 && out.st_dev == err.st_dev &&
+        out.st_ino == err.st_ino && (S_ISREG(out.st_mode) || S_ISFIFO(out.st_mode) || S_ISSOCK(out.st_mode));
+}
+
 Dialogue DialogueOf(FileHandle file)
 {
     static const Dialogue kStreams[] = {Dialogue::Input, Dialogue::Output, Dialogue::Error};

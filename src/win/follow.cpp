@@ -55,14 +55,16 @@ WatchHandle StartWatch(const char* name)
     return change == INVALID_HANDLE_VALUE ? kNoWatch : reinterpret_cast<WatchHandle>(change);
 }
 
-void AwaitChange(WatchHandle watch)
+bool AwaitChange(WatchHandle watch, std::FILE* /*out*/)
 {
+    // Windows tells that a pipe's reader has gone only to a write.
     if (watch == kNoWatch) {
         Sleep(kPollMilliseconds);
-        return;
+        return true;
     }
     if (WaitForSingleObject(AsHandle(watch), kPollMilliseconds) == WAIT_OBJECT_0)
         (void)FindNextChangeNotification(AsHandle(watch));
+    return true;
 }
 
 void StopWatch(WatchHandle watch)

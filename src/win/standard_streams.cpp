@@ -39,6 +39,14 @@ bool IsTerminal(std::FILE* stream)
     return GetConsoleMode(reinterpret_cast<HANDLE>(os), &mode) != 0; // NOLINT(performance-no-int-to-ptr)
 }
 
+bool IsOutputAlsoError()
+{
+    // A pipe's identity is not to be had: only a file on a disk is known.
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    return GetFileType(out) == FILE_TYPE_DISK && GetFileType(err) == FILE_TYPE_DISK && IsSameFile(out, err);
+}
+
 Dialogue DialogueOf(FileHandle file)
 {
     static const DWORD kHandles[] = {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE, STD_INPUT_HANDLE};

@@ -245,7 +245,7 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
         Fail("cannot set up the listing", "");
     bool headed = true;
     int status = ListFile(ScratchPath().c_str(),
-        ListOptions{format, offset, false, named, nullptr, kNoReason}, headed, out, err);
+        ListOptions{format, offset, -1, false, named, nullptr, kNoReason, false}, headed, out, err);
     std::string listing = Take(out, out_buffer, out_size);
     std::string warnings = Take(err, err_buffer, err_size);
     // Among several files, a TSV listing starts with the file's banner.

@@ -1,0 +1,35 @@
+// A long listing's progress, for a person at a terminal: one line on
+// standard error, updated in place, and erased at the end.
+#ifndef ECRITURE_PROGRESS_H
+#define ECRITURE_PROGRESS_H
+
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+
+// Shown once a listing has lasted this long, updated at most this often.
+constexpr std::chrono::milliseconds kProgressAfter{1000};
+constexpr std::chrono::milliseconds kProgressEvery{250};
+
+struct Progress {
+    std::FILE* err;
+    // Nothing is shown, as when standard error is not a terminal.
+    bool off;
+    std::chrono::steady_clock::time_point start;
+    std::chrono::steady_clock::time_point shown;
+    // How many bytes the line on the screen holds: 0 when none is.
+    std::size_t width;
+};
+
+// Starts the progress of one file's listing, on err unless off.
+Progress StartProgress(std::FILE* err, bool off);
+
+// Shows, once the listing has lasted, how many records are done, the part
+// of the file's length that was read (when it has one, else -1) and how many
+// records a second.
+void TickProgress(Progress& progress, const char* name, long long records, long long read, long long length);
+
+// Erases the line, before another is written or at the end.
+void EraseProgress(Progress& progress);
+
+#endif
