@@ -67,8 +67,11 @@ else()
     add_custom_command(OUTPUT ${gz} COMMAND gzip -9nkf ${plain} DEPENDS ${plain} VERBATIM)
   endforeach()
   add_custom_target(gzipped_docs ALL DEPENDS ${gzipped})
+  # The override is the Debian package's own: cpack puts it in, not an
+  # install to a prefix.
   if(line_editing)
-    install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ecriture)
+    configure_file(cmake/lintian-override.cmake.in lintian-override.cmake @ONLY)
+    set(CPACK_INSTALL_SCRIPTS ${CMAKE_CURRENT_BINARY_DIR}/lintian-override.cmake)
   endif()
   install(FILES README.md NEWS.md ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${CMAKE_CURRENT_BINARY_DIR}/copyright
           DESTINATION ${CMAKE_INSTALL_DOCDIR})

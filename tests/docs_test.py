@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Keeps the documents from drifting off the code: README.md stays a short
-page, every file of src/ too, and every message and status text the programs print appears in a
-manual page. Usage: docs_test.py SOURCE_DIR MAN_DIR (the configured pages)"""
+page, every file of src/ too, and every message and status text the
+programs print appears in a manual page. Usage: docs_test.py SOURCE_DIR MAN_DIR (the configured pages)"""
 import codecs
 import os
 import re
