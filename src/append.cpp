@@ -1,5 +1,6 @@
 #include "append.h"
 
+#include "catalogue.h"
 #include "messages.h"
 
 #include <algorithm>
@@ -205,14 +206,15 @@ void SayWhatFailed(const Pending& record, const char* nom, std::FILE* err)
         PutSystemError(err, kCaptureProgram, nom, record.flushFailed);
     if (record.takeBackFailed != kNoReason)
         PutMessage(err, kCaptureProgram, nom,
-            part ? "cannot take back the part of the record written" : "cannot take back the record",
+            part ? Untranslated("cannot take back the part of the record written")
+                 : Untranslated("cannot take back the record"),
             DescribeReason(record.takeBackFailed));
     if (record.flushFailed != kNoReason && record.stays > 0)
         PutMessage(err, kCaptureProgram, nom, "the record was not flushed and may still be in the file");
     if (part && record.at >= 0) {
-        char what[160];
+        char what[256];
         std::snprintf(what, sizeof what,
-            "the part of a record written stays at byte %lld; no record will be appended after it",
+            Translate("the part of a record written stays at byte %lld; no record will be appended after it"),
             record.at);
         PutMessage(err, kCaptureProgram, nom, what);
     } else if (part) {

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "catalogue.h"
 #include "console.h"
 #include "messages.h"
 
@@ -12,8 +13,8 @@ namespace {
 // or with the program's failure status when they cannot be written.
 void EndShowing(CommandLine& line, const char* first, const char* second, int status)
 {
-    std::fputs(first, stdout);
-    std::fputs(second, stdout);
+    std::fputs(Translate(first), stdout);
+    std::fputs(Translate(second), stdout);
     line.status = CheckOutput(stdout, stderr, line.text->name) ? status : line.text->outputFailed;
 }
 
@@ -30,7 +31,8 @@ void RefuseOption(CommandLine& line, int result)
     // MinGW's getopt_long answers ':' for an argument given to an option
     // that takes none, as --help=yes: that is no missing argument.
     bool missing = result == ':' && std::strchr(word, '=') == nullptr;
-    RefuseUsage(line, missing ? "option requires an argument" : "invalid option", word);
+    RefuseUsage(
+        line, missing ? Untranslated("option requires an argument") : Untranslated("invalid option"), word);
 }
 
 } // namespace
@@ -79,7 +81,7 @@ void RefuseUsage(CommandLine& line, const char* what, const char* more)
 {
     if (what != nullptr)
         PutMessage(stderr, line.text->name, nullptr, what, more);
-    std::fputs(line.text->usage, stderr);
-    std::fprintf(stderr, "Try '%s --help' for more information.\n", line.text->name);
+    std::fputs(Translate(line.text->usage), stderr);
+    std::fprintf(stderr, Translate("Try '%s --help' for more information.\n"), line.text->name);
     line.status = kStatusUsage;
 }

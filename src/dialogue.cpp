@@ -1,5 +1,6 @@
 #include "dialogue.h"
 
+#include "catalogue.h"
 #include "escape.h"
 #include "messages.h"
 
@@ -168,8 +169,9 @@ void SayNotes(const Notes& notes, std::FILE* err)
         PutMessage(
             err, kCaptureProgram, nullptr, "number line longer than 79 bytes: the rest of it is dropped");
     if (notes.textCut) {
-        char what[64];
-        std::snprintf(what, sizeof what, "text longer than 78 bytes: cut to %zu bytes", notes.textKept);
+        char what[256];
+        std::snprintf(
+            what, sizeof what, Translate("text longer than 78 bytes: cut to %zu bytes"), notes.textKept);
         PutMessage(err, kCaptureProgram, nullptr, what);
     }
     if (notes.textNul)

@@ -1,6 +1,7 @@
 #include "ecriture.h"
 
 #include "append.h"
+#include "catalogue.h"
 #include "command_line.h"
 #include "console.h"
 #include "messages.h"
@@ -135,11 +136,10 @@ void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
     long long length = IsRegularFile(file, why) ? FileLength(file, why) : 0;
     if (length <= 0 || length % static_cast<long long>(kRecordSize) == 0)
         return;
-    char what[160];
+    char what[256];
     std::snprintf(what, sizeof what,
-        "ends in part of a record (%lld bytes); the records added start at byte %lld, which lecture --offset "
-        "%lld "
-        "reads",
+        Translate("ends in part of a record (%lld bytes); the records added start at byte %lld, which "
+                  "lecture --offset %lld reads"),
         length, length, length);
     PutMessage(err, kCaptureProgram, nom, what);
 }
@@ -160,8 +160,9 @@ FileHandle OpenOrRefuse(const char* nom, Reason refused, bool& created, std::FIL
         PutSystemError(err, kCaptureProgram, nom, why);
     // The dialogue or the reports would be written over the records, or
     // the records read back as answers, or shown as bytes on the screen.
-    static const char* const kRefused[] = {
-        nullptr, "is standard input", "is standard output", "is standard error", "is the terminal"};
+    static const char* const kRefused[] = {nullptr, Untranslated("is standard input"),
+        Untranslated("is standard output"), Untranslated("is standard error"),
+        Untranslated("is the terminal")};
     if (Dialogue dialogue = file != kNoFile ? DialogueOf(file) : Dialogue::None; dialogue != Dialogue::None) {
         PutMessage(err, kCaptureProgram, nom, kRefused[static_cast<int>(dialogue)]);
         (void)CloseFile(file);

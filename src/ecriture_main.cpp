@@ -1,5 +1,6 @@
 // The entry point: the command line, the capture loop on the standard
 // streams, and the status.
+#include "catalogue.h"
 #include "command_line.h"
 #include "console.h"
 #include "ecriture.h"
@@ -15,19 +16,20 @@ namespace {
 constexpr int kStatusOpenFailed = 1;
 constexpr int kStatusDataLost = 255;
 
-constexpr char kUsage[] = "usage: ecriture [FILE]\n";
-constexpr char kHelp[] = "Append records typed on the console to FILE, 88 bytes each: two whole numbers\n"
-                         "and a line of text, echoed and reported one at a time. Without FILE, the\n"
-                         "name of the file is asked first. At a terminal, an answer can be edited\n"
-                         "before Enter.\n"
-                         "\n"
-                         "  -h, --help  show this help and exit\n"
-                         "  --version   show the version and exit\n"
-                         "\n"
-                         "Exit status: 0 when every record was stored and flushed and the file closed,\n"
-                         "1 when the file could not be opened, 2 on a usage error (nothing is opened),\n"
-                         "255 when a record, a flush to disk, the close or the console failed, or the\n"
-                         "input ended inside a record.\n";
+constexpr const char* kUsage = Untranslated("usage: ecriture [FILE]\n");
+constexpr const char* kHelp =
+    Untranslated("Append records typed on the console to FILE, 88 bytes each: two whole numbers\n"
+                 "and a line of text, echoed and reported one at a time. Without FILE, the\n"
+                 "name of the file is asked first. At a terminal, an answer can be edited\n"
+                 "before Enter.\n"
+                 "\n"
+                 "  -h, --help  show this help and exit\n"
+                 "  --version   show the version and exit\n"
+                 "\n"
+                 "Exit status: 0 when every record was stored and flushed and the file closed,\n"
+                 "1 when the file could not be opened, 2 on a usage error (nothing is opened),\n"
+                 "255 when a record, a flush to disk, the close or the console failed, or the\n"
+                 "input ended inside a record.\n");
 constexpr ProgramText kText = {
     kCaptureProgram, kUsage, kHelp, "ecriture " ECRITURE_VERSION "\n", kStatusDataLost};
 
@@ -74,6 +76,7 @@ int RunCapture(const char* operand, Input& in)
 
 int main(int argc, char** argv)
 {
+    OpenCatalogue();
     Reason inputClosed = kNoReason;
     if (!PrepareStandardStreams(inputClosed))
         return kStatusDataLost;

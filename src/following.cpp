@@ -1,5 +1,6 @@
 #include "listed.h"
 
+#include "catalogue.h"
 #include "listed_file.h"
 #include "messages.h"
 #include "record_file.h"
@@ -9,10 +10,10 @@
 
 namespace {
 
-// Why a followed file is no longer followed.
-constexpr char kTruncated[] = "file truncated; no longer followed";
-constexpr char kRewritten[] = "file truncated or rewritten; no longer followed";
-constexpr char kReplaced[] = "file removed or replaced; no longer followed";
+// Why a followed file is no longer followed, said when it is.
+constexpr const char* kTruncated = Untranslated("file truncated; no longer followed");
+constexpr const char* kRewritten = Untranslated("file truncated or rewritten; no longer followed");
+constexpr const char* kReplaced = Untranslated("file removed or replaced; no longer followed");
 
 // Whether the n bytes at offset in the file are still those given; false,
 // with why, when they cannot be read.
@@ -67,7 +68,7 @@ const char* MeetFailure(Listed& listed, Reason why)
 {
     if (++listed.failing >= kLastingFailure && !listed.failureSaid) {
         std::fflush(listed.out);
-        PutMessage(listed.err, kListProgram, listed.name, DescribeReason(why), "trying again");
+        PutMessage(listed.err, kListProgram, listed.name, DescribeReason(why), Translate("trying again"));
         listed.failureSaid = true;
     }
     return nullptr;

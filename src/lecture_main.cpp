@@ -1,4 +1,5 @@
 // lecture: lists the records of files written by ecriture, and checks them.
+#include "catalogue.h"
 #include "command_line.h"
 #include "console.h"
 #include "listing.h"
@@ -13,29 +14,30 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] [-n N] FILE...\n"
-    "       lecture --follow [--csv | --json] [--offset BYTES] [-n N] FILE\n";
-constexpr char kHelp[] = "List the 88-byte records of each FILE (- for standard input), one per line.\n"
-                         "\n"
-                         "  --csv            comma-separated values, quoted as RFC 4180 requires\n"
-                         "  --json           JSON Lines: one object per record\n"
-                         "  --xlsx           one workbook for a spreadsheet, every value exact:\n"
-                         "                   lecture --xlsx FILE > records.xlsx\n"
-                         "  --check          list nothing; one line per FILE: its records, and what\n"
-                         "                   is wrong with it\n"
-                         "  -f, --follow     list the records appended to FILE later too, as they come,\n"
-                         "                   until Ctrl-C, or until FILE is truncated or replaced\n"
-                         "  --offset BYTES   start reading each file at that byte; a whole number of\n"
-                         "                   records keeps the records' indexes in the file\n"
-                         "  -n, --last N     only the last N records of each file; with --follow,\n"
-                         "                   -n 0 lists only the records appended from now on\n"
-                         "  -h, --help       show this help and exit\n"
-                         "  --version        show the version and exit\n"
-                         "\n"
-                         "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
-                         "in a partial record or holds a text without its NUL, or a followed file was\n"
-                         "truncated or replaced, 2 on any error.\n";
+constexpr const char* kUsage =
+    Untranslated("usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] [-n N] FILE...\n"
+                 "       lecture --follow [--csv | --json] [--offset BYTES] [-n N] FILE\n");
+constexpr const char* kHelp =
+    Untranslated("List the 88-byte records of each FILE (- for standard input), one per line.\n"
+                 "\n"
+                 "  --csv            comma-separated values, quoted as RFC 4180 requires\n"
+                 "  --json           JSON Lines: one object per record\n"
+                 "  --xlsx           one workbook for a spreadsheet, every value exact:\n"
+                 "                   lecture --xlsx FILE > records.xlsx\n"
+                 "  --check          list nothing; one line per FILE: its records, and what\n"
+                 "                   is wrong with it\n"
+                 "  -f, --follow     list the records appended to FILE later too, as they come,\n"
+                 "                   until Ctrl-C, or until FILE is truncated or replaced\n"
+                 "  --offset BYTES   start reading each file at that byte; a whole number of\n"
+                 "                   records keeps the records' indexes in the file\n"
+                 "  -n, --last N     only the last N records of each file; with --follow,\n"
+                 "                   -n 0 lists only the records appended from now on\n"
+                 "  -h, --help       show this help and exit\n"
+                 "  --version        show the version and exit\n"
+                 "\n"
+                 "Exit status: 0 when every file was read whole and clean, 1 when a file ends\n"
+                 "in a partial record or holds a text without its NUL, or a followed file was\n"
+                 "truncated or replaced, 2 on any error.\n");
 constexpr ProgramText kText = {kListProgram, kUsage, kHelp, "lecture " ECRITURE_VERSION "\n", kListFailed};
 
 // Ends the listing on standard output: flushed, then closed, as its buffer
@@ -63,7 +65,7 @@ int ListFiles(char** names, int count, ListOptions options)
     options.book = &book;
     options.named = count > 1;
     if (Reason why = PrepareListingOutput(stdout); why != kNoReason) {
-        PutSystemError(stderr, kText.name, "standard output", why);
+        PutSystemError(stderr, kText.name, Translate("standard output"), why);
         count = 0;
         status = kListFailed;
     }
@@ -81,8 +83,8 @@ constexpr const char* kFormatOption[] = {"", "--csv", "--json", "--xlsx", "--che
 // Refuses two options that exclude each other.
 void RefuseBoth(CommandLine& line, const char* first, const char* second)
 {
-    char what[64];
-    std::snprintf(what, sizeof what, "%s and %s exclude each other", first, second);
+    char what[256];
+    std::snprintf(what, sizeof what, Translate("%s and %s exclude each other"), first, second);
     RefuseUsage(line, what);
 }
 
@@ -171,6 +173,7 @@ int ReadOptions(CommandLine& line, ListOptions& options, int& unmatched)
 
 int main(int argc, char** argv)
 {
+    OpenCatalogue();
     // The listing is the program's work: a closed standard output fails it.
     Reason inputClosed = kNoReason;
     if (!PrepareStandardStreams(inputClosed))

@@ -1,10 +1,12 @@
 #include "list_format.h"
 
+#include "catalogue.h"
 #include "console.h"
 #include "escape.h"
 #include "record.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -71,19 +73,23 @@ char* AppendPiece(char* p, const Piece& piece)
     return p + piece.size;
 }
 
-char* AppendText(char* p, const char* text)
+// Appends ", N what", or ", 1 one", when n is not 0.
+// Appends n as the format says it, before end; always when said, else
+// when it is not 0.
+char* AppendCount(char* p, char* end, long long n, const char* format, bool said = false)
 {
-    return std::copy(text, text + std::strlen(text), p);
+    if (n == 0 && !said)
+        return p;
+    int made = std::snprintf(p, static_cast<std::size_t>(end - p), format, n);
+    return made > 0 ? std::min(p + made, end - 1) : p;
 }
 
-// Appends ", N what", or ", 1 one", when n is not 0.
-char* AppendCount(char* p, long long n, const char* one, const char* what)
+// Appends the text before end.
+char* AppendSaid(char* p, char* end, const char* text)
 {
-    if (n == 0)
-        return p;
-    p = AppendNumber(AppendText(p, ", "), n);
-    *p++ = ' ';
-    return AppendText(p, n == 1 ? one : what);
+    std::size_t n = std::min(std::strlen(text), static_cast<std::size_t>(end - p) - 1);
+    std::memcpy(p, text, n);
+    return p + n;
 }
 
 const FormatText& FormatOf(ListFormat format)
@@ -125,16 +131,20 @@ bool HasFileColumn(ListFormat format)
 
 void PutCheckLine(std::FILE* out, const char* name, const FileCheck& found)
 {
-    char line[256];
+    char line[512];
+    char* end = line + sizeof line;
     PutEscapedText(out, TextPolicy::Message, name, std::strlen(name));
-    char* p = AppendNumber(AppendText(line, ": "), found.records);
-    p = AppendText(p, found.records == 1 ? " record" : " records");
-    p = AppendCount(p, found.unterminated, "text not terminated", "texts not terminated");
-    p = AppendCount(p, found.trailing, "trailing byte", "trailing bytes");
+    long long n = found.records;
+    char* p = AppendCount(line, end, n, TranslatePlural(": %lld record", ": %lld records", n), true);
+    n = found.unterminated;
+    p = AppendCount(
+        p, end, n, TranslatePlural(", %lld text not terminated", ", %lld texts not terminated", n));
+    n = found.trailing;
+    p = AppendCount(p, end, n, TranslatePlural(", %lld trailing byte", ", %lld trailing bytes", n));
     if (found.shorterThanOffset)
-        p = AppendText(p, ", shorter than the offset");
+        p = AppendSaid(p, end, Translate(", shorter than the offset"));
     if (found.failed)
-        p = AppendText(p, ", unreadable");
+        p = AppendSaid(p, end, Translate(", unreadable"));
     PutBytes(out, line, static_cast<std::size_t>(p - line));
     PutLineEnd(out);
 }

@@ -1,5 +1,6 @@
 #include "listing.h"
 
+#include "catalogue.h"
 #include "console.h"
 #include "listed.h"
 #include "listed_file.h"
@@ -86,8 +87,8 @@ int ListBlock(Listed& listed)
         if (!ListRecord(listed, listed.block + at)) {
             // A check of a file that holds no records says only the first.
             if (++listed.found.unterminated <= kProblemsSaid || listed.format != ListFormat::Check) {
-                char what[64];
-                std::snprintf(what, sizeof what, "record %lld: text not terminated", listed.index);
+                char what[256];
+                std::snprintf(what, sizeof what, Translate("record %lld: text not terminated"), listed.index);
                 Warn(listed, what);
             }
             status = kListWarned;
@@ -123,9 +124,11 @@ int CheckEnd(Listed& listed)
 {
     if (long long more = listed.found.unterminated - kProblemsSaid;
         more > 0 && listed.format == ListFormat::Check) {
-        char what[64];
+        char what[256];
         std::snprintf(what, sizeof what,
-            more == 1 ? "%lld more text not terminated" : "%lld more texts not terminated", more);
+            TranslatePlural("%lld more text not terminated", "%lld more texts not terminated",
+                static_cast<unsigned long long>(more)),
+            more);
         Warn(listed, what);
     }
     if (listed.skip > 0) {
@@ -135,9 +138,9 @@ int CheckEnd(Listed& listed)
     }
     listed.found.trailing = static_cast<long long>(listed.have);
     if (listed.have > 0) {
-        char what[64];
-        std::snprintf(
-            what, sizeof what, listed.have == 1 ? "%zu trailing byte" : "%zu trailing bytes", listed.have);
+        char what[256];
+        std::snprintf(what, sizeof what,
+            TranslatePlural("%zu trailing byte", "%zu trailing bytes", listed.have), listed.have);
         Warn(listed, what);
         return kListWarned;
     }

@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include "catalogue.h"
 #include "console.h"
 #include "escape.h"
 
@@ -43,7 +44,7 @@ void PutMessage(std::FILE* err, const char* prog, const char* name, const char* 
         p = AppendShown(p, static_cast<std::size_t>(end - p) / 2, name);
         p = AppendCut(p, end, ": ");
     }
-    p = AppendCut(p, end, what);
+    p = AppendCut(p, end, Translate(what));
     // What comes from outside, a word of the command line or the system's
     // reason, is shown as names are.
     if (more != nullptr) {

@@ -12,9 +12,10 @@
 // The longest message line; a longer one is cut, its line end kept.
 constexpr std::size_t kMessageSize = 1024;
 
-// "prog: name: what: more" and a line end, in one write, name and more
-// shown as a message shows a text; without "name: " when name is null,
-// without ": more" when more is.
+// "prog: name: what: more" and a line end, in one write, what in the
+// user's language (a text of the program's own, or already translated),
+// name and more shown as a message shows a text; without "name: " when
+// name is null, without ": more" when more is.
 void PutMessage(
     std::FILE* err, const char* prog, const char* name, const char* what, const char* more = nullptr);
 

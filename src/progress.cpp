@@ -1,5 +1,6 @@
 #include "progress.h"
 
+#include "catalogue.h"
 #include "console.h"
 #include "escape.h"
 
@@ -24,10 +25,12 @@ void TickProgress(Progress& progress, const char* name, long long records, long 
     char line[256] = "\r";
     std::size_t used = 0;
     std::size_t n = 1 + EscapeText(TextPolicy::Message, name, std::strlen(name), line + 1, 80, used);
-    int made = length > 0 ? std::snprintf(line + n, sizeof line - n, ": %lld records, %lld%%, %.0f records/s",
-                                records, read * 100 / length, static_cast<double>(records) / seconds)
-                          : std::snprintf(line + n, sizeof line - n, ": %lld records, %.0f records/s",
-                                records, static_cast<double>(records) / seconds);
+    double rate = static_cast<double>(records) / seconds;
+    int made = length > 0
+        ? std::snprintf(line + n, sizeof line - n, Translate(": %lld records, %lld%%, %.0f records/s"),
+              records, read * 100 / length, rate)
+        : std::snprintf(
+              line + n, sizeof line - n, Translate(": %lld records, %.0f records/s"), records, rate);
     n = made > 0 ? std::min(n + static_cast<std::size_t>(made), sizeof line - 1) : n;
     // A shorter line covers the end of the one before.
     for (; n < progress.width + 1 && n < sizeof line - 1; ++n)

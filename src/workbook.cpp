@@ -1,5 +1,6 @@
 #include "workbook.h"
 
+#include "catalogue.h"
 #include "console.h"
 #include "escape.h"
 #include "listed_file.h"
@@ -142,10 +143,11 @@ void SayChanged(const Workbook& book, std::FILE* err)
 {
     if (book.changed == 0)
         return;
-    char what[128];
+    char what[256];
     std::snprintf(what, sizeof what,
-        book.changed == 1 ? "%lld text holds bytes that are not UTF-8, shown as U+FFFD in the workbook"
-                          : "%lld texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
+        TranslatePlural("%lld text holds bytes that are not UTF-8, shown as U+FFFD in the workbook",
+            "%lld texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
+            static_cast<unsigned long long>(book.changed)),
         book.changed);
     PutMessage(err, kListProgram, nullptr, what);
 }

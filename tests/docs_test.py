@@ -72,19 +72,48 @@ def message_texts():
     return {t for t in texts if t}
 
 
-def manual_text():
+def manual_text(folder=MAN, pages=None):
     """The manual pages as a reader sees them, their lines joined."""
     shown = []
-    for page in sorted(os.listdir(MAN)):
+    for page in pages or sorted(os.listdir(folder)):
         if not re.search(r"\.[15]$", page):
             continue
-        r = subprocess.run(["man", "-l", os.path.join(MAN, page)], capture_output=True, check=True,
-                           env=dict(os.environ, MANWIDTH="2000", MANROFFOPT="-rHY=0", MAN_KEEP_FORMATTING=""))
+        r = subprocess.run(["man", "-l", os.path.join(folder, page)], capture_output=True, check=True,
+                           env=dict(os.environ, MANWIDTH="2000", MANROFFOPT="-rHY=0", MAN_KEEP_FORMATTING="",
+                                    LC_ALL="C.UTF-8"))
         shown.append(re.sub(rb".\x08", b"", r.stdout).decode())
     text = " ".join(shown)
     for fancy, plain in [("\u2019", "'"), ("\u2010", "-"), ("\u2212", "-"), ("\u201c", '"'), ("\u201d", '"')]:
         text = text.replace(fancy, plain)
     return re.sub(r"\s+", " ", text)
+
+
+def catalogue():
+    """Each message of po/fr.po as its forms, (English, French) each: one,
+    or a plural's two."""
+    with open(os.path.join(SOURCE, "po", "fr.po"), encoding="utf-8") as f:
+        entries = f.read().split("\n\n")
+    pairs = []
+    for entry in entries:
+        strings = {k: codecs.escape_decode("".join(re.findall(r'"((?:[^"\\]|\\.)*)"', v)).encode())[0].decode()
+                   for k, v in re.findall(r'^(msgid|msgid_plural|msgstr(?:\[\d\])?) ((?:".*"\n?)+)', entry, re.M)}
+        if strings.get("msgid"):
+            forms = [(strings["msgid"], strings.get("msgstr") or strings.get("msgstr[0]"))]
+            if strings.get("msgid_plural"):
+                forms.append((strings["msgid_plural"], strings["msgstr[1]"]))
+            pairs.append(forms)
+    return pairs
+
+
+def pattern(text):
+    """A message as a pattern of the pages' text: a number of a format and
+    any run of blanks match as they may be shown."""
+    wanted = r"\s*\S+\s*".join(re.escape(part.strip()) for part in FORMAT.split(text.strip()))
+    return wanted.replace(r"\ ", r"\s+")
+
+
+# The options a page names: --long ones, and -x ones standing alone.
+OPTION = re.compile(r"(?<![\w-])(--[a-z][a-z-]*|-[a-zA-Z?])(?![\w-])")
 
 
 class Documents(unittest.TestCase):
@@ -108,6 +137,22 @@ class Documents(unittest.TestCase):
             if not re.search(wanted.replace(r"\ ", r"\s+"), manual):
                 missing.append(text)
         self.assertEqual(missing, [], "messages that no manual page tells")
+
+    def test_french_pages_in_step(self):
+        # Each page in French names the same options, and tells in French
+        # each message its English page tells.
+        pairs = catalogue()
+        for page in ("ecriture.1", "lecture.1", "ecriture.5"):
+            with self.subTest(page=page):
+                english = manual_text(MAN, [page])
+                french = manual_text(os.path.join(MAN, "fr"), [page])
+                self.assertEqual(sorted(set(OPTION.findall(french))), sorted(set(OPTION.findall(english))))
+                # A message of a few letters would be found in any text.
+                told = [forms for forms in pairs if any(len(FORMAT.sub("", e).strip()) >= 12 and
+                                                        re.search(pattern(e), english) for e, _ in forms)]
+                self.assertEqual([forms for forms in told if not any(re.search(pattern(f), french)
+                                                                     for _, f in forms)], [],
+                                 "messages the French page does not tell")
 
 
 if __name__ == "__main__":

@@ -23,12 +23,22 @@ dpkg-deb --info "$deb"
 lintian --fail-on error,warning "$deb"
 files=(usr/bin/ecriture usr/bin/lecture usr/share/doc/ecriture/NEWS.md usr/share/doc/ecriture/README.md
   usr/share/doc/ecriture/changelog.gz usr/share/doc/ecriture/copyright
-  usr/share/lintian/overrides/ecriture usr/share/man/man1/ecriture.1.gz
-  usr/share/man/man1/lecture.1.gz usr/share/man/man5/ecriture.5.gz)
+  usr/share/lintian/overrides/ecriture usr/share/locale/fr/LC_MESSAGES/ecriture.mo
+  usr/share/man/fr/man1/ecriture.1.gz usr/share/man/fr/man1/lecture.1.gz usr/share/man/fr/man5/ecriture.5.gz
+  usr/share/man/man1/ecriture.1.gz usr/share/man/man1/lecture.1.gz usr/share/man/man5/ecriture.5.gz)
 diff <(printf '%s\n' "${files[@]}") <(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {sub("^\\./", "", $6); print $6}' | sort)
 DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb"
 [ "$(ecriture --version)" = "ecriture $version" ] || fail "ecriture --version: $(ecriture --version)"
 man -w ecriture lecture && man -w 5 ecriture
+# In French, as a French user's session has it: the pages, and the messages
+# from the catalogue installed.
+man -L fr -w ecriture lecture | grep -c '/man/fr/man1/' | grep -qx 2 || fail "man finds no French pages"
+man -L fr -w 5 ecriture | grep -q '/man/fr/man5/' || fail "man finds no French ecriture(5)"
+locales=$work/locales
+mkdir "$locales" && localedef -i fr_FR -f UTF-8 "$locales/fr_FR.UTF-8"
+LOCPATH=$locales LANG=fr_FR.UTF-8 ecriture --help | grep -q '^utilisation : ecriture' ||
+  fail "ecriture --help is not French under fr_FR.UTF-8"
+python3 tests/languages.py /usr/bin/ecriture /usr/bin/lecture po/fr.po
 export ECRITURE_VERSION=$version ECRITURE_LINE_EDITING=1
 python3 tests/end_to_end.py /usr/bin/ecriture
 python3 tests/terminal.py /usr/bin/ecriture
@@ -49,8 +59,10 @@ cmake --build build-package-windows -j 2
 unzip -l "build-package-windows/ecriture-$version-win64.zip"
 mkdir "$work/zip" && unzip -q "build-package-windows/ecriture-$version-win64.zip" -d "$work/zip"
 folder=$work/zip/ecriture-$version-win64
-file "$folder/README.txt" "$folder/LICENSE.txt" | grep -c 'with CRLF line terminators' | grep -qx 2 ||
-  fail "the zip's texts do not end their lines with CR LF"
+file "$folder/README.txt" "$folder/LISEZMOI.txt" "$folder/LICENSE.txt" | grep -c 'with CRLF line terminators' |
+  grep -qx 3 || fail "the zip's texts do not end their lines with CR LF"
+file "$folder/LISEZMOI.txt" | grep -q 'UTF-8 (with BOM) text' || fail "LISEZMOI.txt has no byte-order mark"
+grep -q 'LISEZMOI.txt' "$folder/README.txt" || fail "README.txt does not name LISEZMOI.txt"
 wine=(env WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEPREFIX="$work/wineprefix")
 # Wine's server starts with no standard streams, so as not to hold a test's pipes.
 mkdir "$work/wineprefix"

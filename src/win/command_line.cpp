@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "wide_path.h"
 
+#include "catalogue.h"
 #include "messages.h"
 
 #include <windows.h>
@@ -156,7 +157,8 @@ int ExpandWildcards(CommandLine& line, int first)
         char* arg = line.argv[i];
         int added = i < first || !HasWildcard(arg) ? AddArgument(expanded, arg) : AddMatches(expanded, arg);
         if (added <= 0) {
-            PutMessage(stderr, line.text->name, arg, added == 0 ? "no file matches" : "too many files match");
+            PutMessage(stderr, line.text->name, arg,
+                added == 0 ? Untranslated("no file matches") : Untranslated("too many files match"));
             ++failed;
         }
     }

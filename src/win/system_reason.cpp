@@ -2,6 +2,7 @@
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "system_reason.h"
+#include "catalogue.h"
 
 #include <windows.h>
 
@@ -29,7 +30,7 @@ const char* DescribeReason(Reason why)
         ? WideCharToMultiByte(CP_UTF8, 0, words, static_cast<int>(n), text, sizeof text - 1, nullptr, nullptr)
         : 0;
     if (made <= 0)
-        std::snprintf(text, sizeof text, "system error %lu", error);
+        std::snprintf(text, sizeof text, Translate("system error %lu"), error);
     else
         text[made] = '\0';
     return text;

@@ -1,20 +1,21 @@
 // The console window that Explorer gives a program started from it, which
 // closes with the program: the run waits for Enter first.
+#include "catalogue.h"
 #include "windows_console.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 namespace {
 
 void WaitForEnter()
 {
-    static const char kLine[] = "Appuyez sur Entr\xc3\xa9"
-                                "e pour fermer la fen\xc3\xaatre.\r\n";
+    const char* line = Translate("Press Enter to close the window.");
     std::fflush(stdout);
     std::fflush(stderr);
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!WriteConsoleBytes(out, kLine, sizeof kLine - 1))
+    if (!WriteConsoleBytes(out, line, std::strlen(line)) || !WriteConsoleBytes(out, "\r\n", 2))
         return;
     wchar_t units[64];
     DWORD got = 0;
