@@ -171,6 +171,20 @@ FileHandle OpenOrRefuse(const char* nom, Reason refused, bool& created, std::FIL
     return file;
 }
 
+// Says once what was done to answers that a Windows file saved: read in
+// the ANSI code page, not refused; with CR LF, their CRs kept, which a query
+// for the text then misses.
+void SayHowAnswersWereRead(const Input& in, std::FILE* err)
+{
+    if (in.crlf)
+        PutMessage(err, kCaptureProgram, nullptr,
+            "answers end in CR LF: the CR is kept in the texts (convert the file first: sed -i 's/\\r$//' "
+            "FILE)");
+    if (in.state.recoded)
+        PutMessage(err, kCaptureProgram, nullptr,
+            "some answers were not UTF-8: read in the ANSI code page, stored as UTF-8");
+}
+
 } // namespace
 
 Console ChooseConsole()
@@ -237,15 +251,7 @@ bool CheckConsole(const Input& in, std::FILE* out, std::FILE* err)
     // The dialogue first, as the messages below come after it.
     std::fflush(out);
     bool ok = true;
-    // Said once: an answers file saved as "ANSI" is read, not refused; one
-    // saved with CR LF keeps its CRs, which a query for the text misses.
-    if (in.crlf)
-        PutMessage(err, kCaptureProgram, nullptr,
-            "answers end in CR LF: the CR is kept in the texts (convert the file first: sed -i 's/\\r$//' "
-            "FILE)");
-    if (in.state.recoded)
-        PutMessage(err, kCaptureProgram, nullptr,
-            "some answers were not UTF-8: read in the ANSI code page, stored as UTF-8");
+    SayHowAnswersWereRead(in, err);
     if (in.failed != kNoReason) {
         PutMessage(err, kCaptureProgram, nullptr, "read error on standard input", DescribeReason(in.failed));
         ok = false;

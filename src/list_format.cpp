@@ -6,6 +6,7 @@
 #include "record.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -76,20 +77,19 @@ char* AppendPiece(char* p, const Piece& piece)
 // Appends ", N what", or ", 1 one", when n is not 0.
 // Appends n as the format says it, before end; always when said, else
 // when it is not 0.
-char* AppendCount(char* p, char* end, long long n, const char* format, bool said = false)
+char* AppendCount(char* p, const char* end, long long n, const char* format, bool said = false)
 {
     if (n == 0 && !said)
         return p;
     int made = std::snprintf(p, static_cast<std::size_t>(end - p), format, n);
-    return made > 0 ? std::min(p + made, end - 1) : p;
+    return made > 0 ? p + std::min<std::ptrdiff_t>(made, end - p - 1) : p;
 }
 
-// Appends the text before end.
-char* AppendSaid(char* p, char* end, const char* text)
+// Appends what fits of the text before end: a line's piece, no string.
+char* AppendSaid(char* p, const char* end, const char* text)
 {
     std::size_t n = std::min(std::strlen(text), static_cast<std::size_t>(end - p) - 1);
-    std::memcpy(p, text, n);
-    return p + n;
+    return std::copy(text, text + n, p);
 }
 
 const FormatText& FormatOf(ListFormat format)
@@ -132,7 +132,7 @@ bool HasFileColumn(ListFormat format)
 void PutCheckLine(std::FILE* out, const char* name, const FileCheck& found)
 {
     char line[512];
-    char* end = line + sizeof line;
+    const char* end = line + sizeof line;
     PutEscapedText(out, TextPolicy::Message, name, std::strlen(name));
     long long n = found.records;
     char* p = AppendCount(line, end, n, TranslatePlural(": %lld record", ": %lld records", n), true);
