@@ -41,17 +41,20 @@ std::string StepsIn(const Situation& s, bool& stopped)
     for (Step step; (step = NextStep(h)) != Step::Report; h.done = step) {
         steps += std::string(steps.empty() ? "" : " ") + NameOf(step);
         Reason failed = static_cast<Reason>(EIO);
-        Pending& r = h.records[step == Step::Write ? h.tried : h.tried - 1];
+        // The record at hand: the next one for a write, else the last written.
+        Pending* r = step == Step::Write ? &h.records[h.tried]
+            : h.tried > 0                ? &h.records[h.tried - 1]
+                                         : nullptr;
         if (step == Step::TakeLock || step == Step::WaitLock)
             h.lock = step == Step::WaitLock ? LockState::Held : s.tried;
         else if (step == Step::Write)
-            r.stays = s.writes[h.tried++];
+            r->stays = s.writes[h.tried++];
         else if (step == Step::FlushRecord)
-            r.flushFailed = s.flushFails ? failed : kNoReason;
+            r->flushFailed = s.flushFails ? failed : kNoReason;
         else if (step == Step::FlushHold)
             h.flushFailed = s.flushFails ? failed : kNoReason;
         else if (step == Step::TakeBack)
-            r.stays = s.cutFails ? r.stays : 0;
+            r->stays = s.cutFails ? r->stays : 0;
         else if (step == Step::Stop)
             h.stopped = true;
         else if (step == Step::Release)

@@ -1,5 +1,6 @@
 # The catalogue is whole: po/ecriture.pot is what xgettext makes of the
-# sources now (but for its date), and po/fr.po, merged with it, translates
+# sources now (but for its date and the lines that its texts stand on), and
+# po/fr.po, merged with it, translates
 # every message, none fuzzy, as msgfmt --check --statistics counts them.
 #   cmake -DSOURCE=... -DWORK=... -DXGETTEXT=... -DKEYWORDS=a|b -DMSGFMT=... -DMSGMERGE=... -P catalogue_test.cmake
 string(REPLACE "|" ";" keywords "${KEYWORDS}")
@@ -19,6 +20,8 @@ file(READ ${WORK}/catalogue.pot made)
 set(made "\n${made}")
 string(FIND "${made}" "\n#: " at)
 string(SUBSTRING "${made}" ${at} -1 made)
+string(REGEX REPLACE "\n#: [^\n]*" "" committed "${committed}")
+string(REGEX REPLACE "\n#: [^\n]*" "" made "${made}")
 if(NOT committed STREQUAL made)
   message(FATAL_ERROR "po/ecriture.pot is not what the sources give: cmake --build build --target update-pot, "
                       "then msgmerge -U po/fr.po po/ecriture.pot and translate")
