@@ -1,6 +1,7 @@
 #include "progress.h"
 
 #include "catalogue.h"
+#include "clock.h"
 #include "console.h"
 #include "escape.h"
 
@@ -9,7 +10,7 @@
 
 Progress StartProgress(std::FILE* err, bool off)
 {
-    auto now = std::chrono::steady_clock::now();
+    long long now = off ? 0 : MonotonicMilliseconds();
     return Progress{err, off, now, now, 0};
 }
 
@@ -17,11 +18,11 @@ void TickProgress(Progress& progress, const char* name, long long records, long 
 {
     if (progress.off)
         return;
-    auto now = std::chrono::steady_clock::now();
+    long long now = MonotonicMilliseconds();
     if (now - progress.start < kProgressAfter || now - progress.shown < kProgressEvery)
         return;
     progress.shown = now;
-    double seconds = std::chrono::duration<double>(now - progress.start).count();
+    double seconds = static_cast<double>(now - progress.start) / 1000;
     char line[256] = "\r";
     std::size_t used = 0;
     std::size_t n = 1 + EscapeText(TextPolicy::Message, name, std::strlen(name), line + 1, 80, used);

@@ -3,20 +3,21 @@
 #ifndef ECRITURE_PROGRESS_H
 #define ECRITURE_PROGRESS_H
 
-#include <chrono>
 #include <cstddef>
 #include <cstdio>
 
-// Shown once a listing has lasted this long, updated at most this often.
-constexpr std::chrono::milliseconds kProgressAfter{1000};
-constexpr std::chrono::milliseconds kProgressEvery{250};
+// Shown once a listing has lasted this long, updated at most this often, in
+// milliseconds.
+constexpr long long kProgressAfter = 1000;
+constexpr long long kProgressEvery = 250;
 
 struct Progress {
     std::FILE* err;
     // Nothing is shown, as when standard error is not a terminal.
     bool off;
-    std::chrono::steady_clock::time_point start;
-    std::chrono::steady_clock::time_point shown;
+    // When the listing started and the line was shown last, in milliseconds.
+    long long start;
+    long long shown;
     // How many bytes the line on the screen holds: 0 when none is.
     std::size_t width;
 };
