@@ -102,10 +102,38 @@ class Dialogue(TempDirTest):
         self.assertEqual(os.listdir(self.dir), ["n" * 200 + ".dat"])
 
     @unittest.skipIf(WINDOWS, "text mode drops the CR of a CRLF line end")
-    def test_carriage_return_kept(self):
-        r = run(self.dir, b"cr.dat\r\n1\n2\nabc\r\nn\n")
-        self.assertEqual(r.returncode, 0)
+    def test_carriage_return_kept_and_said(self):
+        # Kept, as the classic version kept it, and said once, at the end.
+        said = b"ecriture: answers end in CR LF: the CR is kept in the texts (convert the file first: " \
+               b"sed -i 's/\\r$//' FILE)\n"
+        for typed, name, end in [(b"cr.dat\r\n1\n2\nabc\r\nn\n", "cr.dat\r", said),
+                                 (b"lf.dat\n1\n2\nab\rc\nn\n", "lf.dat", b"")]:
+            with self.subTest(typed=typed):
+                r = run(self.dir, typed)
+                self.assertEqual((r.stderr, r.returncode), (OPENED + written(88) + end, 0))
         self.assertEqual(self.read("cr.dat\r")[8:13], b"abc\r\0")
+
+    @unittest.skipIf(WINDOWS, "wine cannot tell which file a standard handle writes to")
+    def test_one_log_in_the_dialogue_s_order(self):
+        # Standard output and standard error one pipe, or one file: each
+        # report after its record's echo, each note after its prompt, as a
+        # terminal shows them; their bytes are the two streams' own.
+        stdin, out, err, data = session(b"r.dat", [(1, 2, b"a"), (3, 4, b"t" * 90)])
+        log = NAME_PROMPT + OPENED + position(0) + PROMPTS + b"1\n2\na\n" + SEPARATOR + written(88) + ANOTHER + \
+            position(88) + PROMPTS + b"ecriture: text longer than 78 bytes: cut to 78 bytes\n" + b"3\n4\n" + \
+            b"t" * 78 + b"\n" + SEPARATOR + written(88) + ANOTHER
+        stdin = stdin.replace(b"t" * 78, b"t" * 90)
+        for into in ["pipe", "file"]:
+            with self.subTest(into=into):
+                if os.path.exists(self.path("r.dat")):
+                    os.unlink(self.path("r.dat"))
+                with open(self.path("log"), "w+b") as f:
+                    r = subprocess.run(common.PROGRAM, input=stdin, cwd=self.dir, timeout=60, stderr=subprocess.STDOUT,
+                                       stdout=subprocess.PIPE if into == "pipe" else f)
+                    f.seek(0)
+                    shown = r.stdout if into == "pipe" else f.read()
+                self.assertEqual((text_mode(shown), r.returncode), (log, 0))
+                self.assertEqual(self.read("r.dat")[:8], data[:8])
 
 
 class EndOfInput(TempDirTest):
