@@ -73,6 +73,19 @@ def session(name, records, answers=None, start=0):
     return b"".join(stdin), b"".join(out), err, b"".join(data)
 
 
+def drain(fd):
+    """What the other end of a pipe, socket or terminal received, to its
+    end; the end is closed."""
+    data = b""
+    try:
+        while chunk := os.read(fd, 4096):
+            data += chunk
+    except OSError:  # a terminal whose other side has closed
+        pass
+    os.close(fd)
+    return data
+
+
 class TempDirTest(unittest.TestCase):
     def setUp(self):
         self._tmp = tempfile.TemporaryDirectory()

@@ -227,7 +227,7 @@ class Edges(TempDirTest):
         r = subprocess.run([*common.PROGRAM, "/dev/tty"], input=b"1\n2\nabc\nn\n", capture_output=True,
                            timeout=60, preexec_fn=take_terminal)
         os.close(follower)
-        shown = FileSafety.drain(leader)
+        shown = common.drain(leader)
         self.assertEqual((r.stdout, r.stderr, r.returncode, shown),
                          (b"", b"ecriture: /dev/tty: is the terminal\n" + FAILED, 1, b""))
 
@@ -425,7 +425,7 @@ class FileSafety(TempDirTest):
                                given: ends[1]}
                     r = subprocess.run([*common.PROGRAM, name], timeout=60, **streams)
                     os.close(ends[1])
-                    shown = self.drain(ends[0])
+                    shown = common.drain(ends[0])
                     said = shown if stream == b"error" else r.stderr
                     if stream is None:
                         self.assertEqual(r.returncode, 0)
@@ -436,18 +436,6 @@ class FileSafety(TempDirTest):
                         self.assertEqual((r.returncode, said.replace(b"\r\n", b"\n")), (1, b"ecriture: " +
                                          name.encode() + b": is standard " + stream + b"\n" + FAILED))
                     self.assertNotIn(b"Saisie", shown if stream == b"error" else b"")
-
-    @staticmethod
-    def drain(fd):
-        """What the other end of a pipe, socket or terminal received."""
-        data = b""
-        try:
-            while chunk := os.read(fd, 4096):
-                data += chunk
-        except OSError:  # a terminal whose other side has closed
-            pass
-        os.close(fd)
-        return data
 
 
 class CommandLine(TempDirTest):

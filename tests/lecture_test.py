@@ -289,7 +289,7 @@ class Check(ListingTest):
                         proc.stdin.flush()
                         time.sleep(0.8)
                     proc.stdin.close()
-                    shown = FileSafety_drain(leader)
+                    shown = common.drain(leader)
                     self.assertEqual(proc.wait(30), 0)
                 self.assertEqual(self.read("out"), b"-: 3000 records\n")
                 if terminal:
@@ -297,18 +297,6 @@ class Check(ListingTest):
                                             rb"\r +\r$")
                 else:
                     self.assertEqual(shown, b"")
-
-
-def FileSafety_drain(fd):
-    """What the other end of a pipe or terminal received, to its end."""
-    data = b""
-    try:
-        while chunk := os.read(fd, 4096):
-            data += chunk
-    except OSError:  # a terminal whose other side has closed
-        pass
-    os.close(fd)
-    return data
 
 
 class UnicodeNames(ListingTest):
