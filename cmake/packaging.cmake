@@ -80,7 +80,8 @@ else()
   # install to a prefix.
   if(line_editing)
     configure_file(cmake/lintian-override.cmake.in lintian-override.cmake @ONLY)
-    set(CPACK_INSTALL_SCRIPTS ${CMAKE_CURRENT_BINARY_DIR}/lintian-override.cmake)
+    configure_file(cmake/cpack-generators.cmake.in cpack-generators.cmake @ONLY)
+    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/cpack-generators.cmake)
   endif()
   install(FILES README.md NEWS.md ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${CMAKE_CURRENT_BINARY_DIR}/copyright
           DESTINATION ${CMAKE_INSTALL_DOCDIR})

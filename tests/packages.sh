@@ -76,6 +76,7 @@ cmp tests/same_input/records.dat "$work/same_input.dat"
 echo "== the source archive, outside the git tree"
 tar -xzf "build-package/ecriture-$version.tar.gz" -C "$work"
 [ ! -e "$work/ecriture-$version/.git" ] || fail "the source archive holds .git"
+[ ! -e "$work/ecriture-$version/share" ] || fail "the source archive holds what the Debian package installs"
 cmake -S "$work/ecriture-$version" -B "$work/source-build"
 cmake --build "$work/source-build" -j 2
 ctest --test-dir "$work/source-build" -LE system --output-on-failure
