@@ -2,13 +2,7 @@
 #ifndef ECRITURE_WINDOWS_CONSOLE_H
 #define ECRITURE_WINDOWS_CONSOLE_H
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "handles.h"
 
 #include <cstddef>
 #include <cstdio>
