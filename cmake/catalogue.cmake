@@ -21,8 +21,11 @@ if(WIN32)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/po/fr.po)
   message(STATUS "Messages: English, and French by the user's interface language")
 else()
+  # Installed, the catalogue is found from the program's own folder: the
+  # same whatever prefix it was installed under, a package's /usr too.
+  file(RELATIVE_PATH locale_from_bin ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LOCALEDIR})
   target_compile_definitions(platform PRIVATE ECRITURE_BUILD_DIR="${CMAKE_BINARY_DIR}"
-                             ECRITURE_LOCALE_DIR="${CMAKE_INSTALL_FULL_LOCALEDIR}")
+                             ECRITURE_LOCALE_FROM_BIN="${locale_from_bin}")
   if(GETTEXT_MSGFMT_EXECUTABLE)
     set(catalogue_mo ${CMAKE_BINARY_DIR}/locale/fr/LC_MESSAGES/${PROJECT_NAME}.mo)
     add_custom_command(OUTPUT ${catalogue_mo}

@@ -63,7 +63,10 @@ else()
   configure_file(packaging/changelog changelog COPYONLY)
   set(gzipped ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
   # The pages in English, and in French where man looks for them under a
-  # French locale.
+  # French locale. The paths they name are the Debian package's, which is
+  # what ships.
+  set(ECRITURE_PAGE_LOCALEDIR /usr/${CMAKE_INSTALL_LOCALEDIR})
+  set(ECRITURE_PAGE_DOCDIR /usr/${CMAKE_INSTALL_DOCDIR})
   foreach(page ecriture.1 lecture.1 ecriture.5 fr/ecriture.1 fr/lecture.1 fr/ecriture.5)
     configure_file(man/${page}.in man/${page} @ONLY)
     list(APPEND gzipped ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
@@ -98,6 +101,9 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME ecriture-${PROJECT_VERSION}-win64)
 else()
   set(CPACK_GENERATOR DEB)
+  # A Debian package's files are under /usr, whatever prefix the build was
+  # configured with: the programs find their catalogue from their folder.
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -1,11 +1,10 @@
 #include "append.h"
 
 #include "catalogue.h"
+#include "lock_wait.h"
 #include "messages.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -77,19 +76,6 @@ Step NextStep(const Hold& h)
 }
 
 namespace {
-
-// Takes the lock if another gives it up within about milliseconds; a reason
-// that MeansLockBusy when it did not. Short pauses at first: most holds last
-// a few writes.
-Reason LockWithin(FileHandle file, int milliseconds)
-{
-    for (int waited = 0, pause = 5;; waited += pause, pause = std::min(2 * pause, 80)) {
-        Reason why = TryLockRecordFile(file);
-        if (!MeansLockBusy(why) || waited >= milliseconds)
-            return why;
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    }
-}
 
 LockState LockStateOf(Reason why)
 {
@@ -252,7 +238,7 @@ int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err)
     for (Step step; (step = NextStep(h)) != Step::Report; h.done = step) {
         if (step == Step::TakeLock || step == Step::WaitLock) {
             Reason why =
-                step == Step::TakeLock ? LockWithin(lock.file, kLockPatience) : LockRecordFile(lock.file);
+                step == Step::TakeLock ? LockWithin(lock.file, false, kLockPatience) : LockRecordFile(lock.file);
             h.lock = LockStateOf(why);
             failures += SayLock(lock, h.lock, why, h.person, err);
         } else if (step == Step::Release) {

@@ -6,6 +6,7 @@
 #define ECRITURE_APPEND_H
 
 #include "dialogue.h"
+#include "lock_wait.h"
 #include "record.h"
 #include "record_file.h"
 
@@ -15,9 +16,6 @@
 // The most records appended under one hold of the lock: a few hundred
 // microseconds of writes, then another station's turn.
 constexpr std::size_t kBatchMost = 256;
-
-// How long the run waits for another's lock before it says so, in ms.
-constexpr int kLockPatience = 1000;
 
 // How many records the next hold appends: a person's record alone, its
 // dialogue written as it is read; piped, the records whole in the input

@@ -17,6 +17,17 @@ Reason PrepareListingOutput(std::FILE* out);
 // Windows.
 void PutLineEnd(std::FILE* out);
 
+// Notes that a write to out failed just now, with the reason it left, for
+// OutputFailure: the byte calls' failing path.
+void NoteOutputFailure(std::FILE* out);
+
+// Flushes out as fflush does, a failure noted for OutputFailure; false on
+// failure.
+bool FlushOutput(std::FILE* out);
+
+// The reason the last failed write to out gave; kNoReason when none failed.
+Reason OutputFailure(std::FILE* out);
+
 // PutBytes(out, bytes, n) writes the bytes to the stream as they are, and
 // PutByte(c, out) one byte; on a Windows console they are shown as UTF-8.
 #include "console_calls.h"

@@ -138,7 +138,7 @@ std::size_t AskLine(
     if (out != nullptr) {
         PutBytes(out, prompt.data(), prompt.size());
         if (LinesInHand(in, 1) == 0)
-            std::fflush(out);
+            FlushOutput(out);
     }
     return ReadLine(in, line, size);
 }
@@ -157,15 +157,34 @@ bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLo
     std::size_t n = AskLine(prompt, name, size, console, in, out);
     holdsNul = std::memchr(name, '\0', n) != nullptr;
     tooLong = !IsWhole(name, n, size) && DropLineRest(name, n, console, in) > 0;
-    // By the bytes read: a NUL before the line end must not move it.
-    if (n > 0 && name[n - 1] == '\n')
+    // By the bytes read: a NUL before the line end must not move it. A CR
+    // before it, as a file saved on Windows has, is part of the line end,
+    // as Windows takes it: no one means a name that ends in one.
+    bool lineEnd = n > 0 && name[n - 1] == '\n';
+    if (lineEnd)
         name[n - 1] = '\0';
+    in.nameCr = lineEnd && n >= 2 && name[n - 2] == '\r';
+    if (in.nameCr)
+        name[n - 2] = '\0';
     return n > 0;
 }
 
-void SayNotes(const Notes& notes, std::FILE* err)
+Notes NotesOfLine(const Notes& notes, int line)
 {
-    for (int k = 0; k < notes.numbersCut; ++k)
+    Notes one{};
+    one.numeroCut = line == 0 && notes.numeroCut;
+    one.valeurCut = line == 1 && notes.valeurCut;
+    if (line == 2) {
+        one.textCut = notes.textCut;
+        one.textKept = notes.textKept;
+        one.textNul = notes.textNul;
+    }
+    return one;
+}
+
+bool SayNotes(const Notes& notes, std::FILE* err)
+{
+    for (int k = 0; k < int{notes.numeroCut} + int{notes.valeurCut}; ++k)
         PutMessage(
             err, kCaptureProgram, nullptr, "number line longer than 79 bytes: the rest of it is dropped");
     if (notes.textCut) {
@@ -176,6 +195,7 @@ void SayNotes(const Notes& notes, std::FILE* err)
     }
     if (notes.textNul)
         PutMessage(err, kCaptureProgram, nullptr, "text holds a NUL byte: the rest of its line is dropped");
+    return notes.numeroCut || notes.valeurCut || notes.textCut || notes.textNul;
 }
 
 int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err)
@@ -187,14 +207,14 @@ int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE*
         bool cut = false;
         if (!ReadNumber(PromptOf(kNumbers[k]), *numbers[k], cut, console, in, out))
             return k;
-        notes.numbersCut += cut ? 1 : 0;
-        if (cut && err != nullptr)
-            SayNotes(Notes{1, false, 0, false}, err);
+        (k == 0 ? notes.numeroCut : notes.valeurCut) = cut;
+        if (err != nullptr)
+            SayNotes(NotesOfLine(notes, k), err);
     }
     if (!ReadText(PromptOf(Shown::Tampon), rec.tampon, notes, console, in, out))
         return 2;
     if (err != nullptr)
-        SayNotes(Notes{0, notes.textCut, notes.textKept, notes.textNul}, err);
+        SayNotes(NotesOfLine(notes, 2), err);
     return 3;
 }
 
@@ -220,7 +240,8 @@ void PutShown(std::FILE* out, Shown first, Shown last, const Record& rec, long l
     }
     for (; part < static_cast<int>(last); ++part)
         p = AppendPart(p, static_cast<Shown>(part), rec, at);
-    PutBytes(out, shown, static_cast<std::size_t>(p - shown));
+    if (p > shown)
+        PutBytes(out, shown, static_cast<std::size_t>(p - shown));
 }
 
 int ReadChar(std::string_view prompt, Console console, Input& in, std::FILE* out)

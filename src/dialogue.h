@@ -55,7 +55,8 @@ std::size_t DropLineRest(const char* line, std::size_t n, Console console, Input
 void DelNewLine(char* s);
 
 // Asks for a name and reads the whole of its line into name, less its line
-// end; a last line without one keeps every byte. False when the input has
+// end, a CR before it too (then in.nameCr); a last line without one keeps
+// every byte. False when the input has
 // ended; tooLong, when the line did not fit, its rest dropped; holdsNul,
 // when it holds a NUL byte, which no name can.
 bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLong, bool& holdsNul,
@@ -64,14 +65,19 @@ bool ReadName(std::string_view prompt, char* name, std::size_t size, bool& tooLo
 // What the reads of one record cut, to be said on standard error in their
 // order: number lines past 79 bytes, and a text past 78 or holding a NUL.
 struct Notes {
-    int numbersCut;
+    bool numeroCut;
+    bool valeurCut;
     bool textCut;
     std::size_t textKept;
     bool textNul;
 };
 
-// Says the notes, one message each.
-void SayNotes(const Notes& notes, std::FILE* err);
+// The notes of one of the record's three lines, 0 to 2: each is said after
+// the prompt of its line.
+Notes NotesOfLine(const Notes& notes, int line);
+
+// Says the notes, one message each; false when there are none.
+bool SayNotes(const Notes& notes, std::FILE* err);
 
 // Reads a record's three answers into rec, each prompted on out unless it
 // is null. A number is read from its line's first 79 bytes; a text keeps

@@ -82,17 +82,36 @@ std::size_t ReadAhead(Capture& run, Batch& batch, std::size_t most)
     return n;
 }
 
+// Shows the record's prompts up to its echo into one log of both streams,
+// each note after the prompt of the line it is about, as at a terminal.
+void ShowPromptsInPlace(Capture& run, const Notes& notes, const Pending& record)
+{
+    constexpr Shown kAfterLine[] = {Shown::Valeur, Shown::Tampon, Shown::Echo};
+    Shown from = Shown::Position;
+    for (int line = 0; line < 3; ++line) {
+        Notes one = NotesOfLine(notes, line);
+        if (!one.numeroCut && !one.valeurCut && !one.textCut && !one.textNul)
+            continue;
+        PutShown(run.out, from, kAfterLine[line], record.rec, record.at);
+        SayNotes(one, run.err);
+        from = kAfterLine[line];
+    }
+    PutShown(run.out, from, Shown::Echo, record.rec, record.at);
+}
+
 // Shows the record of a batch as the dialogue would have, with its notes
 // and its report: the prompt to go on too, unless it is the last shown.
 // Into one log of both streams, each in its place, as at a terminal.
 void ShowAppended(Capture& run, const Entered& entered, const Pending& record, bool last)
 {
     bool inPlace = run.err == run.out;
-    Shown end = last ? Shown::Another : Shown::End;
-    PutShown(run.out, Shown::Position, inPlace ? Shown::Echo : end, record.rec, record.at);
-    SayNotes(entered.notes, run.err);
-    if (inPlace)
+    if (inPlace) {
+        ShowPromptsInPlace(run, entered.notes, record);
         PutShown(run.out, Shown::Echo, Shown::Another, record.rec, record.at);
+    } else {
+        PutShown(run.out, Shown::Position, last ? Shown::Another : Shown::End, record.rec, record.at);
+        SayNotes(entered.notes, run.err);
+    }
     run.failures += ReportAppended(record, run.nom, run.err);
     if (inPlace && !last)
         PutShown(run.out, Shown::Another, Shown::End, record.rec, record.at);
@@ -136,11 +155,15 @@ void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
     long long length = IsRegularFile(file, why) ? FileLength(file, why) : 0;
     if (length <= 0 || length % static_cast<long long>(kRecordSize) == 0)
         return;
+    long long part = length % static_cast<long long>(kRecordSize);
     char what[256];
     std::snprintf(what, sizeof what,
-        Translate("ends in part of a record (%lld bytes); the records added start at byte %lld, which "
-                  "lecture --offset %lld reads"),
-        length, length, length);
+        TranslatePlural("ends in part of a record, %lld byte after the last whole one, which ends at byte "
+                        "%lld; the records added start at byte %lld, which lecture --offset %lld reads",
+            "ends in part of a record, %lld bytes after the last whole one, which ends at byte %lld; the "
+            "records added start at byte %lld, which lecture --offset %lld reads",
+            static_cast<unsigned long long>(part)),
+        part, length - part, length, length);
     PutMessage(err, kCaptureProgram, nom, what);
 }
 
@@ -172,11 +195,15 @@ FileHandle OpenOrRefuse(const char* nom, Reason refused, bool& created, std::FIL
 }
 
 // Says once what was done to answers that a Windows file saved: read in
-// the ANSI code page, not refused; with CR LF, their CRs kept, which a query
-// for the text then misses.
+// the ANSI code page, not refused; with CR LF, the texts' CRs kept, which
+// a query for the text then misses, the name's dropped.
 void SayHowAnswersWereRead(const Input& in, std::FILE* err)
 {
-    if (in.crlf)
+    if (in.crlf && in.nameCr)
+        PutMessage(err, kCaptureProgram, nullptr,
+            "answers end in CR LF: the file name's CR is dropped, the texts keep theirs (convert the file "
+            "first: sed -i 's/\\r$//' FILE)");
+    else if (in.crlf)
         PutMessage(err, kCaptureProgram, nullptr,
             "answers end in CR LF: the CR is kept in the texts (convert the file first: sed -i 's/\\r$//' "
             "FILE)");
@@ -249,7 +276,7 @@ bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err)
 bool CheckConsole(const Input& in, std::FILE* out, std::FILE* err)
 {
     // The dialogue first, as the messages below come after it.
-    std::fflush(out);
+    FlushOutput(out);
     bool ok = true;
     SayHowAnswersWereRead(in, err);
     if (in.failed != kNoReason) {

@@ -13,14 +13,18 @@
 using WatchHandle = std::intptr_t;
 constexpr WatchHandle kNoWatch = -1;
 
+// The longest wait for a change, in milliseconds: the poll of file systems
+// that send no events.
+constexpr int kFollowWait = 1000;
+
 // Starts watching the named file for changes; kNoWatch when the system
 // cannot, and then the waits are a second each.
 WatchHandle StartWatch(const char* name);
 
-// Waits until the file may have changed, and a second at most; false, at
-// once, when the reader of out has gone (a closed pipe), where the system
-// tells that without a write.
-bool AwaitChange(WatchHandle watch, std::FILE* out);
+// Waits until the file may have changed, and milliseconds at most; false,
+// at once, when the reader of out has gone (a closed pipe), where the
+// system tells that without a write.
+bool AwaitChange(WatchHandle watch, std::FILE* out, int milliseconds);
 
 void StopWatch(WatchHandle watch);
 

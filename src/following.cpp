@@ -1,6 +1,7 @@
 #include "listed.h"
 
 #include "catalogue.h"
+#include "console.h"
 #include "listed_file.h"
 #include "messages.h"
 #include "record_file.h"
@@ -25,49 +26,71 @@ bool Holds(const Listed& listed, long long offset, const char* bytes, std::size_
     return why == kNoReason;
 }
 
-// Reads the file again from the end of what was listed, what was held dropped.
-const char* ReadAgainFrom(Listed& listed, long long listedEnd)
+// Reads the file again from the end of what was listed, what was held or
+// dropped after it read anew.
+const char* ReadAgainFrom(Listed& listed)
 {
-    if (Reason why = SeekTo(listed.file, listedEnd); why != kNoReason)
+    if (Reason why = SeekTo(listed.file, listed.listedEnd); why != kNoReason)
         return MeetFailure(listed, why);
-    listed.read = listedEnd;
+    listed.read = listed.listedEnd;
     listed.have = 0;
+    listed.index = listed.lastAt >= 0 ? listed.lastIndex + 1 : listed.first;
     return nullptr;
 }
 
-// Waits at the end of a followed file until it may have grown; the reason
-// to stop following it, or null. A file that lost its name is read on to
-// its end first: following turns false.
+// Waits at the end of a followed file until it may have grown, and looks
+// again; the reason to stop following it, or null. A file that lost its
+// name is read on to its end first: following turns false.
 const char* AwaitGrowth(Listed& listed)
 {
-    AwaitFollowed(listed, listed.watch);
+    DropStray(listed);
+    AwaitFollowed(listed, listed.watch, listed.busy ? kLookAgain : kFollowWait);
     Reason why = kNoReason;
     bool named = IsStillNamed(listed.file, listed.name, why);
     if (why != kNoReason)
         return MeetFailure(listed, why);
+    if (!TakeLimit(listed, false))
+        return nullptr;
     listed.following = named;
     return named ? CheckListed(listed, listed.have) : kReplaced;
 }
 
 } // namespace
 
-void Warn(Listed& listed, const char* what)
+void Warn(Listed& listed, const char* what, const char* more)
 {
     EraseProgress(listed.progress);
-    std::fflush(listed.out);
-    PutMessage(listed.err, kListProgram, listed.name, what);
+    FlushOutput(listed.out);
+    PutMessage(listed.err, kListProgram, listed.name, what, more);
 }
 
-void AwaitFollowed(const Listed& listed, WatchHandle watch)
+void AwaitFollowed(const Listed& listed, WatchHandle watch, int milliseconds)
 {
-    if (!AwaitChange(watch, listed.out))
+    if (!AwaitChange(watch, listed.out, milliseconds))
         EndAsClosedPipe();
+}
+
+void DropStray(Listed& listed)
+{
+    if (listed.have == 0 || listed.unlocked || listed.limit < 0 || listed.read < listed.limit)
+        return;
+    char what[256];
+    std::snprintf(what, sizeof what,
+        TranslatePlural("%zu stray byte at byte %lld; the records after it are listed from byte %lld, as "
+                        "lecture --offset %lld lists them",
+            "%zu stray bytes at byte %lld; the records after them are listed from byte %lld, as lecture "
+            "--offset %lld lists them",
+            listed.have),
+        listed.have, listed.read - static_cast<long long>(listed.have), listed.read, listed.read);
+    Warn(listed, what);
+    listed.have = 0;
+    listed.index = IndexFrom(listed.read, listed.read);
 }
 
 const char* MeetFailure(Listed& listed, Reason why)
 {
     if (++listed.failing >= kLastingFailure && !listed.failureSaid) {
-        std::fflush(listed.out);
+        FlushOutput(listed.out);
         PutMessage(listed.err, kListProgram, listed.name, DescribeReason(why), Translate("trying again"));
         listed.failureSaid = true;
     }
@@ -76,23 +99,21 @@ const char* MeetFailure(Listed& listed, Reason why)
 
 const char* CheckListed(Listed& listed, std::size_t held)
 {
-    long long listedEnd = listed.read - static_cast<long long>(listed.have);
+    long long length = listed.limit;
     Reason why = kNoReason;
-    long long length = FileLength(listed.file, why);
     bool lastSame = true;
     bool heldSame = true;
-    if (length < 0)
-        return MeetFailure(listed, why);
-    if (length < listedEnd)
+    if (length < listed.listedEnd)
         return kTruncated;
     if (listed.lastAt >= 0 && !Holds(listed, listed.lastAt, listed.last, kRecordSize, lastSame, why))
         return MeetFailure(listed, why);
     if (!lastSame)
         return kRewritten;
-    if (held > 0 && !Holds(listed, listedEnd, listed.block, held, heldSame, why))
+    long long heldAt = listed.read - static_cast<long long>(listed.have);
+    if (held > 0 && !Holds(listed, heldAt, listed.block, held, heldSame, why))
         return MeetFailure(listed, why);
     if (length < listed.read || !heldSame)
-        return ReadAgainFrom(listed, listedEnd);
+        return ReadAgainFrom(listed);
     listed.failing = 0;
     return nullptr;
 }
@@ -109,7 +130,7 @@ bool ReadAgain(Listed& listed, long long n, Reason why)
         listed.failed = true;
         return false;
     }
-    if (!listed.following || std::fflush(listed.out) != 0)
+    if (!listed.following || !FlushOutput(listed.out))
         return false;
     listed.stop = AwaitGrowth(listed);
     return listed.stop == nullptr || !listed.following;

@@ -43,6 +43,7 @@ void OpenInput(Input& in, FileHandle file)
     in.failed = kNoReason;
     in.started = false;
     in.crlf = false;
+    in.nameCr = false;
 }
 
 void OpenInputOn(Input& in, const char* bytes, std::size_t n)

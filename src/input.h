@@ -30,8 +30,10 @@ struct Input {
     Reason failed;
     // Some bytes were read: a byte-order mark can only come first.
     bool started;
-    // A line ended in CR LF, as a file saved on Windows has them.
+    // A line ended in CR LF, as a file saved on Windows has them; the typed
+    // name's did, and its CR was dropped.
     bool crlf;
+    bool nameCr;
 };
 
 // Starts reading the file: standard input is StandardInput(). A UTF-8

@@ -4,6 +4,7 @@
 #include "console.h"
 #include "listing.h"
 #include "messages.h"
+#include "progress.h"
 #include "standard_streams.h"
 #include "workbook.h"
 
@@ -47,20 +48,37 @@ bool CloseListing()
     bool ok = CheckOutput(stdout, stderr, kText.name);
     // Interrupted, the close has closed all the same, the listing written.
     if (std::fclose(stdout) != 0 && errno != EINTR && ok) {
-        PutMessage(stderr, kText.name, nullptr, "write error on standard output");
+        PutMessage(stderr, kText.name, nullptr, "write error on standard output", DescribeReason(TakeReason()));
         ok = false;
     }
     return ok;
+}
+
+// Says each file to list that standard output writes to: the run's
+// listing, a check line or a workbook would be written into it, text into
+// a record file. True when there is one, and then nothing is listed.
+bool RefuseOwnOutput(char** names, int count)
+{
+    bool refused = false;
+    for (int i = 0; i < count; ++i)
+        if (IsListingOutput(names[i])) {
+            PutMessage(stderr, kText.name, names[i], "is standard output");
+            refused = true;
+        }
+    return refused;
 }
 
 // Lists every file in turn, in a workbook with Xlsx; returns the worst
 // status, and stops once the output cannot be written.
 int ListFiles(char** names, int count, ListOptions options)
 {
+    if (RefuseOwnOutput(names, count))
+        return kListFailed;
     // Large blocks for a listing of a million lines.
     char outbuf[1 << 16];
     std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
     int status = kListClean;
+    Progress progress = StartProgress(stderr, !options.progress);
     Workbook book{};
     options.book = &book;
     options.named = count > 1;
@@ -72,7 +90,7 @@ int ListFiles(char** names, int count, ListOptions options)
     bool headed = false;
     for (int i = 0; i < count && std::ferror(stdout) == 0; ++i)
         status = std::max(status, ListFile(names[i], options, headed, stdout, stderr));
-    if (headed && options.format == ListFormat::Xlsx && !FinishWorkbook(book, stdout, stderr))
+    if (headed && options.format == ListFormat::Xlsx && !FinishWorkbook(book, progress, stdout, stderr))
         status = kListFailed;
     return CloseListing() ? status : kListFailed;
 }
@@ -103,7 +121,7 @@ bool TakeOption(CommandLine& line, int opt, ListOptions& options, bool& chosen)
 {
     if (opt == 'o' && !ParseWhole(optarg, options.offset))
         RefuseUsage(line, "invalid offset", optarg);
-    else if (opt == 'n' && !ParseWhole(optarg, options.last))
+    else if (opt == 'n' && !ParseWhole(optarg, options.last, true))
         RefuseUsage(line, "invalid number of records", optarg);
     else if (opt >= static_cast<int>(ListFormat::Csv) && opt <= static_cast<int>(ListFormat::Check))
         ChooseFormat(line, options, chosen, static_cast<ListFormat>(opt));

@@ -21,6 +21,10 @@ constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
 // A failure that lasts this many looks in a row is said.
 constexpr int kLastingFailure = 2;
 
+// A follower's look that found a writer holding the lock is made again
+// after this many milliseconds.
+constexpr int kLookAgain = 50;
+
 // The problems of records that a check says for a file, the rest counted.
 constexpr long long kProblemsSaid = 10;
 
@@ -38,6 +42,8 @@ struct Listed {
     std::FILE* err;
     Workbook* book;
     FileHandle file;
+    // It is the file that standard output writes to: nothing is listed.
+    bool isOutput;
     // Waited on at the end of a followed file; following while it may grow.
     WatchHandle watch;
     bool following;
@@ -47,8 +53,20 @@ struct Listed {
     long long skip;
     // The file's length at the start, for the progress; -1 when it has none.
     long long length;
+    // What may be read of the file: its length at the last look that no
+    // writer held, -1 when it has none (a pipe); unlocked when that look
+    // could not take the lock, and then a part at the end may be a record
+    // in progress.
+    long long limit;
+    bool unlocked;
+    bool noLocksSaid;
+    // The last look found a writer holding the lock.
+    bool busy;
     // Bytes read from the file, those skipped included.
     long long read;
+    // Where the records listed end: where the reading started before the
+    // first.
+    long long listedEnd;
     // Read and not listed yet, block[0, have): the start of a record.
     char block[kBlockSize];
     std::size_t have;
@@ -56,6 +74,7 @@ struct Listed {
     // is -1 before the first.
     char last[kRecordSize];
     long long lastAt;
+    long long lastIndex;
     // What was wrong with it, for a check.
     FileCheck found;
     // A failure met while following it, which may pass: the looks in a row
@@ -69,12 +88,36 @@ struct Listed {
 };
 
 // Says a warning beside its file's records: the listing goes out first.
-void Warn(Listed& listed, const char* what);
+void Warn(Listed& listed, const char* what, const char* more = nullptr);
 
-// Waits until the file may have changed, a second at most, as AwaitChange
-// does; a reader of the output that has gone ends the run at once, as a
-// closed pipe ends a filter.
-void AwaitFollowed(const Listed& listed, WatchHandle watch);
+// Waits until the file may have changed, as AwaitChange does, a second at
+// most or as long as given; a reader of the output that has gone ends the
+// run at once, as a closed pipe ends a filter.
+void AwaitFollowed(const Listed& listed, WatchHandle watch, int milliseconds = kFollowWait);
+
+// The index of the record that starts at byte from when the reading starts
+// at offset: the record's number in the file when the offset is a whole
+// number of records, else counted from the offset.
+long long IndexFrom(long long offset, long long from);
+
+// Takes limit, the length of a regular file as no writer's hold leaves it:
+// under a reader's share of the agreed lock, held just long enough to ask.
+// A listing waits for a writer's hold as a writer does, and says so after a
+// moment; a follower does not wait: false while a writer holds the lock, or
+// a failure met, to look again at its next turn. A file system without
+// locks is said once, and its length taken all the same. False, with the
+// listing failed, when the length or the lock cannot be had.
+bool TakeLimit(Listed& listed, bool wait);
+
+// The first look at a regular file: a listing waits for a writer's hold, a
+// follower looks again at its turns. False when the listing fails.
+bool TakeFirstLimit(Listed& listed);
+
+// At the end of what a followed file may be read: a part of a record seen
+// while no writer held the lock is no record in progress but stray bytes,
+// said and dropped, and the records appended after them are listed from
+// where they start, as lecture --offset lists them.
+void DropStray(Listed& listed);
 
 // Meets a failure while following, as tail -f does: it is tried again at
 // the next look, and said once, when it lasts. Returns null: the follow

@@ -40,13 +40,16 @@ bool StartListing(Listed& listed)
 
 // Starts the reading where the options have it: at the offset, or at the
 // last records after it; sought where the file can seek, else read and
-// dropped. The index is the record's number in the file when the offset is
-// a whole number of records, else it counts from the offset.
+// dropped. A regular file is read up to its length at the first look, a
+// device such as /dev/null has one too, a pipe none.
 bool PlaceStart(Listed& listed)
 {
     const ListOptions& options = *listed.options;
     Reason why = kNoReason;
-    listed.length = IsRegularFile(listed.file, why) ? FileLength(listed.file, why) : -1;
+    listed.limit = -1;
+    if (IsRegularFile(listed.file, why) && !TakeFirstLimit(listed))
+        return false;
+    listed.length = listed.limit >= 0 || options.last < 0 ? listed.limit : FileLength(listed.file, why);
     if (options.last >= 0 && listed.length < 0) {
         Warn(listed, "--last needs a file that can seek");
         return false;
@@ -59,9 +62,9 @@ bool PlaceStart(Listed& listed)
         return false;
     }
     listed.read = start;
+    listed.listedEnd = start;
     listed.skip = std::max(0LL, options.offset - start);
-    long long from = start + listed.skip;
-    listed.first = (options.offset % kRecordSizeLL == 0 ? from : from - options.offset) / kRecordSizeLL;
+    listed.first = IndexFrom(options.offset, start + listed.skip);
     listed.index = listed.first;
     return true;
 }
@@ -96,7 +99,9 @@ int ListBlock(Listed& listed)
     }
     if (whole > 0) {
         std::memcpy(listed.last, listed.block + whole - kRecordSize, kRecordSize);
-        listed.lastAt = listed.read - static_cast<long long>(listed.have - whole + kRecordSize);
+        listed.listedEnd = listed.read - static_cast<long long>(listed.have - whole);
+        listed.lastAt = listed.listedEnd - kRecordSizeLL;
+        listed.lastIndex = listed.index - 1;
     }
     std::memmove(listed.block, listed.block + whole, listed.have - whole);
     listed.have -= whole;
@@ -167,8 +172,11 @@ int ListRecords(Listed& listed)
     int status = kListClean;
     for (;;) {
         std::size_t asked = sizeof listed.block - listed.have;
+        if (listed.limit >= 0)
+            asked = static_cast<std::size_t>(
+                std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));
         Reason why = kNoReason;
-        long long n = ReadSome(listed.file, listed.block + listed.have, asked, why);
+        long long n = asked > 0 ? ReadSome(listed.file, listed.block + listed.have, asked, why) : 0;
         if (n >= 0 && !StartListing(listed))
             return kListFailed;
         if (n <= 0 && ReadAgain(listed, n, why))
@@ -180,7 +188,7 @@ int ListRecords(Listed& listed)
         // A pipe that has no more for now may be held open by a slow writer:
         // its records go out as they come.
         if (static_cast<std::size_t>(n) < asked)
-            std::fflush(listed.out);
+            FlushOutput(listed.out);
         if (std::ferror(listed.out) != 0)
             return kListFailed;
     }
@@ -189,18 +197,26 @@ int ListRecords(Listed& listed)
 
 } // namespace
 
-bool ParseWhole(const char* s, long long& value)
+bool ParseWhole(const char* s, long long& value, bool saturate)
 {
     if (*s == '\0')
         return false;
     long long v = 0;
     for (; *s != '\0'; ++s) {
-        if (*s < '0' || *s > '9' || v > (LLONG_MAX - (*s - '0')) / 10)
+        if (*s < '0' || *s > '9' || (v > (LLONG_MAX - (*s - '0')) / 10 && !saturate))
             return false;
-        v = v * 10 + (*s - '0');
+        v = v > (LLONG_MAX - (*s - '0')) / 10 ? LLONG_MAX : v * 10 + (*s - '0');
     }
     value = v;
     return true;
+}
+
+bool IsListingOutput(const char* name)
+{
+    if (std::strcmp(name, "-") != 0)
+        return NamesStandardOutput(name);
+    Reason why = kNoReason;
+    return IsRegularFile(StandardInput(), why) && DialogueOf(StandardInput()) == Dialogue::Output;
 }
 
 namespace {
@@ -234,10 +250,10 @@ int ListOpenFile(Listed& listed)
 {
     // Its own listing read back as records would grow it without end.
     Reason why = kNoReason;
-    bool isOutput = IsRegularFile(listed.file, why) && DialogueOf(listed.file) == Dialogue::Output;
-    if (isOutput)
+    listed.isOutput = IsRegularFile(listed.file, why) && DialogueOf(listed.file) == Dialogue::Output;
+    if (listed.isOutput)
         Warn(listed, "is standard output");
-    int status = isOutput ? kListFailed : ListOpened(listed);
+    int status = listed.isOutput ? kListFailed : ListOpened(listed);
     why = listed.file != StandardInput() ? CloseFile(listed.file) : kNoReason;
     if (why != kNoReason && status != kListFailed) {
         Warn(listed, DescribeReason(why));
@@ -268,7 +284,7 @@ int ListFile(const char* name, const ListOptions& options, bool& headed, std::FI
     if (listed.file == kNoFile)
         Warn(listed, DescribeReason(why));
     EraseProgress(listed.progress);
-    if (options.format == ListFormat::Check) {
+    if (options.format == ListFormat::Check && !listed.isOutput) {
         listed.found.records = listed.index - listed.first;
         listed.found.failed = status == kListFailed;
         PutCheckLine(out, name, listed.found);

@@ -62,8 +62,10 @@ void PutSystemError(std::FILE* err, const char* prog, const char* name, Reason w
 
 bool CheckOutput(std::FILE* out, std::FILE* err, const char* prog)
 {
-    if (std::fflush(out) == 0 && std::ferror(out) == 0)
+    if (FlushOutput(out) && std::ferror(out) == 0)
         return true;
-    PutMessage(err, prog, nullptr, "write error on standard output");
+    Reason why = OutputFailure(out);
+    PutMessage(err, prog, nullptr, "write error on standard output",
+        why != kNoReason ? DescribeReason(why) : nullptr);
     return false;
 }

@@ -4,14 +4,46 @@
 #include "clock.h"
 #include "console.h"
 #include "escape.h"
+#include "standard_streams.h"
 
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// How many of the n bytes of a UTF-8 line fit in columns less one, a
+// character never cut: a line that wraps would leave its start on the
+// screen at each update.
+std::size_t FitColumns(const char* line, std::size_t n, std::size_t columns)
+{
+    if (columns == 0)
+        return n;
+    std::size_t shown = 0;
+    for (std::size_t at = 0; at < n; ++at)
+        if ((static_cast<unsigned char>(line[at]) & 0xC0) != 0x80 && ++shown == columns)
+            return at;
+    return n;
+}
+
+// Writes the line, line[0] a CR and made bytes after it, over the one
+// before, whose end it covers; size is the room of line.
+void ShowLine(Progress& progress, char* line, std::size_t made, std::size_t size)
+{
+    std::size_t n = 1 + FitColumns(line + 1, made, progress.columns);
+    for (; n < progress.width + 1 && n < size; ++n)
+        line[n] = ' ';
+    PutBytes(progress.err, line, n);
+    std::fflush(progress.err);
+    progress.width = n - 1;
+}
+
+} // namespace
+
 Progress StartProgress(std::FILE* err, bool off)
 {
     long long now = off ? 0 : MonotonicMilliseconds();
-    return Progress{err, off, now, now, 0};
+    std::size_t columns = off ? 0 : static_cast<std::size_t>(TerminalColumns(err));
+    return Progress{err, off, now, now, 0, columns};
 }
 
 void TickProgress(Progress& progress, const char* name, long long records, long long read, long long length)
@@ -29,16 +61,24 @@ void TickProgress(Progress& progress, const char* name, long long records, long 
     double rate = static_cast<double>(records) / seconds;
     int made = length > 0
         ? std::snprintf(line + n, sizeof line - n, Translate(": %lld records, %lld%%, %.0f records/s"),
-              records, read * 100 / length, rate)
+              records, std::min(100LL, read * 100 / length), rate)
         : std::snprintf(
               line + n, sizeof line - n, Translate(": %lld records, %.0f records/s"), records, rate);
     n = made > 0 ? std::min(n + static_cast<std::size_t>(made), sizeof line - 1) : n;
-    // A shorter line covers the end of the one before.
-    for (; n < progress.width + 1 && n < sizeof line - 1; ++n)
-        line[n] = ' ';
-    PutBytes(progress.err, line, n);
-    std::fflush(progress.err);
-    progress.width = n - 1;
+    ShowLine(progress, line, n - 1, sizeof line);
+}
+
+void ShowWorkbookProgress(Progress& progress, long long records)
+{
+    if (progress.off || MonotonicMilliseconds() - progress.start < kProgressAfter)
+        return;
+    char line[256] = "\r";
+    int made = std::snprintf(line + 1, sizeof line - 1,
+        TranslatePlural("writing the workbook: %lld record", "writing the workbook: %lld records",
+            static_cast<unsigned long long>(records)),
+        records);
+    if (made > 0)
+        ShowLine(progress, line, std::min(static_cast<std::size_t>(made), sizeof line - 2), sizeof line);
 }
 
 void EraseProgress(Progress& progress)

@@ -20,6 +20,8 @@ struct Progress {
     long long shown;
     // How many bytes the line on the screen holds: 0 when none is.
     std::size_t width;
+    // The terminal's width, which the line never reaches; 0 when unknown.
+    std::size_t columns;
 };
 
 // Starts the progress of one file's listing, on err unless off.
@@ -29,6 +31,10 @@ Progress StartProgress(std::FILE* err, bool off);
 // of the file's length that was read (when it has one, else -1) and how many
 // records a second.
 void TickProgress(Progress& progress, const char* name, long long records, long long read, long long length);
+
+// Shows, once the run has lasted, that the workbook of so many records is
+// being written: the line stays while the library writes it, until erased.
+void ShowWorkbookProgress(Progress& progress, long long records);
 
 // Erases the line, before another is written or at the end.
 void EraseProgress(Progress& progress);

@@ -65,7 +65,14 @@ bool MeansLockBusy(Reason why);
 // its lock daemon, say), not for a fault.
 bool MeansNoLocks(Reason why);
 
-// Releases the agreed lock.
+// A reader's share of the agreed lock, on a file open for reading: readers
+// hold it together, and never while a writer holds the lock, so that the
+// length a reader sees under it holds no record that a writer may still
+// take back. Taken waiting, or not.
+Reason ShareRecordFile(FileHandle file);
+Reason TryShareRecordFile(FileHandle file);
+
+// Releases the agreed lock, or a reader's share of it.
 Reason UnlockRecordFile(FileHandle file);
 
 #endif

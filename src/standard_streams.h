@@ -26,6 +26,10 @@ bool IsConsoleInput();
 // True when the stream is a terminal, or on Windows a console.
 bool IsTerminal(std::FILE* stream);
 
+// How many columns the terminal or console of the stream shows; 0 when it
+// is none, or does not tell.
+int TerminalColumns(std::FILE* stream);
+
 // True when standard output and standard error are one file or one pipe,
 // as "> log 2>&1" makes them, and not a terminal: writing to either puts
 // the bytes at the same place.
@@ -37,5 +41,9 @@ bool IsOutputAlsoError();
 // device that all may share, such as /dev/null.
 enum class Dialogue { None, Input, Output, Error, Terminal };
 Dialogue DialogueOf(FileHandle file);
+
+// True when the name names the file on a disk that standard output writes
+// to; false when it names no file, or another.
+bool NamesStandardOutput(const char* name);
 
 #endif

@@ -13,6 +13,10 @@ constexpr Reason kNoReason = 0;
 // The reason the failing call just made left, taken at the failure site.
 Reason TakeReason();
 
+// Clears the reason the last failing call left, before a library's calls
+// whose failure gives no reason of its own: one found after them is theirs.
+void ClearReason();
+
 // The system's words for the reason, without a full stop or a line end;
 // valid until the next call.
 const char* DescribeReason(Reason why);

@@ -4,6 +4,7 @@
 #include "console.h"
 #include "escape.h"
 #include "listed_file.h"
+#include "library_quiet.h"
 #include "listing.h"
 #include "messages.h"
 #include "record.h"
@@ -11,7 +12,9 @@
 #include <xlsxwriter.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -30,11 +33,13 @@ lxw_col_t FirstColumn(const Workbook& book)
 }
 
 // Says once that the library refused a sheet or a cell, and fails the
-// workbook; false.
-bool FailWorkbook(Workbook& book, lxw_error why, std::FILE* err)
+// workbook: with the system's reason when its failure left one, which the
+// user reads in the user's language; false.
+bool FailWorkbook(Workbook& book, lxw_error failed, Reason why, std::FILE* err)
 {
     if (!book.failed)
-        PutMessage(err, kListProgram, nullptr, "cannot write the workbook", lxw_strerror(why));
+        PutMessage(err, kListProgram, nullptr, "cannot write the workbook",
+            why != kNoReason ? DescribeReason(why) : lxw_strerror(failed));
     book.failed = true;
     return false;
 }
@@ -63,14 +68,18 @@ lxw_error SetPrinting(lxw_worksheet* sheet)
 // Starts the next sheet, under a frozen header with the filter's buttons.
 lxw_error StartSheet(Workbook& book)
 {
+    // The library makes the sheet's temporary file, and says its own
+    // failure on standard error, in English: the caller says it.
+    int kept = QuietStandardError();
     char name[32];
     if (++book.sheets == 1)
         std::strcpy(name, "records");
     else
         std::snprintf(name, sizeof name, "records %d", book.sheets);
     book.sheet = workbook_add_worksheet(book.book, name);
+    RestoreStandardError(kept);
     if (book.sheet == nullptr)
-        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+        return LXW_ERROR_CREATING_TMPFILE;
     lxw_error why = SetPrinting(book.sheet);
     for (lxw_col_t at = 0, col = FirstColumn(book); col <= kTextColumn && why == LXW_NO_ERROR; ++at, ++col) {
         why = worksheet_set_column(book.sheet, at, at, kWidths[col], nullptr);
@@ -152,6 +161,19 @@ void SayChanged(const Workbook& book, std::FILE* err)
     PutMessage(err, kListProgram, nullptr, what);
 }
 
+// A workbook holds the time it was made; SOURCE_DATE_EPOCH, as
+// reproducible builds set it, makes the same records the same bytes.
+void SetMadeTime(lxw_workbook* book)
+{
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    long long seconds = 0;
+    if (book == nullptr || epoch == nullptr || !ParseWhole(epoch, seconds))
+        return;
+    lxw_doc_properties properties{};
+    properties.created = static_cast<std::time_t>(seconds);
+    (void)workbook_set_properties(book, &properties);
+}
+
 } // namespace
 
 bool CanWriteWorkbooks()
@@ -170,7 +192,10 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
     }
     // Row by row to the scratch file: memory stays flat whatever the records.
     lxw_workbook_options options = {LXW_TRUE, nullptr, LXW_FALSE};
+    int kept = QuietStandardError();
     book.book = workbook_new_opt(book.scratch.name, &options);
+    RestoreStandardError(kept);
+    SetMadeTime(book.book);
     book.bold = book.book != nullptr ? workbook_add_format(book.book) : nullptr;
     if (book.bold != nullptr)
         format_set_bold(book.bold);
@@ -190,18 +215,27 @@ bool PutRecordRow(Workbook& book, const char* column, long long index, const cha
     Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
     book.changed += IsValidUtf8(rec.tampon, n) ? 0 : 1;
+    ++book.records;
     if (lxw_error why = PutCells(book, column, index, rec, n); why != LXW_NO_ERROR)
-        FailWorkbook(book, why, err);
+        FailWorkbook(book, why, kNoReason, err);
     return n < sizeof rec.tampon;
 }
 
-bool FinishWorkbook(Workbook& book, std::FILE* out, std::FILE* err)
+bool FinishWorkbook(Workbook& book, Progress& progress, std::FILE* out, std::FILE* err)
 {
     lxw_error ended = EndSheet(book);
+    ShowWorkbookProgress(progress, book.records);
+    // The library writes the workbook whole here, and says its own failure
+    // on standard error: the reason is taken for the one line said below.
+    int kept = QuietStandardError();
+    ClearReason();
     lxw_error closed = workbook_close(book.book);
+    Reason why = closed != LXW_NO_ERROR ? TakeReason() : kNoReason;
+    RestoreStandardError(kept);
+    EraseProgress(progress);
     book.book = nullptr;
     if (!book.failed && (ended != LXW_NO_ERROR || closed != LXW_NO_ERROR))
-        FailWorkbook(book, ended != LXW_NO_ERROR ? ended : closed, err);
+        FailWorkbook(book, ended != LXW_NO_ERROR ? ended : closed, why, err);
     bool copied = !book.failed && CopyWorkbook(book.scratch, out, err);
     DropScratchFile(book.scratch);
     SayChanged(book, err);

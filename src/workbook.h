@@ -6,6 +6,7 @@
 #ifndef ECRITURE_WORKBOOK_H
 #define ECRITURE_WORKBOOK_H
 
+#include "progress.h"
 #include "record.h"
 #include "scratch_file.h"
 
@@ -33,8 +34,9 @@ struct Workbook {
     // Each record names its file in a first column.
     bool named;
     int sheets;
-    // The next row of the sheet.
+    // The next row of the sheet, and the rows of every sheet.
     long row;
+    long long records;
     // Texts whose bytes that are not UTF-8 became U+FFFD.
     long long changed;
     // The library refused a sheet or a cell: the workbook is not written.
@@ -59,10 +61,10 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err);
 // said once on err, and fails the workbook.
 bool PutRecordRow(Workbook& book, const char* column, long long index, const char* bytes, std::FILE* err);
 
-// Finishes the workbook and copies it to out, and says how many texts were
-// changed; the scratch file goes. False, after saying why on err, when the
-// workbook failed, or could not be finished or copied: then nothing of it
-// is written.
-bool FinishWorkbook(Workbook& book, std::FILE* out, std::FILE* err);
+// Finishes the workbook, while the progress shows it, and copies it to
+// out, and says how many texts were changed; the scratch file goes. False,
+// after saying why on err, when the workbook failed, or could not be
+// finished or copied: then nothing of it is written.
+bool FinishWorkbook(Workbook& book, Progress& progress, std::FILE* out, std::FILE* err);
 
 #endif

@@ -17,7 +17,7 @@ bool PutRecordRow(Workbook& /*book*/, const char* /*column*/, long long /*index*
     return true;
 }
 
-bool FinishWorkbook(Workbook& /*book*/, std::FILE* /*out*/, std::FILE* /*err*/)
+bool FinishWorkbook(Workbook& /*book*/, Progress& /*progress*/, std::FILE* /*out*/, std::FILE* /*err*/)
 {
     return false;
 }

@@ -33,8 +33,10 @@ def misaligned(name, length):
     """What a run says at the open of a file that ends in part of a record."""
     if length % 88 == 0:
         return b""
-    return b"ecriture: %s: ends in part of a record (%d bytes); the records added start at byte %d, " \
-        b"which lecture --offset %d reads\n" % (name, length, length, length)
+    part = length % 88
+    return b"ecriture: %s: ends in part of a record, %d byte%s after the last whole one, which ends at byte %d; " \
+        b"the records added start at byte %d, which lecture --offset %d reads\n" % (
+            name, part, b"s" * (part > 1), length - part, length, length)
 
 
 def position(n):

@@ -103,26 +103,32 @@ class Dialogue(TempDirTest):
 
     @unittest.skipIf(WINDOWS, "text mode drops the CR of a CRLF line end")
     def test_carriage_return_kept_and_said(self):
-        # Kept, as the classic version kept it, and said once, at the end.
-        said = b"ecriture: answers end in CR LF: the CR is kept in the texts (convert the file first: " \
-               b"sed -i 's/\\r$//' FILE)\n"
-        for typed, name, end in [(b"cr.dat\r\n1\n2\nabc\r\nn\n", "cr.dat\r", said),
-                                 (b"lf.dat\n1\n2\nab\rc\nn\n", "lf.dat", b"")]:
+        # Kept in a text, as the classic version kept it, dropped from the
+        # typed name as Windows drops it, and said once, at the end.
+        said = b"ecriture: answers end in CR LF: %s (convert the file first: sed -i 's/\\r$//' FILE)\n"
+        for typed, name, end in [
+                (b"cr.dat\r\n1\n2\nabc\r\nn\n", "cr.dat", said % b"the file name's CR is dropped, the texts keep theirs"),
+                (b"kept.dat\n1\n2\nabc\r\nn\n", "kept.dat", said % b"the CR is kept in the texts"),
+                (b"lf.dat\n1\n2\nab\rc\nn\n", "lf.dat", b"")]:
             with self.subTest(typed=typed):
                 r = run(self.dir, typed)
                 self.assertEqual((r.stderr, r.returncode), (OPENED + written(88) + end, 0))
-        self.assertEqual(self.read("cr.dat\r")[8:13], b"abc\r\0")
+                self.assertEqual(self.read(name)[8:13], b"abc\r\0" if b"abc" in typed else b"ab\rc\0")
 
     @unittest.skipIf(WINDOWS, "wine cannot tell which file a standard handle writes to")
     def test_one_log_in_the_dialogue_s_order(self):
         # Standard output and standard error one pipe, or one file: each
         # report after its record's echo, each note after its prompt, as a
         # terminal shows them; their bytes are the two streams' own.
-        stdin, out, err, data = session(b"r.dat", [(1, 2, b"a"), (3, 4, b"t" * 90)])
+        stdin, out, err, data = session(b"r.dat", [(1, 2, b"a"), (3, 4, b"t" * 90), (5, 6, b"b")])
+        number = b"ecriture: number line longer than 79 bytes: the rest of it is dropped\n"
         log = NAME_PROMPT + OPENED + position(0) + PROMPTS + b"1\n2\na\n" + SEPARATOR + written(88) + ANOTHER + \
-            position(88) + PROMPTS + b"ecriture: text longer than 78 bytes: cut to 78 bytes\n" + b"3\n4\n" + \
-            b"t" * 78 + b"\n" + SEPARATOR + written(88) + ANOTHER
-        stdin = stdin.replace(b"t" * 78, b"t" * 90)
+            position(88) + b"Saisie numero :Saisie valeur :" + number + b"Saisie Tampon :" + \
+            b"ecriture: text longer than 78 bytes: cut to 78 bytes\n" + b"3\n4\n" + b"t" * 78 + b"\n" + SEPARATOR + \
+            written(88) + ANOTHER + position(176) + b"Saisie numero :" + number + b"Saisie valeur :Saisie Tampon :" + \
+            b"5\n6\nb\n" + SEPARATOR + written(88) + ANOTHER
+        stdin = stdin.replace(b"t" * 78, b"t" * 90).replace(b"\n4\n", b"\n4" + b" " * 90 + b"\n")
+        stdin = stdin.replace(b"\n5\n", b"\n5" + b" " * 90 + b"\n")
         for into in ["pipe", "file"]:
             with self.subTest(into=into):
                 if os.path.exists(self.path("r.dat")):
@@ -203,7 +209,7 @@ class Edges(TempDirTest):
         proc.stdout.close()
         said = proc.stderr.read()
         proc.stderr.close()
-        self.assertEqual((proc.wait(60), said), (255, err + b"ecriture: write error on standard output\n"))
+        self.assertEqual((proc.wait(60), said), (255, err + b"ecriture: write error on standard output: Broken pipe\n"))
         self.assertEqual(self.read("r.dat"), data)
 
     @POSIX_ONLY
@@ -259,7 +265,8 @@ class Failures(TempDirTest):
     def test_standard_output_or_error_closed(self):
         # The records are written; the lost dialogue fails the run.
         stdin, _, err, data = session(b"r.dat", [(1, 2, b"a"), (3, 4, b"b")])
-        for closed, said in [(">&-", err + b"ecriture: write error on standard output\n"), ("2>&-", b"")]:
+        for closed, said in [(">&-", err + b"ecriture: write error on standard output: Bad file descriptor\n"),
+                             ("2>&-", b"")]:
             with self.subTest(closed=closed):
                 os.unlink(self.path("r.dat")) if os.path.exists(self.path("r.dat")) else None
                 r = subprocess.run(["sh", "-c", 'exec "$@" ' + closed, "sh", *common.PROGRAM], input=stdin,
@@ -282,7 +289,7 @@ class Failures(TempDirTest):
         with open("/dev/full", "wb") as full:
             r = subprocess.run(common.PROGRAM, input=stdin, cwd=self.dir, stdout=full,
                                stderr=subprocess.PIPE, timeout=60)
-        self.assertEqual(r.stderr, err + b"ecriture: write error on standard output\n")
+        self.assertEqual(r.stderr, err + b"ecriture: write error on standard output: No space left on device\n")
         self.assertEqual(r.returncode, 255)
         self.assertEqual(self.read("r.dat"), data)
 

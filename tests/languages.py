@@ -89,6 +89,9 @@ if os.environ.get("ECRITURE_XLSX") == "1":
 def environment(language, folder):
     """The environment of a run in the language, as a user's session has it."""
     env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "LANG", "LOCPATH"))}
+    # A workbook holds the time it was made: fixed, so that two runs'
+    # workbooks are the same bytes whenever each one ran.
+    env["SOURCE_DATE_EPOCH"] = "1700000000"
     if language == "C":
         env["LC_ALL"] = "C"
     else:

@@ -12,7 +12,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "packages: $*" >&2; exit 1; }
 
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_INSTALL_PREFIX=/usr
+# Configured as a newcomer does, with no prefix: the package is under /usr all the same.
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build build-package -j 2
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/CMakeCache.txt)
 (cd build-package && cpack -G DEB && cpack --config CPackSourceConfig.cmake)

@@ -13,12 +13,16 @@ void OpenCatalogue()
     (void)std::setlocale(LC_MESSAGES, "");
     (void)std::setlocale(LC_CTYPE, "");
     // A program run from its build tree reads the catalogue built there;
-    // installed, the one installed beside it.
-    char self[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    // installed, the one installed beside it, under the same prefix.
+    constexpr char kFromBin[] = "/" ECRITURE_LOCALE_FROM_BIN;
+    char self[PATH_MAX + sizeof kFromBin];
+    ssize_t n = readlink("/proc/self/exe", self, PATH_MAX - 1);
     self[n > 0 ? n : 0] = '\0';
     bool built = std::strncmp(self, ECRITURE_BUILD_DIR "/", sizeof ECRITURE_BUILD_DIR) == 0;
-    (void)bindtextdomain(kCatalogue, built ? ECRITURE_BUILD_DIR "/locale" : ECRITURE_LOCALE_DIR);
+    char* slash = std::strrchr(self, '/');
+    if (slash != nullptr)
+        std::memcpy(slash, kFromBin, sizeof kFromBin);
+    (void)bindtextdomain(kCatalogue, built ? ECRITURE_BUILD_DIR "/locale" : self);
     (void)bind_textdomain_codeset(kCatalogue, "UTF-8");
     (void)bind_textdomain_codeset("libc", "UTF-8");
     (void)textdomain(kCatalogue);

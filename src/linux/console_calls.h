@@ -9,11 +9,13 @@
 #if ECRITURE_UNLOCKED_STDIO
 inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
 {
-    fwrite_unlocked(bytes, 1, n, out);
+    if (fwrite_unlocked(bytes, 1, n, out) < n)
+        NoteOutputFailure(out);
 }
 inline void PutByte(char c, std::FILE* out)
 {
-    putc_unlocked(c, out);
+    if (putc_unlocked(c, out) == EOF)
+        NoteOutputFailure(out);
 }
 #else
 inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
@@ -21,11 +23,13 @@ inline void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
     // The callers write the n bytes that they filled, as cppcheck cannot see
     // through their loops.
     // cppcheck-suppress uninitvar
-    std::fwrite(bytes, 1, n, out);
+    if (std::fwrite(bytes, 1, n, out) < n)
+        NoteOutputFailure(out);
 }
 inline void PutByte(char c, std::FILE* out)
 {
-    std::putc(c, out);
+    if (std::putc(c, out) == EOF)
+        NoteOutputFailure(out);
 }
 #endif
 

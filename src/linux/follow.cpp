@@ -1,5 +1,5 @@
-// Following a file on Linux: inotify, with a one-second timeout as the poll
-// for file systems that send no events.
+// Following a file on Linux: inotify, with a timeout as the poll for file
+// systems that send no events.
 #include "follow.h"
 
 #include <cerrno>
@@ -7,12 +7,6 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-constexpr int kPollMilliseconds = 1000;
-
-} // namespace
 
 WatchHandle StartWatch(const char* name)
 {
@@ -27,13 +21,13 @@ WatchHandle StartWatch(const char* name)
     return fd;
 }
 
-bool AwaitChange(WatchHandle watch, std::FILE* out)
+bool AwaitChange(WatchHandle watch, std::FILE* out, int milliseconds)
 {
     // A pipe whose reader has gone, or a terminal hung up, tells so without
     // a write: as tail -f, the follower need not wait for a record to know.
     pollfd wait[] = {{fileno(out), 0, 0}, {static_cast<int>(watch), POLLIN, 0}};
     nfds_t n = watch == kNoWatch ? 1 : 2;
-    if (poll(wait, n, kPollMilliseconds) <= 0)
+    if (poll(wait, n, milliseconds) <= 0)
         return true;
     if ((wait[0].revents & (POLLERR | POLLHUP)) != 0)
         return false;

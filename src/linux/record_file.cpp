@@ -129,6 +129,16 @@ Reason TryLockRecordFile(FileHandle file)
     return SetAgreedByte(file, F_SETLK, F_WRLCK);
 }
 
+Reason ShareRecordFile(FileHandle file)
+{
+    return SetAgreedByte(file, F_SETLKW, F_RDLCK);
+}
+
+Reason TryShareRecordFile(FileHandle file)
+{
+    return SetAgreedByte(file, F_SETLK, F_RDLCK);
+}
+
 bool MeansLockBusy(Reason why)
 {
     return why == EAGAIN || why == EACCES;

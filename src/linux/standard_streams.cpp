@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <initializer_list>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
@@ -40,6 +41,12 @@ bool IsTerminal(std::FILE* stream)
     return isatty(fileno(stream)) != 0;
 }
 
+int TerminalColumns(std::FILE* stream)
+{
+    winsize size{};
+    return ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
 bool IsOutputAlsoError()
 {
     struct stat out;
@@ -72,4 +79,12 @@ Dialogue DialogueOf(FileHandle file)
     bool controlling =
         (major(record.st_rdev) == 5 && minor(record.st_rdev) == 0) || tcgetsid(fd) == getsid(0);
     return terminal && controlling ? Dialogue::Terminal : Dialogue::None;
+}
+
+bool NamesStandardOutput(const char* name)
+{
+    struct stat out;
+    struct stat named;
+    return fstat(STDOUT_FILENO, &out) == 0 && S_ISREG(out.st_mode) && stat(name, &named) == 0 &&
+        named.st_dev == out.st_dev && named.st_ino == out.st_ino;
 }

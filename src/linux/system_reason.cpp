@@ -9,6 +9,11 @@ Reason TakeReason()
     return static_cast<Reason>(errno);
 }
 
+void ClearReason()
+{
+    errno = 0;
+}
+
 const char* DescribeReason(Reason why)
 {
     return std::strerror(static_cast<int>(why));

@@ -113,6 +113,6 @@ void PutBytes(std::FILE* out, const char* bytes, std::size_t n)
     HANDLE target = out == stdout ? consoleOut : out == stderr ? consoleErr : nullptr;
     std::size_t done = target != nullptr ? WriteToConsole(out, target, bytes, n) : 0;
     // What the console refused goes to the stream, whose error flag then tells the failure.
-    if (done < n)
-        std::fwrite(bytes + done, 1, n - done, out);
+    if (done < n && std::fwrite(bytes + done, 1, n - done, out) < n - done)
+        NoteOutputFailure(out);
 }

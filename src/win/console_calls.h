@@ -11,7 +11,8 @@ void PutBytes(std::FILE* out, const char* bytes, std::size_t n);
 // A byte of ASCII, which the C library passes to a console as it is.
 inline void PutByte(char c, std::FILE* out)
 {
-    std::putc(c, out);
+    if (std::putc(c, out) == EOF)
+        NoteOutputFailure(out);
 }
 
 #endif

@@ -1,5 +1,5 @@
 // Following a file on Windows: a change notification on its folder, with a
-// one-second timeout as the poll for shares that send none.
+// timeout as the poll for shares that send none.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include "follow.h"
@@ -11,8 +11,6 @@
 #include <cwchar>
 
 namespace {
-
-constexpr DWORD kPollMilliseconds = 1000;
 
 // The file that the name names now, opened to be identified; an invalid
 // handle when there is none, with why when the name is not simply gone.
@@ -55,14 +53,14 @@ WatchHandle StartWatch(const char* name)
     return change == INVALID_HANDLE_VALUE ? kNoWatch : reinterpret_cast<WatchHandle>(change);
 }
 
-bool AwaitChange(WatchHandle watch, std::FILE* /*out*/)
+bool AwaitChange(WatchHandle watch, std::FILE* /*out*/, int milliseconds)
 {
     // Windows tells that a pipe's reader has gone only to a write.
     if (watch == kNoWatch) {
-        Sleep(kPollMilliseconds);
+        Sleep(static_cast<DWORD>(milliseconds));
         return true;
     }
-    if (WaitForSingleObject(AsHandle(watch), kPollMilliseconds) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(AsHandle(watch), static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0)
         (void)FindNextChangeNotification(AsHandle(watch));
     return true;
 }

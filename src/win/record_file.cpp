@@ -81,6 +81,18 @@ Reason TryLockRecordFile(FileHandle file)
         : TakeReason();
 }
 
+Reason ShareRecordFile(FileHandle file)
+{
+    OVERLAPPED at = AgreedByte();
+    return LockFileEx(AsHandle(file), 0, 0, 1, 0, &at) != 0 ? kNoReason : TakeReason();
+}
+
+Reason TryShareRecordFile(FileHandle file)
+{
+    OVERLAPPED at = AgreedByte();
+    return LockFileEx(AsHandle(file), LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0 ? kNoReason : TakeReason();
+}
+
 bool MeansLockBusy(Reason why)
 {
     return why == ERROR_LOCK_VIOLATION || why == ERROR_IO_PENDING;

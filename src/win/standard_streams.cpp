@@ -2,6 +2,7 @@
 // run, whatever its code page.
 #include "standard_streams.h"
 #include "handles.h"
+#include "wide_path.h"
 #include "windows_console.h"
 
 #include <cstdio>
@@ -39,6 +40,15 @@ bool IsTerminal(std::FILE* stream)
     return GetConsoleMode(reinterpret_cast<HANDLE>(os), &mode) != 0; // NOLINT(performance-no-int-to-ptr)
 }
 
+int TerminalColumns(std::FILE* stream)
+{
+    intptr_t os = _get_osfhandle(_fileno(stream));
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(reinterpret_cast<HANDLE>(os), &info) == 0) // NOLINT(performance-no-int-to-ptr)
+        return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 bool IsOutputAlsoError()
 {
     // A pipe's identity is not to be had: only a file on a disk is known.
@@ -69,4 +79,20 @@ Dialogue DialogueOf(FileHandle file)
             return kStreams[k];
     }
     return Dialogue::None;
+}
+
+bool NamesStandardOutput(const char* name)
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    wchar_t wide[kWidePathSize];
+    if (GetFileType(out) != FILE_TYPE_DISK || !ToWidePath(name, wide))
+        return false;
+    // No access asked: a file that others hold open is identified all the same.
+    HANDLE named = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE)
+        return false;
+    bool same = IsSameFile(out, named);
+    (void)CloseHandle(named);
+    return same;
 }

@@ -13,6 +13,11 @@ Reason TakeReason()
     return GetLastError();
 }
 
+void ClearReason()
+{
+    SetLastError(ERROR_SUCCESS);
+}
+
 const char* DescribeReason(Reason why)
 {
     // In the user's language, and in UTF-8 as the rest of every message:
