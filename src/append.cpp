@@ -237,8 +237,8 @@ int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err)
     int failures = 0;
     for (Step step; (step = NextStep(h)) != Step::Report; h.done = step) {
         if (step == Step::TakeLock || step == Step::WaitLock) {
-            Reason why =
-                step == Step::TakeLock ? LockWithin(lock.file, false, kLockPatience) : LockRecordFile(lock.file);
+            Reason why = step == Step::TakeLock ? LockWithin(lock.file, false, kLockPatience)
+                                                : LockRecordFile(lock.file);
             h.lock = LockStateOf(why);
             failures += SayLock(lock, h.lock, why, h.person, err);
         } else if (step == Step::Release) {

@@ -26,7 +26,7 @@ void NoteOutputFailure(std::FILE* out);
 bool FlushOutput(std::FILE* out);
 
 // The reason the last failed write to out gave; kNoReason when none failed.
-Reason OutputFailure(std::FILE* out);
+Reason OutputFailure(const std::FILE* out);
 
 // PutBytes(out, bytes, n) writes the bytes to the stream as they are, and
 // PutByte(c, out) one byte; on a Windows console they are shown as UTF-8.

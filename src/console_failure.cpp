@@ -4,7 +4,7 @@
 
 namespace {
 
-std::FILE* failedStream = nullptr;
+const std::FILE* failedStream = nullptr;
 Reason failedWhy = kNoReason;
 
 } // namespace
@@ -23,7 +23,7 @@ bool FlushOutput(std::FILE* out)
     return false;
 }
 
-Reason OutputFailure(std::FILE* out)
+Reason OutputFailure(const std::FILE* out)
 {
     return out == failedStream ? failedWhy : kNoReason;
 }

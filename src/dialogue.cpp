@@ -182,11 +182,12 @@ Notes NotesOfLine(const Notes& notes, int line)
     return one;
 }
 
-bool SayNotes(const Notes& notes, std::FILE* err)
+void SayNotes(const Notes& notes, std::FILE* err)
 {
-    for (int k = 0; k < int{notes.numeroCut} + int{notes.valeurCut}; ++k)
-        PutMessage(
-            err, kCaptureProgram, nullptr, "number line longer than 79 bytes: the rest of it is dropped");
+    for (bool cut : {notes.numeroCut, notes.valeurCut})
+        if (cut)
+            PutMessage(
+                err, kCaptureProgram, nullptr, "number line longer than 79 bytes: the rest of it is dropped");
     if (notes.textCut) {
         char what[256];
         std::snprintf(
@@ -195,7 +196,6 @@ bool SayNotes(const Notes& notes, std::FILE* err)
     }
     if (notes.textNul)
         PutMessage(err, kCaptureProgram, nullptr, "text holds a NUL byte: the rest of its line is dropped");
-    return notes.numeroCut || notes.valeurCut || notes.textCut || notes.textNul;
 }
 
 int ReadRecord(Record& rec, Notes& notes, Console console, Input& in, std::FILE* out, std::FILE* err)

@@ -76,8 +76,8 @@ struct Notes {
 // the prompt of its line.
 Notes NotesOfLine(const Notes& notes, int line);
 
-// Says the notes, one message each; false when there are none.
-bool SayNotes(const Notes& notes, std::FILE* err);
+// Says the notes, one message each.
+void SayNotes(const Notes& notes, std::FILE* err);
 
 // Reads a record's three answers into rec, each prompted on out unless it
 // is null. A number is read from its line's first 79 bytes; a text keeps

@@ -48,7 +48,8 @@ bool CloseListing()
     bool ok = CheckOutput(stdout, stderr, kText.name);
     // Interrupted, the close has closed all the same, the listing written.
     if (std::fclose(stdout) != 0 && errno != EINTR && ok) {
-        PutMessage(stderr, kText.name, nullptr, "write error on standard output", DescribeReason(TakeReason()));
+        PutMessage(
+            stderr, kText.name, nullptr, "write error on standard output", DescribeReason(TakeReason()));
         ok = false;
     }
     return ok;

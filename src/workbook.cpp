@@ -3,11 +3,12 @@
 #include "catalogue.h"
 #include "console.h"
 #include "escape.h"
-#include "listed_file.h"
 #include "library_quiet.h"
+#include "listed_file.h"
 #include "listing.h"
 #include "messages.h"
 #include "record.h"
+#include "record_file.h"
 
 #include <xlsxwriter.h>
 
@@ -90,29 +91,57 @@ lxw_error StartSheet(Workbook& book)
     return why;
 }
 
-// The filter's buttons over the header, for the rows the sheet holds.
+// The filter's buttons over the header, for the rows the sheet holds. The
+// library writes the rows to a temporary file without checking the
+// writes: a full disk would lose rows silently, so its stream is checked
+// here, the reason kept in book.lost.
 lxw_error EndSheet(Workbook& book)
 {
     if (book.sheet == nullptr)
         return LXW_NO_ERROR;
+    std::FILE* rows = book.sheet->optimize_tmpfile;
+    if (rows != nullptr && (std::fflush(rows) != 0 || std::ferror(rows) != 0)) {
+        book.lost = TakeReason();
+        return LXW_ERROR_CREATING_TMPFILE;
+    }
     return worksheet_autofilter(book.sheet, 0, 0, static_cast<lxw_row_t>(book.row - 1),
         static_cast<lxw_col_t>(kTextColumn - FirstColumn(book)));
 }
 
-// Copies the finished workbook to out.
-bool CopyWorkbook(const ScratchFile& scratch, std::FILE* out, std::FILE* err)
+// True when the workbook ends as a whole zip archive does, in its end
+// record: the library leaves some of its writes unchecked, and a full disk
+// may have cut it short.
+bool EndsWhole(FileHandle file)
+{
+    constexpr std::size_t kEndRecord = 22;
+    char end[kEndRecord];
+    Reason why = kNoReason;
+    long long length = FileLength(file, why);
+    return length >= static_cast<long long>(kEndRecord) &&
+        ReadAt(file, length - static_cast<long long>(kEndRecord), end, sizeof end, why) ==
+        static_cast<long long>(kEndRecord) &&
+        std::memcmp(end, "PK\5\6", 4) == 0;
+}
+
+// Copies the finished workbook to out, once it is known whole; the reason
+// of the library's failure, when it left one, says why it is not.
+bool CopyWorkbook(const ScratchFile& scratch, Reason closing, std::FILE* out, std::FILE* err)
 {
     char block[1 << 16];
     Reason why = kNoReason;
     FileHandle file = OpenListedFile(scratch.name, why);
+    bool whole = file != kNoFile && EndsWhole(file);
+    if (file != kNoFile && !whole)
+        PutMessage(err, kListProgram, nullptr, "cannot write the workbook",
+            closing != kNoReason ? DescribeReason(closing) : Translate("it was cut short"));
     long long n = 0;
-    while (file != kNoFile && (n = ReadSome(file, block, sizeof block, why)) > 0)
+    while (whole && (n = ReadSome(file, block, sizeof block, why)) > 0)
         PutBytes(out, block, static_cast<std::size_t>(n));
     if (file != kNoFile)
         (void)CloseFile(file);
     if (why != kNoReason)
         PutMessage(err, kListProgram, nullptr, "cannot read the workbook back", DescribeReason(why));
-    return why == kNoReason;
+    return whole && why == kNoReason;
 }
 
 // The file's name as its column shows it, made once for each file.
@@ -134,6 +163,8 @@ lxw_error PutCells(Workbook& book, const char* column, long long index, const Re
     lxw_error why = book.row == kSheetRows ? EndSheet(book) : LXW_NO_ERROR;
     if (book.row == kSheetRows && why == LXW_NO_ERROR)
         why = StartSheet(book);
+    if (why != LXW_NO_ERROR)
+        return why;
     auto row = static_cast<lxw_row_t>(book.row++);
     lxw_col_t col = column != nullptr ? 1 : 0;
     if (column != nullptr && why == LXW_NO_ERROR)
@@ -161,17 +192,25 @@ void SayChanged(const Workbook& book, std::FILE* err)
     PutMessage(err, kListProgram, nullptr, what);
 }
 
-// A workbook holds the time it was made; SOURCE_DATE_EPOCH, as
-// reproducible builds set it, makes the same records the same bytes.
-void SetMadeTime(lxw_workbook* book)
+// A new workbook, row by row to the scratch file, so that memory stays
+// flat whatever the records; null when the library cannot start one, its
+// own lines kept from the user. It holds the time it was made:
+// SOURCE_DATE_EPOCH, as reproducible builds set it, makes the same records
+// the same bytes.
+lxw_workbook* NewWorkbook(const ScratchFile& scratch)
 {
+    lxw_workbook_options options = {LXW_TRUE, nullptr, LXW_FALSE};
+    int kept = QuietStandardError();
+    lxw_workbook* book = workbook_new_opt(scratch.name, &options);
+    RestoreStandardError(kept);
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     long long seconds = 0;
     if (book == nullptr || epoch == nullptr || !ParseWhole(epoch, seconds))
-        return;
+        return book;
     lxw_doc_properties properties{};
     properties.created = static_cast<std::time_t>(seconds);
     (void)workbook_set_properties(book, &properties);
+    return book;
 }
 
 } // namespace
@@ -190,12 +229,7 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
             err, kListProgram, nullptr, "cannot make the workbook's scratch file", DescribeReason(why));
         return false;
     }
-    // Row by row to the scratch file: memory stays flat whatever the records.
-    lxw_workbook_options options = {LXW_TRUE, nullptr, LXW_FALSE};
-    int kept = QuietStandardError();
-    book.book = workbook_new_opt(book.scratch.name, &options);
-    RestoreStandardError(kept);
-    SetMadeTime(book.book);
+    book.book = NewWorkbook(book.scratch);
     book.bold = book.book != nullptr ? workbook_add_format(book.book) : nullptr;
     if (book.bold != nullptr)
         format_set_bold(book.bold);
@@ -217,7 +251,7 @@ bool PutRecordRow(Workbook& book, const char* column, long long index, const cha
     book.changed += IsValidUtf8(rec.tampon, n) ? 0 : 1;
     ++book.records;
     if (lxw_error why = PutCells(book, column, index, rec, n); why != LXW_NO_ERROR)
-        FailWorkbook(book, why, kNoReason, err);
+        FailWorkbook(book, why, book.lost, err);
     return n < sizeof rec.tampon;
 }
 
@@ -230,13 +264,14 @@ bool FinishWorkbook(Workbook& book, Progress& progress, std::FILE* out, std::FIL
     int kept = QuietStandardError();
     ClearReason();
     lxw_error closed = workbook_close(book.book);
-    Reason why = closed != LXW_NO_ERROR ? TakeReason() : kNoReason;
+    Reason why = TakeReason();
     RestoreStandardError(kept);
     EraseProgress(progress);
     book.book = nullptr;
     if (!book.failed && (ended != LXW_NO_ERROR || closed != LXW_NO_ERROR))
-        FailWorkbook(book, ended != LXW_NO_ERROR ? ended : closed, why, err);
-    bool copied = !book.failed && CopyWorkbook(book.scratch, out, err);
+        FailWorkbook(
+            book, ended != LXW_NO_ERROR ? ended : closed, ended != LXW_NO_ERROR ? book.lost : why, err);
+    bool copied = !book.failed && CopyWorkbook(book.scratch, why, out, err);
     DropScratchFile(book.scratch);
     SayChanged(book, err);
     return copied;

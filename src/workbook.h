@@ -39,8 +39,10 @@ struct Workbook {
     long long records;
     // Texts whose bytes that are not UTF-8 became U+FFFD.
     long long changed;
-    // The library refused a sheet or a cell: the workbook is not written.
+    // The library refused a sheet or a cell: the workbook is not written;
+    // why a sheet's rows were lost, when they were.
     bool failed;
+    Reason lost;
     // The text of the row at hand, and the file's name as its column shows
     // it, made once for each file.
     char cell[kCellSize];

@@ -3,8 +3,10 @@ emulator of a cross build), the dialogue's texts, and a temporary directory
 per test. A cross build gives the emulator's command in ECRITURE_EMULATOR and
 the target system in ECRITURE_SYSTEM; on Windows, the dialogue's line ends
 are CRLF and are compared as LF once checked."""
+import glob
 import os
 import shlex
+import shutil
 import struct
 import subprocess
 import tempfile
@@ -108,3 +110,35 @@ class TempDirTest(unittest.TestCase):
         r = run(self.dir, stdin)
         self.assertEqual((r.stdout, r.stderr, r.returncode), (out, err, 0))
         self.assertEqual(self.read(name.decode()), prefix + data)
+
+
+def postgresql(folder, script, sql):
+    """In a throw-away PostgreSQL cluster of its own, made in folder, which
+    it leaves: runs the shell script (psql on its PATH, connected), then
+    sql; returns the rows that sql gives."""
+    bins = sorted(glob.glob("/usr/lib/postgresql/*/bin/initdb"))
+    if not bins:
+        raise AssertionError("not run: needs PostgreSQL (install postgresql)")
+    bindir = os.path.dirname(bins[-1])
+    cluster = os.path.join(folder, "pg")
+    # PostgreSQL will not run as root: as its own user, then.
+    user = ["runuser", "-u", "postgres", "--"] if os.geteuid() == 0 else []
+    os.makedirs(cluster)
+    os.chmod(folder, 0o755)
+    if user:
+        shutil.chown(cluster, "postgres")
+        for name in glob.glob(os.path.join(folder, "*.csv")):
+            shutil.chown(name, "postgres")
+    run = lambda *args: subprocess.run([*user, *args], capture_output=True, timeout=120, check=True, cwd=folder)
+    run(os.path.join(bindir, "initdb"), "-D", cluster + "/data", "-A", "trust", "-U", "postgres", "--no-sync")
+    options = "-k %s -c listen_addresses='' -c fsync=off" % cluster
+    run(os.path.join(bindir, "pg_ctl"), "-D", cluster + "/data", "-o", options, "-w", "-l", cluster + "/log", "start")
+    try:
+        if script:
+            run("env", "PGHOST=" + cluster, "PGUSER=postgres", "PATH=%s:%s" % (bindir, os.environ["PATH"]), "sh", "-c",
+                script)
+        r = run(os.path.join(bindir, "psql"), "-h", cluster, "-U", "postgres", "-qAt", "-v", "ON_ERROR_STOP=1",
+                "-c", sql)
+        return r.stdout.split(b"\n")[:-1]
+    finally:
+        run(os.path.join(bindir, "pg_ctl"), "-D", cluster + "/data", "-m", "immediate", "stop")

@@ -386,6 +386,34 @@ def piped_single_flush():
         mine[-2:] == ["fdatasync(%s) = 0" % fd, "close(%s) = 0" % fd]
 
 
+def follower_lists_no_record_taken_back():
+    """A follower beside a writer whose flush fails, slowly, at a terminal
+    and on a shared file: the record taken back is never listed, the follow
+    goes on, and the next record appended is listed."""
+    fail = ["-e", "trace=fdatasync", "-e", "inject=fdatasync:error=EIO:delay_enter=1s:when=1"]
+    ok = True
+    for terminal, faults in [(True, []), (False, ["-E", "FAULT_SHARED=1"])]:
+        with tempfile.TemporaryDirectory() as cwd:
+            open(os.path.join(cwd, NAME), "wb").write(ENTERED[0])
+            follower = subprocess.Popen([LECTURE, "--follow", "--csv", NAME], cwd=cwd, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE)
+            lines = [follower.stdout.readline() for _ in range(2)]
+            command = ["strace", "-f", "-qq", "-o", "/dev/null", "-E", "LD_PRELOAD=" + SHIM, *faults, *fail,
+                       ECRITURE, NAME]
+            typed = b"5\n5\ntaken back\nn\n"
+            taken = at_terminal(command, cwd, typed) if terminal else piped(command, cwd, typed)
+            subprocess.run([ECRITURE, NAME], cwd=cwd, input=b"6\n6\nkept\nn\n", capture_output=True, timeout=30)
+            lines += [follower.stdout.readline() if select.select([follower.stdout], [], [], 30)[0] else b""]
+            follower.kill()
+            _, said = follower.communicate(timeout=30)
+            fits = taken is not None and taken[0] == 255 and lines[1:] == [b"0,12,-3,abc\n", b"1,6,6,kept\n"] and \
+                said == b""
+            print("a follower beside a flush that fails %s: %s" % ("at a terminal" if terminal else "on a shared file",
+                                                                   "ok" if fits else "WRONG %r %r" % (lines, said)))
+            ok = ok and fits
+    return ok
+
+
 def main():
     with tempfile.TemporaryDirectory() as cwd:
         subprocess.run([ECRITURE], cwd=cwd, input=TYPED, capture_output=True, timeout=30, check=True)
@@ -403,7 +431,7 @@ def main():
     for problem in problems:
         print("  " + problem)
     checks = [interactive_order(), faults_taken_together(), directory_flush_named(), without_locks(),
-              new_file_through_a_link(), piped_single_flush()]
+              new_file_through_a_link(), piped_single_flush(), follower_lists_no_record_taken_back()]
     print("the runs with faults placed: %s" % ("ok" if all(checks) else "WRONG"))
     sys.exit(0 if not problems and all(checks) else 1)
 

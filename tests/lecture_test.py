@@ -119,6 +119,7 @@ class Listing(ListingTest):
         lines = lambda ks: HEADER + b"".join(b"%d\t%d\t%d\tt%d\n" % (k, k, -k, k) for k in ks)
         trailing = b"lecture: r: 3 trailing bytes\n"
         for args, ks in [(["--offset", "176"], [2, 3, 4]), (["-n", "2"], [3, 4]), (["--last=10"], range(5)),
+                         (["-n", "99999999999999999999"], range(5)),
                          (["-n", "0"], []), (["--offset=88", "-n", "3"], [2, 3, 4]), (["--offset=352", "-n1"], [4])]:
             with self.subTest(args=args):
                 self.assertListing(self.lecture(*args, "r"), lines(ks), trailing, 1)
@@ -133,9 +134,14 @@ class Listing(ListingTest):
         self.assertListing(self.lecture("--json", "-n", "1", "r"), b'{"index":4,"numero":4,"valeur":-4,"tampon":"t4"}\n',
                            trailing, 1)
         self.assertListing(self.lecture("--check", "-n", "2", "r"), b"r: 2 records, 3 trailing bytes\n", trailing, 1)
-        # Only a file can be sought to its end.
+        # Only a file can be sought to its end; an empty one, or a device
+        # such as /dev/null, has no last records: the header alone, status 0.
         r = self.lecture("-n", "1", "-", input=self.read("r"))
         self.assertEqual((r.stdout, r.stderr, r.returncode), (b"", b"lecture: -: --last needs a file that can seek\n", 2))
+        self.write("empty", b"")
+        for name in ["empty"] + ([] if WINDOWS else [os.devnull]):
+            with self.subTest(name=name):
+                self.assertListing(self.lecture("-n", "1", name), HEADER, b"", 0)
 
     @unittest.skipIf(common.EMULATOR or shutil.which("strace") is None, "strace counts a native run's calls")
     def test_offset_and_last_seek_rather_than_read(self):
@@ -226,10 +232,14 @@ class Checks(ListingTest):
     def test_output_never_its_input_and_no_header_without_a_file(self):
         self.write("f.dat", record(1, 1, b"a"))
         # Wine cannot tell which file a standard handle it was given writes to.
-        for shell in [] if WINDOWS else ['exec "$@" f.dat >>f.dat', 'exec "$@" - <f.dat >>f.dat']:
-            with self.subTest(shell=shell):
-                r = subprocess.run(["sh", "-c", shell, "sh", *LECTURE_COMMAND], cwd=self.dir, capture_output=True,
-                                   timeout=60)
+        # Nothing of the run is written, in any mode, before or after it.
+        self.write("g.dat", record(2, 2, b"g"))
+        shells = ['exec "$@" f.dat >>f.dat', 'exec "$@" - <f.dat >>f.dat', 'exec "$@" g.dat f.dat >>f.dat']
+        for shell, mode in [] if WINDOWS else [(s, m) for s in shells for m in
+                                                ([], ["--csv"], ["--json"], ["--xlsx"], ["--check"], ["-n", "1"])]:
+            with self.subTest(shell=shell, mode=mode):
+                r = subprocess.run(["sh", "-c", shell, "sh", *LECTURE_COMMAND, *mode], cwd=self.dir,
+                                   capture_output=True, timeout=60)
                 self.assertEqual((common.text_mode(r.stderr), r.returncode), (b"lecture: f.dat: is standard output\n"
                                  if "- <" not in shell else b"lecture: -: is standard output\n", 2))
                 self.assertEqual(self.read("f.dat"), record(1, 1, b"a"))
@@ -362,38 +372,11 @@ class CsvConsumers(ListingTest):
     @unittest.skipUnless(os.environ.get("ECRITURE_POSTGRESQL") == "1", "PostgreSQL's suite")
     def test_postgresql_copy(self):
         self.listing()
-        rows = postgresql(self.dir, "CREATE TABLE t (index int, numero int, valeur int, tampon text);"
+        rows = common.postgresql(self.dir, None, "CREATE TABLE t (index int, numero int, valeur int, tampon text);"
                           "COPY t FROM '%s' WITH (FORMAT csv, HEADER true);"
                           "SELECT coalesce(encode(convert_to(tampon, 'UTF8'), 'hex'), 'NULL') FROM t ORDER BY index;"
                           % self.path("r.csv"))
         self.assertEqual(rows, [t.hex().encode() for t in self.TEXTS])
-
-
-def postgresql(folder, sql):
-    """The rows that sql gives in a throw-away PostgreSQL cluster of its own,
-    made in folder, which it leaves."""
-    bins = sorted(glob.glob("/usr/lib/postgresql/*/bin/initdb"))
-    if not bins:
-        raise AssertionError("not run: needs PostgreSQL (install postgresql)")
-    bindir = os.path.dirname(bins[-1])
-    cluster = os.path.join(folder, "pg")
-    # PostgreSQL will not run as root: as its own user, then.
-    user = ["runuser", "-u", "postgres", "--"] if os.geteuid() == 0 else []
-    os.makedirs(cluster)
-    os.chmod(folder, 0o755)
-    if user:
-        shutil.chown(cluster, "postgres")
-        shutil.chown(os.path.join(folder, "r.csv"), "postgres")
-    run = lambda *args: subprocess.run([*user, *args], capture_output=True, timeout=120, check=True)
-    run(os.path.join(bindir, "initdb"), "-D", cluster + "/data", "-A", "trust", "-U", "postgres", "--no-sync")
-    options = "-k %s -c listen_addresses='' -c fsync=off" % cluster
-    run(os.path.join(bindir, "pg_ctl"), "-D", cluster + "/data", "-o", options, "-w", "-l", cluster + "/log", "start")
-    try:
-        r = run(os.path.join(bindir, "psql"), "-h", cluster, "-U", "postgres", "-qAt", "-v", "ON_ERROR_STOP=1",
-                "-c", sql)
-        return r.stdout.split(b"\n")[:-1]
-    finally:
-        run(os.path.join(bindir, "pg_ctl"), "-D", cluster + "/data", "-m", "immediate", "stop")
 
 
 class RoundTrip(ListingTest):
@@ -805,6 +788,7 @@ class Install(unittest.TestCase):
                     self.assertIn(b"/usr/share/doc/ecriture/NEWS.md", f.read())
                 # Installed under any prefix, the programs find their catalogue.
                 locales = os.path.join(prefix, "locales")
+                os.mkdir(locales)
                 # localedef warns of what the locale lacks, and makes it all the same.
                 subprocess.run(["localedef", "-i", "fr_FR", "-f", "UTF-8", os.path.join(locales, "fr_FR.UTF-8")],
                                capture_output=True)

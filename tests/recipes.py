@@ -7,8 +7,10 @@ type. Each recipe stands in the page after a comment that names it
 
 With ECRITURE_TWO_SHEETS=1, the workbook's recipe also reads a workbook of
 two sheets, past the format's 1,048,576 rows (a minute of pandas)."""
+import csv
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -48,9 +50,13 @@ class Recipes(common.TempDirTest):
         with open(self.path("r.dat"), "wb") as f:
             f.write(b"".join(record(n, v, t) for (n, v), t in zip(NUMBERS, TEXTS)))
 
-    def listing(self, fmt, name):
+    def listing(self, fmt, name, files=("r.dat",)):
+        """The listing of the files; several are copies of r.dat, named so
+        that a reader would take their names for numbers."""
+        for copy in files[1:] if len(files) > 1 else ():
+            shutil.copy(self.path("r.dat"), self.path(copy))
         with open(self.path(name), "wb") as out:
-            r = subprocess.run([*LECTURE, fmt, "r.dat"], cwd=self.dir, stdout=out, stderr=subprocess.PIPE, timeout=600)
+            r = subprocess.run([*LECTURE, fmt, *files], cwd=self.dir, stdout=out, stderr=subprocess.PIPE, timeout=600)
         self.assertEqual(r.returncode, 0, r.stderr)
 
     def run_python(self, name):
@@ -64,16 +70,21 @@ class Recipes(common.TempDirTest):
             os.chdir(cwd)
         return found
 
-    def assertFrame(self, frame, count=len(TEXTS)):
+    def assertFrame(self, frame, count=len(TEXTS), files=()):
         self.assertEqual([str(frame[c].dtype) for c in ("index", "numero", "valeur")], ["int64"] * 3)
         self.assertEqual(list(frame["index"][:count]), list(range(count)))
+        if files:
+            self.assertEqual(list(frame["file"]), [f for f in files for _ in TEXTS])
+            frame = frame[frame["file"] == files[-1]].reset_index()
         self.assertEqual([(n, v) for n, v in zip(frame["numero"][:count], frame["valeur"][:count])], NUMBERS[:count])
         self.assertEqual([t.encode("utf-8", "surrogateescape") for t in frame["tampon"][:count]], TEXTS[:count])
 
     @unittest.skipUnless(BUILT, "a build without libxlsxwriter")
     def test_pandas_reads_the_workbook(self):
-        self.listing("--xlsx", "r.xlsx")
-        self.assertFrame(self.run_python("pandas-xlsx")["frame"])
+        for files in [("r.dat",), ("r.dat", "01", "02")]:
+            with self.subTest(files=files):
+                self.listing("--xlsx", "r.xlsx", files)
+                self.assertFrame(self.run_python("pandas-xlsx")["frame"], files=files[1:] and files)
 
     @unittest.skipUnless(BUILT and os.environ.get("ECRITURE_TWO_SHEETS") == "1", "the suite of two sheets")
     def test_pandas_reads_every_sheet(self):
@@ -87,19 +98,49 @@ class Recipes(common.TempDirTest):
         self.assertFrame(frame)
 
     def test_pandas_reads_the_csv(self):
-        self.listing("--csv", "r.csv")
-        self.assertFrame(self.run_python("pandas-csv")["frame"])
+        for files in [("r.dat",), ("r.dat", "01", "02")]:
+            with self.subTest(files=files):
+                self.listing("--csv", "r.csv", files)
+                self.assertFrame(self.run_python("pandas-csv")["frame"], files=files[1:] and files)
 
     def test_sqlite3_keeps_numbers_numbers(self):
-        self.listing("--csv", "r.csv")
-        r = subprocess.run(["sh", "-c", recipe("sqlite3")], cwd=self.dir, capture_output=True, timeout=60)
-        self.assertEqual((r.returncode, r.stderr), (0, b""))
-        query = "SELECT typeof(numero), typeof(valeur), max(valeur), hex(tampon) FROM records GROUP BY \"index\" " \
-                "ORDER BY numero"
-        r = subprocess.run(["sqlite3", "r.db", query], cwd=self.dir, capture_output=True, timeout=60)
-        rows = [line.split(b"|") for line in r.stdout.splitlines()]
-        ordered = sorted(zip(NUMBERS, TEXTS))
-        self.assertEqual(rows, [[b"integer", b"integer", b"%d" % v, t.hex().upper().encode()] for (n, v), t in ordered])
+        for name, files in [("sqlite3", ("r.dat",)), ("sqlite3-files", ("r.dat", "01", "02"))]:
+            with self.subTest(recipe=name):
+                if os.path.exists(self.path("r.db")):
+                    os.unlink(self.path("r.db"))
+                self.listing("--csv", "r.csv", files)
+                r = subprocess.run(["sh", "-c", recipe(name)], cwd=self.dir, capture_output=True, timeout=60)
+                self.assertEqual((r.returncode, r.stderr), (0, b""))
+                query = "SELECT typeof(numero), typeof(valeur), max(valeur), hex(tampon), count(*) FROM records " \
+                        "GROUP BY \"index\" ORDER BY numero"
+                r = subprocess.run(["sqlite3", "r.db", query], cwd=self.dir, capture_output=True, timeout=60)
+                rows = [line.split(b"|") for line in r.stdout.splitlines()]
+                ordered = sorted(zip(NUMBERS, TEXTS))
+                self.assertEqual(rows, [[b"integer", b"integer", b"%d" % v, t.hex().upper().encode(),
+                                         b"%d" % len(files)] for (n, v), t in ordered])
+        r = subprocess.run(["sqlite3", "r.db", "SELECT DISTINCT file FROM records"], cwd=self.dir, capture_output=True)
+        self.assertEqual(r.stdout.split(), [b"r.dat", b"01", b"02"])
+
+    @unittest.skipUnless(BUILT and os.environ.get("ECRITURE_LIBREOFFICE") == "1", "LibreOffice's suite")
+    def test_libreoffice_keeps_utf8(self):
+        self.listing("--xlsx", "r.xlsx")
+        r = subprocess.run(["sh", "-c", "HOME=$PWD " + recipe("libreoffice")], cwd=self.dir, capture_output=True,
+                           timeout=300)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("r-records.csv"), encoding="utf-8", newline="") as f:
+            rows = list(csv.reader(f))
+        self.assertEqual(rows[0], ["index", "numero", "valeur", "tampon"])
+        # Calc's one change: a CR LF inside a text becomes LF.
+        self.assertEqual([r[3].encode() for r in rows[1:]], [t.replace(b"\r\n", b"\n") for t in TEXTS])
+
+    @unittest.skipUnless(os.environ.get("ECRITURE_POSTGRESQL") == "1", "PostgreSQL's suite")
+    def test_postgresql_reads_several_files(self):
+        self.listing("--csv", "r.csv", ("r.dat", "01"))
+        rows = common.postgresql(self.dir, recipe("postgresql"),
+                                 "SELECT file, \"index\", numero, valeur, encode(convert_to(tampon, 'UTF8'), 'hex') "
+                                 "FROM records ORDER BY file DESC, \"index\"")
+        self.assertEqual(rows, [b"%s|%d|%d|%d|%s" % (f, k, n, v, t.hex().encode()) for f in (b"r.dat", b"01")
+                                for k, ((n, v), t) in enumerate(zip(NUMBERS, TEXTS))])
 
     def test_numpy_after_the_check(self):
         # The built lecture, where the recipe names the installed one.

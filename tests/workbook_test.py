@@ -10,6 +10,8 @@ import os
 import pty
 import struct
 import re
+import resource
+import signal
 import subprocess
 import sys
 import time
@@ -140,6 +142,20 @@ class Cells(common.TempDirTest):
                                    timeout=60)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
                 self.assertTrue(common.text_mode(r.stderr).startswith(b"lecture: " + why + b"\nusage: "))
+
+    @unittest.skipIf(common.WINDOWS or not BUILT, "a file size limit is POSIX's")
+    def test_a_full_scratch_folder_said_in_one_line(self):
+        # The workbook's scratch files cannot grow past 8 KiB, as in a full
+        # folder: one line of lecture's, with the system's reason, and no
+        # workbook; none of the library's own lines.
+        self.write("r.dat", b"".join(record(k, k, b"text %d" % k) for k in range(3000)))
+
+        def limited():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (8192, 8192))
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        r = subprocess.run([*LECTURE, "--xlsx", "r.dat"], cwd=self.dir, capture_output=True, timeout=120,
+                           preexec_fn=limited)
+        self.assertEqual((r.stdout, r.stderr, r.returncode), (b"", b"lecture: cannot write the workbook: File too large\n", 2))
 
     @unittest.skipIf(common.WINDOWS, "a terminal under wine is wine's console")
     def test_refused_at_a_terminal(self):

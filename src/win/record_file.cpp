@@ -90,7 +90,8 @@ Reason ShareRecordFile(FileHandle file)
 Reason TryShareRecordFile(FileHandle file)
 {
     OVERLAPPED at = AgreedByte();
-    return LockFileEx(AsHandle(file), LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0 ? kNoReason : TakeReason();
+    return LockFileEx(AsHandle(file), LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0 ? kNoReason
+                                                                                    : TakeReason();
 }
 
 bool MeansLockBusy(Reason why)

@@ -43,8 +43,9 @@ bool IsTerminal(std::FILE* stream)
 int TerminalColumns(std::FILE* stream)
 {
     intptr_t os = _get_osfhandle(_fileno(stream));
+    auto console = reinterpret_cast<HANDLE>(os); // NOLINT(performance-no-int-to-ptr)
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(reinterpret_cast<HANDLE>(os), &info) == 0) // NOLINT(performance-no-int-to-ptr)
+    if (GetConsoleScreenBufferInfo(console, &info) == 0)
         return 0;
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
