@@ -194,24 +194,6 @@ FileHandle OpenOrRefuse(const char* nom, Reason refused, bool& created, std::FIL
     return file;
 }
 
-// Says once what was done to answers that a Windows file saved: read in
-// the ANSI code page, not refused; with CR LF, the texts' CRs kept, which
-// a query for the text then misses, the name's dropped.
-void SayHowAnswersWereRead(const Input& in, std::FILE* err)
-{
-    if (in.crlf && in.nameCr)
-        PutMessage(err, kCaptureProgram, nullptr,
-            "answers end in CR LF: the file name's CR is dropped, the texts keep theirs (convert the file "
-            "first: sed -i 's/\\r$//' FILE)");
-    else if (in.crlf)
-        PutMessage(err, kCaptureProgram, nullptr,
-            "answers end in CR LF: the CR is kept in the texts (convert the file first: sed -i 's/\\r$//' "
-            "FILE)");
-    if (in.state.recoded)
-        PutMessage(err, kCaptureProgram, nullptr,
-            "some answers were not UTF-8: read in the ANSI code page, stored as UTF-8");
-}
-
 } // namespace
 
 Console ChooseConsole()
@@ -271,25 +253,4 @@ bool CloseRecordFile(FileHandle file, const char* nom, std::FILE* err)
     if (closed != kNoReason)
         PutSystemError(err, kCaptureProgram, nom, closed);
     return why == kNoReason && closed == kNoReason;
-}
-
-bool CheckConsole(const Input& in, std::FILE* out, std::FILE* err)
-{
-    // The dialogue first, as the messages below come after it.
-    FlushOutput(out);
-    bool ok = true;
-    SayHowAnswersWereRead(in, err);
-    if (in.failed != kNoReason) {
-        PutMessage(err, kCaptureProgram, nullptr, "read error on standard input", DescribeReason(in.failed));
-        ok = false;
-    }
-    ok = CheckOutput(out, err, kCaptureProgram) && ok;
-    // A lost report is told on the stream that lost it: the failure may
-    // have been passing.
-    if (err != out && std::ferror(err) != 0) {
-        std::clearerr(err);
-        PutMessage(err, kCaptureProgram, nullptr, "write error on standard error");
-        ok = false;
-    }
-    return ok;
 }

@@ -501,6 +501,28 @@ class WindowsTextMode(TempDirTest):
         self.check_session("été ✓.dat".encode(), [(1, 2, b"x")])
         self.assertEqual(os.listdir(self.dir), ["été ✓.dat"])
 
+    def test_nothing_typed_vanishes(self):
+        # A name that Windows takes for a device or a hidden stream is
+        # refused, typed and as an argument, and nothing is made; a Ctrl-Z
+        # ends the input, said when answers follow it, not after the last.
+        device = b"is a device, not a file on a disk (write \\\\.\\NAME for a device)"
+        stream = b"a colon past the drive names a hidden stream of the file before it, which Explorer and " \
+                 b"lecture do not show"
+        for name, why in [(b"nul.dat", device), (b"aux.dat", device), (b"com1.dat", device), (b"x.dat:s", stream)]:
+            for args, stdin in [([], name + b"\n1\n2\nab\nn\n"), ([name.decode()], b"1\n2\nab\nn\n")]:
+                with self.subTest(name=name, args=args):
+                    r = run(self.dir, stdin, args)
+                    self.assertEqual((r.stderr, r.returncode), (b"ecriture: " + name + b": " + why + b"\n" + FAILED, 1))
+        self.assertEqual(os.listdir(self.dir), [])
+        cut = b"ecriture: the input ends at a Ctrl-Z: 14 bytes after it were not read\n"
+        for typed, said, status in [(b"z.dat\n1\n2\nab\x1acd\ny\n3\n4\nef\nn\n", cut, 255),
+                                    (b"z.dat\n1\n2\nab\nn\n\x1a\r\n", b"", 0)]:
+            with self.subTest(typed=typed):
+                r = run(self.dir, typed)
+                self.assertEqual((r.stderr, r.returncode), (OPENED + written(88) + said, status))
+                self.assertEqual(self.read("z.dat")[8:11], b"ab\0")
+                os.unlink(self.path("z.dat"))
+
     def test_names_and_help_as_windows_has_them(self):
         # Unicode names on the command line, a path past 260 characters, and
         # a byte-order mark that Notepad put before the first answer.
@@ -518,11 +540,6 @@ class WindowsTextMode(TempDirTest):
         self.assertIn("bom.dat", os.listdir(self.dir))
         r = run(self.dir, b"", ["/?"])
         self.assertEqual((r.stdout[:len(USAGE)], r.stderr, r.returncode), (USAGE, b"", 0))
-
-    def test_ctrl_z_ends_the_input(self):
-        r = run(self.dir, b"r.dat\n1\n2\nab\x1acd\ny\n3\n4\nlost\nn\n")
-        self.assertEqual((r.stderr, r.returncode), (OPENED + written(88), 0))
-        self.assertEqual(self.read("r.dat")[:11], struct.pack("<ii", 1, 2) + b"ab\0")
 
     def test_answer_files_in_utf16(self):
         # As PowerShell 5 and Notepad's "Unicode" save them: read as UTF-16,

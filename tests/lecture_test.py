@@ -704,7 +704,8 @@ class SameOnEveryPlatform(ListingTest):
 class AsWindowsUsersDo(FollowOnEveryChange):
     def test_wildcards_expanded_in_name_order(self):
         os.mkdir(self.path("sub"))
-        for k, name in enumerate(["b.dat", "A.dat", "c.dat", "x.txt", os.path.join("sub", "z.dat")]):
+        # notes.data's short name, NOTES~1.DAT, would match *.dat too.
+        for k, name in enumerate(["b.dat", "A.dat", "c.dat", "x.txt", "notes.data", os.path.join("sub", "z.dat")]):
             self.write(name, record(k, k, b"t"))
         for args, names, said in [(["*.dat"], ["A.dat", "b.dat", "c.dat"], b""),
                                   (["sub\\*.dat", "?.txt"], ["sub\\z.dat", "x.txt"], b""),
@@ -713,6 +714,11 @@ class AsWindowsUsersDo(FollowOnEveryChange):
                 r = self.lecture("--check", *args)
                 self.assertEqual((r.stdout, r.stderr, r.returncode),
                                  (b"".join(n.encode() + b": 1 record\n" for n in names), said, 2 if said else 0))
+
+    def test_a_device_is_no_record_file(self):
+        r = self.lecture("--check", "nul.dat")
+        self.assertEqual((r.stderr, r.returncode), (b"lecture: nul.dat: is a device, not a file on a disk "
+                                                    b"(write \\\\.\\NAME for a device)\n", 2))
 
     def test_what_the_program_cannot_hold_is_refused(self):
         # More names than the program holds, and a temporary folder too long

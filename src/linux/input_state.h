@@ -3,8 +3,10 @@
 #define ECRITURE_INPUT_STATE_H
 
 struct InputState {
-    // Lines read in another encoding than their own: never, on Linux.
+    // Lines read in another encoding than their own, and bytes left unread
+    // after a Ctrl-Z: never, on Linux.
     bool recoded;
+    long long afterCtrlZ;
 };
 
 #endif

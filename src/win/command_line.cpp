@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <cwchar>
 #include <shellapi.h>
 
@@ -37,11 +38,43 @@ bool HasWildcard(const char* arg)
     return std::strpbrk(NamePart(arg), "*?") != nullptr;
 }
 
+// Whether the long name matches the pattern's name part, as the shell on
+// Linux matches: * any run, ? one character, letters in either case, and
+// *.* every name, as cmd takes it. FindFirstFileExW matches the 8.3 short
+// name too, which would take notes.data (NOTES~1.DAT) for *.dat.
+bool MatchesLongName(const wchar_t* name, const wchar_t* pattern)
+{
+    if (std::wcscmp(pattern, L"*.*") == 0)
+        return true;
+    const wchar_t* star = nullptr;
+    const wchar_t* resume = name;
+    while (*name != L'\0') {
+        if (*pattern == L'*') {
+            star = pattern++;
+            resume = name;
+        } else if (*pattern == L'?' || std::towupper(*pattern) == std::towupper(*name)) {
+            ++pattern;
+            ++name;
+        } else if (star != nullptr) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == L'*')
+        ++pattern;
+    return *pattern == L'\0';
+}
+
 // The wide names of the files, not folders, that the pattern matches, into
 // names, one after another; how many, or -1 when they do not fit.
 int FindMatches(const char* pattern, wchar_t* names, std::size_t room, const wchar_t** found, int most)
 {
     wchar_t wide[kWidePathSize];
+    wchar_t part[kWidePathSize];
+    if (MultiByteToWideChar(CP_UTF8, 0, NamePart(pattern), -1, part, kWidePathSize) == 0)
+        return 0;
     WIN32_FIND_DATAW data;
     HANDLE search = ToWidePath(pattern, wide)
         ? FindFirstFileExW(wide, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0)
@@ -49,7 +82,7 @@ int FindMatches(const char* pattern, wchar_t* names, std::size_t room, const wch
     int count = 0;
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &data) != 0) {
         std::size_t length = std::wcslen(data.cFileName) + 1;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !MatchesLongName(data.cFileName, part))
             continue;
         if (count == most || length > room) {
             count = -1;

@@ -207,6 +207,7 @@ std::size_t DecodeRaw(InputState& state, char* to, std::size_t n)
             to[made++] = '\r';
         state.heldCr = c == '\r';
         state.ended = c == kCtrlZ;
+        state.ctrlZ = c == kCtrlZ;
         state.lineStart = c == '\n';
         if (c == '\r' || c == kCtrlZ)
             continue;
@@ -216,12 +217,32 @@ std::size_t DecodeRaw(InputState& state, char* to, std::size_t n)
     return made;
 }
 
+// Counts what follows a Ctrl-Z to the end of the input, which text mode
+// never reads, so that the run can say it: 0 when it is only line ends,
+// as the old end-of-file mark after the last line leaves them.
+void CountAfterCtrlZ(HANDLE file, InputState& state)
+{
+    long long n = static_cast<long long>(state.ansiEnd - state.ansiNext);
+    bool text = n > 0;
+    Reason why = kNoReason;
+    do {
+        for (std::size_t i = state.rawNext; i < state.rawEnd; ++i)
+            text = text || (state.raw[i] != '\r' && state.raw[i] != '\n' && state.raw[i] != kCtrlZ);
+        n += static_cast<long long>(state.rawEnd - state.rawNext);
+        state.rawNext = state.rawEnd;
+    } while (!state.rawEnded && FillRaw(file, state, why));
+    state.rawEnded = true;
+    state.afterCtrlZ = text ? n : 0;
+}
+
 // What a pipe or a file holds next, decoded; waits only when nothing is in
 // hand.
 long long ReadPiped(HANDLE file, InputState& state, char* to, std::size_t n, Reason& why)
 {
     for (;;) {
         std::size_t made = state.encoding == Encoding::Unknown ? 0 : DecodeRaw(state, to, n);
+        if (state.ctrlZ && !state.rawEnded)
+            CountAfterCtrlZ(file, state);
         if (made > 0 || state.ended)
             return static_cast<long long>(made);
         if (state.rawEnded) {

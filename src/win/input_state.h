@@ -36,6 +36,10 @@ struct InputState {
     bool ended;
     // Some lines were not UTF-8, and were read in the ANSI code page.
     bool recoded;
+    // A Ctrl-Z ended the input: the bytes after it, which text mode never
+    // reads, when some are not line ends; else 0.
+    bool ctrlZ;
+    long long afterCtrlZ;
 };
 
 #endif

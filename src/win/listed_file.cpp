@@ -11,12 +11,20 @@ FileHandle OpenListedFile(const char* name, Reason& why)
 {
     wchar_t wide[kWidePathSize];
     HANDLE file = INVALID_HANDLE_VALUE;
+    // A device or a hidden stream is no record file, and is not waited on.
+    if ((why = RefuseHiddenName(name)) != kNoReason)
+        return kNoFile;
     // Listed or followed, the file stays its owner's to write, rename and
     // delete: a deleted or renamed file is read to its end.
     if (ToWidePath(name, wide))
         file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     why = file == INVALID_HANDLE_VALUE ? TakeReason() : kNoReason;
+    if (file != INVALID_HANDLE_VALUE && IsUnaskedDevice(name, file)) {
+        (void)CloseHandle(file);
+        why = kIsDevice;
+        return kNoFile;
+    }
     return FromHandle(file);
 }
 

@@ -26,6 +26,10 @@ FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why)
 {
     created = false;
     wchar_t wide[kWidePathSize];
+    // Records written into a device or a hidden stream would vanish from
+    // every listing, each reported as written.
+    if ((why = RefuseHiddenName(nom)) != kNoReason)
+        return kNoFile;
     if (!ToWidePath(nom, wide)) {
         why = TakeReason();
         return kNoFile;
@@ -36,6 +40,12 @@ FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why)
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     why = file == INVALID_HANDLE_VALUE ? TakeReason() : kNoReason;
     created = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+    if (file != INVALID_HANDLE_VALUE && IsUnaskedDevice(nom, file)) {
+        // Opened for this only; nothing was written to it.
+        (void)CloseHandle(file);
+        why = kIsDevice;
+        return kNoFile;
+    }
     return FromHandle(file);
 }
 

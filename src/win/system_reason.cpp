@@ -3,6 +3,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include "system_reason.h"
 #include "catalogue.h"
+#include "wide_path.h"
 
 #include <windows.h>
 
@@ -24,6 +25,11 @@ const char* DescribeReason(Reason why)
     // the ANSI code page would garble "Accès refusé".
     static wchar_t words[256];
     static char text[3 * 256 + 1];
+    if (why == kIsDevice)
+        return Translate("is a device, not a file on a disk (write \\\\.\\NAME for a device)");
+    if (why == kNamesStream)
+        return Translate("a colon past the drive names a hidden stream of the file before it, which "
+                         "Explorer and lecture do not show");
     DWORD error = static_cast<DWORD>(why);
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
         words, sizeof words / sizeof words[0], nullptr);

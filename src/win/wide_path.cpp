@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -26,7 +27,49 @@ bool PrefixLongPath(const wchar_t* full, std::size_t n, wchar_t (&wide)[kWidePat
     return true;
 }
 
+// Written as a device path, \\.\NAME: a device is what it asks for.
+bool IsDevicePath(const char* name)
+{
+    return (name[0] == '\\' || name[0] == '/') && (name[1] == '\\' || name[1] == '/') && name[2] == '.' &&
+        (name[3] == '\\' || name[3] == '/');
+}
+
+// A console's names, CON, CONIN$ and CONOUT$, which the dialogue's check
+// refuses as the terminal.
+bool IsConsoleDevice(const wchar_t* full)
+{
+    const wchar_t* device = full + 4;
+    return _wcsicmp(device, L"CON") == 0 || _wcsicmp(device, L"CONIN$") == 0 || _wcsicmp(device, L"CONOUT$") == 0;
+}
+
 } // namespace
+
+// In the range that Windows leaves to applications' own codes.
+const Reason kIsDevice = 0x20000001;
+const Reason kNamesStream = 0x20000002;
+
+Reason RefuseHiddenName(const char* name)
+{
+    if (IsDevicePath(name))
+        return kNoReason;
+    const char* path = std::strncmp(name, "\\\\?\\", 4) == 0 ? name + 4 : name;
+    bool drive = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':';
+    if (std::strchr(drive ? path + 2 : path, ':') != nullptr)
+        return kNamesStream;
+    wchar_t wide[kWidePathSize];
+    wchar_t full[kWidePathSize];
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, kWidePathSize) == 0)
+        return kNoReason;
+    DWORD n = GetFullPathNameW(wide, kWidePathSize, full, nullptr);
+    bool device = n > 4 && n < kWidePathSize && std::wcsncmp(full, L"\\\\.\\", 4) == 0;
+    return device && !IsConsoleDevice(full) ? kIsDevice : kNoReason;
+}
+
+bool IsUnaskedDevice(const char* name, void* handle)
+{
+    DWORD mode = 0;
+    return !IsDevicePath(name) && GetFileType(handle) != FILE_TYPE_DISK && GetConsoleMode(handle, &mode) == 0;
+}
 
 bool ToWidePath(const char* name, wchar_t (&wide)[kWidePathSize])
 {
