@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "lock_wait.h"
 #include "messages.h"
+#include "signals.h"
 
 #include <algorithm>
 
@@ -249,9 +250,14 @@ int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err)
                 ++failures;
             }
         } else {
+            // From the first write to the release, nothing ends the run.
+            if (step == Step::Write && h.tried == 0)
+                HoldInterrupts();
             CarryOut(lock, h, step);
         }
     }
+    if (h.tried > 0)
+        ReleaseInterrupts();
     h.done = Step::Report;
     return failures;
 }

@@ -15,8 +15,10 @@ constexpr std::size_t kScratchNameSize = 1024;
 struct ScratchFile {
     // Open for as long as the file is used, where that keeps it alive.
     FileHandle file;
-    // The name to write it by, and to read it back by.
+    // The name to read it back by, in UTF-8, and the name the library
+    // writes it by, in the encoding the library opens names in.
     char name[kScratchNameSize];
+    char library[kScratchNameSize];
 };
 
 // Makes the scratch file; its reason when it cannot be made.

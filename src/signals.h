@@ -9,6 +9,13 @@
 // where no signal does that.
 void IgnoreWriteSignals();
 
+// Around a hold's writes and their take-back: Ctrl-C, a hang-up or a
+// termination asked meanwhile waits for the hold to end, so that no part
+// of a record stays where a take-back was due. Held once; released by the
+// next ReleaseInterrupts, which lets what was asked meanwhile end the run.
+void HoldInterrupts();
+void ReleaseInterrupts();
+
 // Ends the run as a write to a closed pipe ends a filter: by SIGPIPE where
 // there is one (status 141 in a shell), else with 141.
 [[noreturn]] void EndAsClosedPipe();

@@ -201,7 +201,7 @@ lxw_workbook* NewWorkbook(const ScratchFile& scratch)
 {
     lxw_workbook_options options = {LXW_TRUE, nullptr, LXW_FALSE};
     int kept = QuietStandardError();
-    lxw_workbook* book = workbook_new_opt(scratch.name, &options);
+    lxw_workbook* book = workbook_new_opt(scratch.library, &options);
     RestoreStandardError(kept);
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     long long seconds = 0;

@@ -414,6 +414,30 @@ def follower_lists_no_record_taken_back():
     return ok
 
 
+def interrupted_in_a_take_back():
+    """Ctrl-C right after a record's part that a full disk cut short was
+    written: its take-back ends first, so that no part stays, then the
+    interrupt ends the run."""
+    with tempfile.TemporaryDirectory() as cwd:
+        proc = subprocess.Popen(["strace", "-f", "-qq", "-o", "/dev/null", "-E", "LD_PRELOAD=" + SHIM, "-E",
+                                 "FAULT_SHORT_WRITE=1", "-P", os.path.join(cwd, NAME), "-e", "trace=write", "-e",
+                                 "inject=write:delay_exit=1s:when=1", ECRITURE, NAME], cwd=cwd, stdin=subprocess.PIPE,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        proc.stdin.write(b"5\n5\ncut short\nn\n")
+        proc.stdin.close()
+        path = os.path.join(cwd, NAME)
+        deadline = time.monotonic() + 30
+        while (not os.path.exists(path) or os.path.getsize(path) == 0) and time.monotonic() < deadline:
+            time.sleep(0.01)
+        # To the run itself, not to strace, which would stop tracing.
+        with open("/proc/%d/task/%d/children" % (proc.pid, proc.pid)) as f:
+            os.kill(int(f.read().split()[0]), 2)
+        status = proc.wait(30)
+        size = os.path.getsize(path)
+        print("interrupted in a take-back: status %d, %d bytes left" % (status, size))
+        return size == 0
+
+
 def main():
     with tempfile.TemporaryDirectory() as cwd:
         subprocess.run([ECRITURE], cwd=cwd, input=TYPED, capture_output=True, timeout=30, check=True)
@@ -431,7 +455,8 @@ def main():
     for problem in problems:
         print("  " + problem)
     checks = [interactive_order(), faults_taken_together(), directory_flush_named(), without_locks(),
-              new_file_through_a_link(), piped_single_flush(), follower_lists_no_record_taken_back()]
+              new_file_through_a_link(), piped_single_flush(), follower_lists_no_record_taken_back(),
+              interrupted_in_a_take_back()]
     print("the runs with faults placed: %s" % ("ok" if all(checks) else "WRONG"))
     sys.exit(0 if not problems and all(checks) else 1)
 

@@ -715,6 +715,21 @@ class AsWindowsUsersDo(FollowOnEveryChange):
                 self.assertEqual((r.stdout, r.stderr, r.returncode),
                                  (b"".join(n.encode() + b": 1 record\n" for n in names), said, 2 if said else 0))
 
+    @unittest.skipUnless(os.environ.get("ECRITURE_XLSX") == "1", "a build without libxlsxwriter")
+    def test_a_workbook_with_an_accented_temporary_folder(self):
+        # As C:\\Users\\Hélène\\AppData\\Local\\Temp in a French office.
+        self.write("r.dat", record(1, 1, b"t"))
+        folder = os.path.join(self.dir, "Hélène", "Temp")
+        os.makedirs(folder)
+        temp = "Z:" + folder.replace("/", "\\")
+        r = subprocess.run([*common.EMULATOR, "cmd", "/c", "set TMP=%s&& set TEMP=%s&& Z:%s --xlsx r.dat >x.xlsx"
+                            % (temp, temp, LECTURE.replace("/", "\\"))], cwd=self.dir, capture_output=True,
+                           timeout=120)
+        self.assertEqual((r.stderr, r.returncode), (b"", 0))
+        with open(self.path("x.xlsx"), "rb") as f:
+            self.assertEqual(f.read(2), b"PK")
+        self.assertEqual(os.listdir(folder), [])
+
     def test_a_device_is_no_record_file(self):
         r = self.lecture("--check", "nul.dat")
         self.assertEqual((r.stderr, r.returncode), (b"lecture: nul.dat: is a device, not a file on a disk "

@@ -21,6 +21,7 @@ Reason MakeScratchFile(ScratchFile& scratch)
     Reason why = unlink(scratch.name) == 0 ? kNoReason : TakeReason();
     scratch.file = fd;
     std::snprintf(scratch.name, sizeof scratch.name, "/proc/self/fd/%d", fd);
+    std::snprintf(scratch.library, sizeof scratch.library, "%s", scratch.name);
     if (why != kNoReason)
         DropScratchFile(scratch);
     return why;

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <initializer_list>
 
 void IgnoreWriteSignals()
 {
@@ -12,6 +13,33 @@ void IgnoreWriteSignals()
     // the records are flushed; ignored, the write fails with EPIPE.
     (void)std::signal(SIGXFSZ, SIG_IGN);
     (void)std::signal(SIGPIPE, SIG_IGN);
+}
+
+namespace {
+
+// The signals that a person or the system sends to end a run.
+sigset_t Interrupts()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&set, signal);
+    return set;
+}
+
+} // namespace
+
+void HoldInterrupts()
+{
+    sigset_t set = Interrupts();
+    // A mask that cannot be set leaves the run as it was: ended at once.
+    (void)sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+void ReleaseInterrupts()
+{
+    sigset_t set = Interrupts();
+    (void)sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void EndAsClosedPipe()

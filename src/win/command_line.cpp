@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwctype>
 #include <cwchar>
+#include <cwctype>
 #include <shellapi.h>
 
 namespace {

@@ -14,9 +14,12 @@ namespace {
 // on Ctrl-C: the console outlives the program.
 UINT savedOutputCodePage = 0;
 
+// Put back only while it is still the UTF-8 the run set: another program
+// on the console may have set its own since.
 void RestoreOutputCodePage()
 {
-    SetConsoleOutputCP(savedOutputCodePage);
+    if (GetConsoleOutputCP() == CP_UTF8)
+        SetConsoleOutputCP(savedOutputCodePage);
 }
 
 BOOL WINAPI RestoreOnBreak(DWORD /*event*/)

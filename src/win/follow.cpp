@@ -22,11 +22,12 @@ HANDLE OpenByName(const char* name, Reason& why)
     HANDLE named = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (named == INVALID_HANDLE_VALUE) {
-        // A name removed, or whose file waits to be deleted, is gone; a
-        // share fails in passing too.
+        // A name removed, or whose file waits to be deleted, is gone.
         Reason failed = TakeReason();
+        // A share denies access in passing: tried again, as any failure
+        // that may pass (a file deleted while open is told above).
         bool gone = failed == ERROR_FILE_NOT_FOUND || failed == ERROR_PATH_NOT_FOUND ||
-            failed == ERROR_ACCESS_DENIED || failed == ERROR_DELETE_PENDING;
+            failed == ERROR_DELETE_PENDING;
         why = gone ? kNoReason : failed;
     }
     return named;

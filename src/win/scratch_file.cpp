@@ -8,12 +8,34 @@
 
 namespace {
 
+// A name that no code page of the library's holds.
+constexpr Reason kUnnamable = ERROR_NO_UNICODE_TRANSLATION;
+
 // The reason the failing call left, never none: a call may fail without
 // setting one.
 Reason TakeFailure()
 {
     Reason why = TakeReason();
     return why != kNoReason ? why : ERROR_GEN_FAILURE;
+}
+
+// The name in the ANSI code page, which the library opens names in (its
+// MinGW build calls the C library's fopen): as it is where every character
+// has its byte there, else as its 8.3 short name. False when neither fits.
+bool ToLibraryName(const wchar_t* name, char (&library)[kScratchNameSize])
+{
+    wchar_t shortName[MAX_PATH];
+    BOOL lost = FALSE;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, library, sizeof library, nullptr, &lost) >
+            0 &&
+        lost == FALSE)
+        return true;
+    DWORD n = GetShortPathNameW(name, shortName, MAX_PATH);
+    lost = FALSE;
+    return n > 0 && n < MAX_PATH &&
+        WideCharToMultiByte(
+            CP_ACP, WC_NO_BEST_FIT_CHARS, shortName, -1, library, sizeof library, nullptr, &lost) > 0 &&
+        lost == FALSE;
 }
 
 } // namespace
@@ -32,9 +54,14 @@ Reason MakeScratchFile(ScratchFile& scratch)
         return ERROR_FILENAME_EXCED_RANGE;
     if (GetTempFileNameW(folder, L"lec", 0, name) == 0)
         return TakeFailure();
-    if (WideCharToMultiByte(CP_UTF8, 0, name, -1, scratch.name, sizeof scratch.name, nullptr, nullptr) > 0)
+    // A folder whose name the library cannot be given, as C:\Users\Hélène
+    // in another code page with no short names, is said as such.
+    bool named =
+        WideCharToMultiByte(CP_UTF8, 0, name, -1, scratch.name, sizeof scratch.name, nullptr, nullptr) > 0;
+    Reason why = named ? kNoReason : TakeFailure();
+    if (named && ToLibraryName(name, scratch.library))
         return kNoReason;
-    Reason why = TakeFailure();
+    why = why != kNoReason ? why : kUnnamable;
     scratch.name[0] = '\0';
     (void)DeleteFileW(name);
     return why;

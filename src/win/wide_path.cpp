@@ -39,7 +39,8 @@ bool IsDevicePath(const char* name)
 bool IsConsoleDevice(const wchar_t* full)
 {
     const wchar_t* device = full + 4;
-    return _wcsicmp(device, L"CON") == 0 || _wcsicmp(device, L"CONIN$") == 0 || _wcsicmp(device, L"CONOUT$") == 0;
+    return _wcsicmp(device, L"CON") == 0 || _wcsicmp(device, L"CONIN$") == 0 ||
+        _wcsicmp(device, L"CONOUT$") == 0;
 }
 
 } // namespace
