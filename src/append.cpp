@@ -233,22 +233,38 @@ Hold StartHold(const AgreedLock& lock, Console console, Pending* records, std::s
     return h;
 }
 
+namespace {
+
+// Takes the lock, or waits for it, as the step has it; 1 for a failure said.
+int TakeLockStep(AgreedLock& lock, Hold& h, Step step, std::FILE* err)
+{
+    Reason why =
+        step == Step::TakeLock ? LockWithin(lock.file, false, kLockPatience) : LockRecordFile(lock.file);
+    h.lock = LockStateOf(why);
+    return SayLock(lock, h.lock, why, h.person, err);
+}
+
+// Releases the lock, said once it is free, as a message may wait on its
+// reader; 1 for a failure said.
+int ReleaseLock(const AgreedLock& lock, Hold& h, std::FILE* err)
+{
+    h.lock = LockState::Free;
+    Reason why = UnlockRecordFile(lock.file);
+    if (why != kNoReason)
+        PutMessage(err, kCaptureProgram, lock.nom, "cannot unlock the file", DescribeReason(why));
+    return why != kNoReason ? 1 : 0;
+}
+
+} // namespace
+
 int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err)
 {
     int failures = 0;
     for (Step step; (step = NextStep(h)) != Step::Report; h.done = step) {
         if (step == Step::TakeLock || step == Step::WaitLock) {
-            Reason why = step == Step::TakeLock ? LockWithin(lock.file, false, kLockPatience)
-                                                : LockRecordFile(lock.file);
-            h.lock = LockStateOf(why);
-            failures += SayLock(lock, h.lock, why, h.person, err);
+            failures += TakeLockStep(lock, h, step, err);
         } else if (step == Step::Release) {
-            h.lock = LockState::Free;
-            // Said once the lock is free: a message may wait on its reader.
-            if (Reason why = UnlockRecordFile(lock.file); why != kNoReason) {
-                PutMessage(err, kCaptureProgram, lock.nom, "cannot unlock the file", DescribeReason(why));
-                ++failures;
-            }
+            failures += ReleaseLock(lock, h, err);
         } else {
             // From the first write to the release, nothing ends the run.
             if (step == Step::Write && h.tried == 0)

@@ -43,7 +43,7 @@ bool IsTerminal(std::FILE* stream)
 int TerminalColumns(std::FILE* stream)
 {
     intptr_t os = _get_osfhandle(_fileno(stream));
-    auto console = reinterpret_cast<HANDLE>(os); // NOLINT(performance-no-int-to-ptr)
+    auto* console = reinterpret_cast<HANDLE>(os); // NOLINT(performance-no-int-to-ptr)
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(console, &info) == 0)
         return 0;
