@@ -9,12 +9,19 @@
 
 namespace {
 
+// Writes the text through the console writer, as every text of the
+// programs goes: a Windows console shows its accents at any code page.
+void PutText(std::FILE* out, const char* text)
+{
+    PutBytes(out, text, std::strlen(text));
+}
+
 // Shows first and second on standard output and ends the run with status,
 // or with the program's failure status when they cannot be written.
 void EndShowing(CommandLine& line, const char* first, const char* second, int status)
 {
-    std::fputs(Translate(first), stdout);
-    std::fputs(Translate(second), stdout);
+    PutText(stdout, Translate(first));
+    PutText(stdout, Translate(second));
     line.status = CheckOutput(stdout, stderr, line.text->name) ? status : line.text->outputFailed;
 }
 
@@ -81,7 +88,9 @@ void RefuseUsage(CommandLine& line, const char* what, const char* more)
 {
     if (what != nullptr)
         PutMessage(stderr, line.text->name, nullptr, what, more);
-    std::fputs(Translate(line.text->usage), stderr);
-    std::fprintf(stderr, Translate("Try '%s --help' for more information.\n"), line.text->name);
+    PutText(stderr, Translate(line.text->usage));
+    char help[256];
+    std::snprintf(help, sizeof help, Translate("Try '%s --help' for more information.\n"), line.text->name);
+    PutText(stderr, help);
     line.status = kStatusUsage;
 }

@@ -36,11 +36,12 @@ bool SayInputCut(const Input& in, std::FILE* err)
     if (in.state.afterCtrlZ == 0)
         return true;
     char what[256];
+    char count[kCountSize];
     std::snprintf(what, sizeof what,
-        TranslatePlural("the input ends at a Ctrl-Z: %lld byte after it was not read",
-            "the input ends at a Ctrl-Z: %lld bytes after it were not read",
+        TranslatePlural("the input ends at a Ctrl-Z: %s byte after it was not read",
+            "the input ends at a Ctrl-Z: %s bytes after it were not read",
             static_cast<unsigned long long>(in.state.afterCtrlZ)),
-        in.state.afterCtrlZ);
+        GroupCount(in.state.afterCtrlZ, count));
     PutMessage(err, kCaptureProgram, nullptr, what);
     return false;
 }

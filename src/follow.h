@@ -28,8 +28,10 @@ bool AwaitChange(WatchHandle watch, std::FILE* out, int milliseconds);
 
 void StopWatch(WatchHandle watch);
 
-// False when the name no longer names the open file: it was removed, or
-// another file took its name; false too when that cannot be told, with why.
-bool IsStillNamed(FileHandle file, const char* name, Reason& why);
+// What became of the open file's name: still its own, or the file lives
+// on under another name, or was removed, or another file took its name.
+// Same when that cannot be told now, with why.
+enum class Naming { Same, Renamed, Removed, Replaced };
+Naming CheckName(FileHandle file, const char* name, Reason& why);
 
 #endif

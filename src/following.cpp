@@ -14,7 +14,8 @@ namespace {
 // Why a followed file is no longer followed, said when it is.
 constexpr const char* kTruncated = Untranslated("file truncated; no longer followed");
 constexpr const char* kRewritten = Untranslated("file truncated or rewritten; no longer followed");
-constexpr const char* kReplaced = Untranslated("file removed or replaced; no longer followed");
+constexpr const char* kNamingEnds[] = {nullptr, Untranslated("file renamed; no longer followed"),
+    Untranslated("file removed; no longer followed"), Untranslated("file replaced; no longer followed")};
 
 // Whether the n bytes at offset in the file are still those given; false,
 // with why, when they cannot be read.
@@ -46,13 +47,13 @@ const char* AwaitGrowth(Listed& listed)
     DropStray(listed);
     AwaitFollowed(listed, listed.watch, listed.busy ? kLookAgain : kFollowWait);
     Reason why = kNoReason;
-    bool named = IsStillNamed(listed.file, listed.name, why);
+    Naming naming = CheckName(listed.file, listed.name, why);
     if (why != kNoReason)
         return MeetFailure(listed, why);
     if (!TakeLimit(listed, false))
         return nullptr;
-    listed.following = named;
-    return named ? CheckListed(listed, listed.have) : kReplaced;
+    listed.following = naming == Naming::Same;
+    return listed.following ? CheckListed(listed, listed.have) : kNamingEnds[static_cast<int>(naming)];
 }
 
 } // namespace

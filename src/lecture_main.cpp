@@ -16,7 +16,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    Untranslated("usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] [-n N] FILE...\n"
+    Untranslated("usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] [-n N]\n"
+                 "               FILE...\n"
                  "       lecture --follow [--csv | --json] [--offset BYTES] [-n N] FILE\n");
 constexpr const char* kHelp =
     Untranslated("List the 88-byte records of each FILE (- for standard input), one per line.\n"

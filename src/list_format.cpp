@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "console.h"
 #include "escape.h"
+#include "messages.h"
 #include "record.h"
 
 #include <algorithm>
@@ -81,7 +82,8 @@ char* AppendCount(char* p, const char* end, long long n, const char* format, boo
 {
     if (n == 0 && !said)
         return p;
-    int made = std::snprintf(p, static_cast<std::size_t>(end - p), format, n);
+    char count[kCountSize];
+    int made = std::snprintf(p, static_cast<std::size_t>(end - p), format, GroupCount(n, count));
     return made > 0 ? p + std::min<std::ptrdiff_t>(made, end - p - 1) : p;
 }
 
@@ -135,12 +137,11 @@ void PutCheckLine(std::FILE* out, const char* name, const FileCheck& found)
     const char* end = line + sizeof line;
     PutEscapedText(out, TextPolicy::Message, name, std::strlen(name));
     long long n = found.records;
-    char* p = AppendCount(line, end, n, TranslatePlural(": %lld record", ": %lld records", n), true);
+    char* p = AppendCount(line, end, n, TranslatePlural(": %s record", ": %s records", n), true);
     n = found.unterminated;
-    p = AppendCount(
-        p, end, n, TranslatePlural(", %lld text not terminated", ", %lld texts not terminated", n));
+    p = AppendCount(p, end, n, TranslatePlural(", %s text not terminated", ", %s texts not terminated", n));
     n = found.trailing;
-    p = AppendCount(p, end, n, TranslatePlural(", %lld trailing byte", ", %lld trailing bytes", n));
+    p = AppendCount(p, end, n, TranslatePlural(", %s trailing byte", ", %s trailing bytes", n));
     if (found.shorterThanOffset)
         p = AppendSaid(p, end, Translate(", shorter than the offset"));
     if (found.failed)

@@ -130,10 +130,11 @@ int CheckEnd(Listed& listed)
     if (long long more = listed.found.unterminated - kProblemsSaid;
         more > 0 && listed.format == ListFormat::Check) {
         char what[256];
+        char count[kCountSize];
         std::snprintf(what, sizeof what,
-            TranslatePlural("%lld more text not terminated", "%lld more texts not terminated",
+            TranslatePlural("%s more text not terminated", "%s more texts not terminated",
                 static_cast<unsigned long long>(more)),
-            more);
+            GroupCount(more, count));
         Warn(listed, what);
     }
     if (listed.skip > 0) {
@@ -144,8 +145,10 @@ int CheckEnd(Listed& listed)
     listed.found.trailing = static_cast<long long>(listed.have);
     if (listed.have > 0) {
         char what[256];
+        char count[kCountSize];
         std::snprintf(what, sizeof what,
-            TranslatePlural("%zu trailing byte", "%zu trailing bytes", listed.have), listed.have);
+            TranslatePlural("%s trailing byte", "%s trailing bytes", listed.have),
+            GroupCount(static_cast<long long>(listed.have), count));
         Warn(listed, what);
         return kListWarned;
     }

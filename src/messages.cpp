@@ -3,10 +3,16 @@
 #include "catalogue.h"
 #include "console.h"
 #include "escape.h"
+#include "record.h"
 
 #include <cstring>
 
 namespace {
+
+// Between what is said and its detail: French puts a no-break space before
+// the colon. The frame "prog: NAME: " stays as GNU tools print it, in every
+// language.
+constexpr const char* kDetail = Untranslated(": ");
 
 // Appends what fits of s to the line at p, up to end; returns the new end.
 char* AppendCut(char* p, const char* end, const char* s)
@@ -48,7 +54,7 @@ void PutMessage(std::FILE* err, const char* prog, const char* name, const char* 
     // What comes from outside, a word of the command line or the system's
     // reason, is shown as names are.
     if (more != nullptr) {
-        p = AppendCut(p, end, ": ");
+        p = AppendCut(p, end, Translate(kDetail));
         p = AppendShown(p, static_cast<std::size_t>(end - p), more);
     }
     *p++ = '\n';
@@ -58,6 +64,27 @@ void PutMessage(std::FILE* err, const char* prog, const char* name, const char* 
 void PutSystemError(std::FILE* err, const char* prog, const char* name, Reason why)
 {
     PutMessage(err, prog, name, DescribeReason(why));
+}
+
+const char* GroupCount(long long n, char (&out)[kCountSize])
+{
+    // The catalogue's: its text itself means no separator.
+    constexpr const char* kGroupMark = Untranslated("GROUP SEPARATOR OF A COUNT'S DIGITS, OR NONE");
+    const char* mark = Translate(kGroupMark);
+    mark = mark == kGroupMark || std::strlen(mark) > 4 ? "" : mark;
+    char digits[kNumberSize];
+    char* end = AppendNumber(digits, n);
+    auto count = static_cast<std::size_t>(end - digits);
+    std::size_t sign = digits[0] == '-' ? 1 : 0;
+    char* p = out;
+    for (std::size_t k = 0; k < count; ++k) {
+        *p++ = digits[k];
+        std::size_t left = count - k - 1;
+        if (k >= sign && left > 0 && left % 3 == 0)
+            p = std::strcpy(p, mark) + std::strlen(mark);
+    }
+    *p = '\0';
+    return out;
 }
 
 bool CheckOutput(std::FILE* out, std::FILE* err, const char* prog)

@@ -22,6 +22,16 @@ void PutMessage(
 // PutMessage with the system's words for the reason as what.
 void PutSystemError(std::FILE* err, const char* prog, const char* name, Reason why);
 
+// Room for a count of 19 digits grouped by threes, each separator of up
+// to 4 bytes, and its sign and NUL.
+constexpr std::size_t kCountSize = 19 + 6 * 4 + 2;
+
+// The count in decimal, its digits grouped by threes as the user's
+// language writes a count: 1 234 567 in French (a narrow no-break space),
+// 1234567 in English, as in the C locale. Numbers that are typed or
+// listed, offsets, indexes, are never grouped.
+const char* GroupCount(long long n, char (&out)[kCountSize]);
+
 // Flushes standard output; false, after "prog: write error on standard
 // output" on err, when it or an earlier write failed.
 bool CheckOutput(std::FILE* out, std::FILE* err, const char* prog);

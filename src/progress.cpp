@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "console.h"
 #include "escape.h"
+#include "messages.h"
 #include "standard_streams.h"
 
 #include <algorithm>
@@ -59,11 +60,14 @@ void TickProgress(Progress& progress, const char* name, long long records, long 
     std::size_t used = 0;
     std::size_t n = 1 + EscapeText(TextPolicy::Message, name, std::strlen(name), line + 1, 80, used);
     double rate = static_cast<double>(records) / seconds;
+    char count[kCountSize];
+    char perSecond[kCountSize];
+    GroupCount(records, count);
+    GroupCount(static_cast<long long>(rate), perSecond);
     int made = length > 0
-        ? std::snprintf(line + n, sizeof line - n, Translate(": %lld records, %lld%%, %.0f records/s"),
-              records, std::min(100LL, read * 100 / length), rate)
-        : std::snprintf(
-              line + n, sizeof line - n, Translate(": %lld records, %.0f records/s"), records, rate);
+        ? std::snprintf(line + n, sizeof line - n, Translate(": %s records, %lld%%, %s records/s"), count,
+              std::min(100LL, read * 100 / length), perSecond)
+        : std::snprintf(line + n, sizeof line - n, Translate(": %s records, %s records/s"), count, perSecond);
     n = made > 0 ? std::min(n + static_cast<std::size_t>(made), sizeof line - 1) : n;
     ShowLine(progress, line, n - 1, sizeof line);
 }
@@ -73,10 +77,11 @@ void ShowWorkbookProgress(Progress& progress, long long records)
     if (progress.off || MonotonicMilliseconds() - progress.start < kProgressAfter)
         return;
     char line[256] = "\r";
+    char count[kCountSize];
     int made = std::snprintf(line + 1, sizeof line - 1,
-        TranslatePlural("writing the workbook: %lld record", "writing the workbook: %lld records",
+        TranslatePlural("writing the workbook: %s record", "writing the workbook: %s records",
             static_cast<unsigned long long>(records)),
-        records);
+        GroupCount(records, count));
     if (made > 0)
         ShowLine(progress, line, std::min(static_cast<std::size_t>(made), sizeof line - 2), sizeof line);
 }

@@ -184,11 +184,12 @@ void SayChanged(const Workbook& book, std::FILE* err)
     if (book.changed == 0)
         return;
     char what[256];
+    char count[kCountSize];
     std::snprintf(what, sizeof what,
-        TranslatePlural("%lld text holds bytes that are not UTF-8, shown as U+FFFD in the workbook",
-            "%lld texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
+        TranslatePlural("%s text holds bytes that are not UTF-8, shown as U+FFFD in the workbook",
+            "%s texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
             static_cast<unsigned long long>(book.changed)),
-        book.changed);
+        GroupCount(book.changed, count));
     PutMessage(err, kListProgram, nullptr, what);
 }
 

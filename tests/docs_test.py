@@ -108,6 +108,8 @@ def catalogue():
 def pattern(text):
     """A message as a pattern of the pages' text: a number of a format and
     any run of blanks match as they may be shown."""
+    # A page shows the no-break spaces of French typography as its own.
+    text = text.replace("\u00a0", " ").replace("\u202f", " ")
     wanted = r"\s*\S+\s*".join(re.escape(part.strip()) for part in FORMAT.split(text.strip()))
     return wanted.replace(r"\ ", r"\s+")
 
@@ -117,6 +119,36 @@ OPTION = re.compile(r"(?<![\w-])(--[a-z][a-z-]*|-[a-zA-Z?])(?![\w-])")
 
 
 class Documents(unittest.TestCase):
+    def test_no_word_hyphenated(self):
+        # At 80 and 110 columns, English and French: a line may end in a
+        # hyphen only where the page has one (hand-over, lui-même), never in
+        # a word cut by the formatter (enreg-istrement, --fol-low).
+        for page in sorted(p for p in os.listdir(MAN) if re.search(r"\.[15]$", p)) + \
+                sorted("fr/" + p for p in os.listdir(os.path.join(MAN, "fr")) if re.search(r"\.[15]$", p)):
+            with open(os.path.join(MAN, page), encoding="utf-8") as f:
+                source = f.read().replace("\\-", "-").replace("\\fB", "").replace("\\fR", "").replace("\\fI", "")
+            for width in ["80", "110"]:
+                r = subprocess.run(["man", "-l", os.path.join(MAN, page)], capture_output=True, check=True,
+                                   env=dict(os.environ, MANWIDTH=width, MAN_KEEP_FORMATTING="", LC_ALL="C.UTF-8"))
+                lines = re.sub(rb".\x08", b"", r.stdout).decode().replace("\u2010", "-").splitlines()
+                for line, after in zip(lines, lines[1:]):
+                    if re.search(r"\w-$", line) and after.split():
+                        joined = line.split()[-1] + after.split()[0]
+                        with self.subTest(page=page, width=width, line=line):
+                            self.assertIn(joined.strip(".,;:()"), source)
+
+    def test_french_as_the_french_write(self):
+        # Every French text of the catalogue: a no-break space before : ; ? !
+        # and % and inside « », never a plain one, and never none.
+        for forms in catalogue():
+            for english, french in forms:
+                with self.subTest(english=english[:50]):
+                    self.assertNotRegex(french, r"[^\S\u00a0\u202f][:;?!]|\S[;?!]|[^\s\u00a0\u202f%]%%|« | »")
+                    self.assertNotRegex(french, r"[^\s\u00a0\u202f(]:(?!\\| |$)|\w: ")
+        # Counts are grouped as the French write them, with a narrow no-break space.
+        grouped = dict(forms[0] for forms in catalogue())
+        self.assertEqual(grouped["GROUP SEPARATOR OF A COUNT'S DIGITS, OR NONE"], "\u202f")
+
     def test_every_source_file_is_short(self):
         # A module a reader sees whole: its steps bounded by .clang-tidy.
         long = [(name, n) for name, n in ((n, len(t.splitlines())) for n, t in sources(True)) if n > SOURCE_LINES]

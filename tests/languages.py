@@ -146,6 +146,16 @@ class Languages(unittest.TestCase):
             out = r.stdout if "--xlsx" in command else common.text_mode(r.stdout)
             return r.returncode, out, common.text_mode(r.stderr)
 
+    def test_counts_grouped_as_the_language_writes_them(self):
+        # 1 234 in French, with a narrow no-break space; 1234 in English, as
+        # in C; the indexes of a listing never.
+        run = lecture("--check", "big", files={"big": record(1, 1, b"t") * 1234 + b"x" * 40})
+        self.assertEqual(self.run_in("C", run)[1], b"big: 1234 records, 40 trailing bytes\n")
+        self.assertEqual(self.run_in("fr_FR.UTF-8", run)[1],
+                         "big: 1\u202f234 enregistrements, 40 octets en trop à la fin\n".encode())
+        listed = self.run_in("fr_FR.UTF-8", lecture("-n", "1", "big", files=run[3]))[1]
+        self.assertTrue(listed.endswith(b"\n1233\t1\t1\tt\n"), listed)
+
     def test_english_as_in_c(self):
         for run in RUNS:
             with self.subTest(run=run[1][1:], stdin=run[2][:20]):
@@ -162,6 +172,10 @@ class Languages(unittest.TestCase):
                     self.assertEqual(fr_out, out)
                 lines, fr_lines = err.splitlines(), fr_err.splitlines()
                 self.assertEqual(len(fr_lines), len(lines), fr_err)
+                # The usage and the help fit an 80-column terminal, in both.
+                for line in (lines + fr_lines + (out + fr_out).splitlines()) if status == 2 or help_shown else []:
+                    if not line.startswith((b"lecture: ", b"ecriture: ")):
+                        self.assertLessEqual(len(line.decode("utf-8", "replace")), 80, line)
                 for line, fr_line in zip(lines, fr_lines):
                     if STATUS.match(line):
                         self.assertEqual(fr_line, line)

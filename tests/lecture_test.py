@@ -204,7 +204,7 @@ class Checks(ListingTest):
         for switch in ["/?", "-h", "-?"] if WINDOWS else ["--help", "-h"]:
             r = self.lecture(switch)
             self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json | --xlsx | --check] [--offset "
-                                                b"BYTES] [-n N] FILE...\n"), switch)
+                                                b"BYTES] [-n N]\n               FILE...\n"), switch)
             self.assertEqual((r.stderr, r.returncode), (b"", 0))
         version = os.environ.get("ECRITURE_VERSION", "").encode()
         self.assertListing(self.lecture("--version"), b"lecture " + version + b"\n")
@@ -226,8 +226,8 @@ class Checks(ListingTest):
                 r = self.lecture(*args)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
                 # The program's one name, whatever the path it was started by.
-                self.assertRegex(r.stderr, b"^lecture: " + re.escape(why) + b"\nusage: lecture [^\n]+\n +lecture "
-                                 b"[^\n]+\nTry 'lecture --help' for more information.\n$")
+                self.assertRegex(r.stderr, b"^lecture: " + re.escape(why) + b"\nusage: lecture [^\n]+\n +FILE\\.\\.\\.\n"
+                                 b" +lecture [^\n]+\nTry 'lecture --help' for more information.\n$")
 
     def test_output_never_its_input_and_no_header_without_a_file(self):
         self.write("f.dat", record(1, 1, b"a"))
@@ -563,7 +563,7 @@ class FollowOnEveryChange(Follow):
     @unittest.skipIf(WINDOWS, "an open file cannot be renamed over or removed on Windows")
     def test_records_before_a_rotation_or_removal_are_listed(self):
         for k in range(self.TRIES):
-            for how in ["rename", "unlink"]:
+            for how, said in [("rename", b"replaced"), ("unlink", b"removed"), ("move", b"renamed")]:
                 with self.subTest(try_=k, how=how):
                     self.write("f.dat", record(0, 0, b"old"))
                     proc = self.follow(records=[b"old"])
@@ -571,10 +571,12 @@ class FollowOnEveryChange(Follow):
                     if how == "rename":
                         self.write("new.dat", b"")
                         os.rename(self.path("new.dat"), self.path("f.dat"))
+                    elif how == "move":
+                        os.rename(self.path("f.dat"), self.path("moved.dat"))
                     else:
                         os.unlink(self.path("f.dat"))
                     self.assertEqual(self.ended(proc), (self.csv_lines(1, [b"t1", b"t2", b"t3"]),
-                                     b"lecture: f.dat: file removed or replaced; no longer followed\n", 1))
+                                     b"lecture: f.dat: file %s; no longer followed\n" % said, 1))
 
     def test_truncated_and_rewritten_is_said_and_nothing_new_listed(self):
         for k in range(self.TRIES):
@@ -655,7 +657,7 @@ class FollowOnEveryChange(Follow):
         self.append("f.dat", record(1, 1, b"new"))
         self.assertEqual(self.read_line(proc, 30)[0], b"1,1,1,new\n")
         os.unlink(self.path("f.dat"))
-        self.assertEqual(self.ended(proc), (b"", b"lecture: f.dat: file removed or replaced; no longer followed\n", 1))
+        self.assertEqual(self.ended(proc), (b"", b"lecture: f.dat: file removed; no longer followed\n", 1))
 
     @unittest.skipIf(WINDOWS, "no FIFO on Windows")
     def test_a_fifo_ends_with_its_writer(self):
@@ -764,8 +766,7 @@ class AsWindowsUsersDo(FollowOnEveryChange):
                                     *([then] if then else [])], cwd=self.dir, capture_output=True, timeout=120)
                 self.assertEqual((r.returncode, r.stdout + r.stderr), (0, b""))
                 if then:
-                    self.assertEqual(self.ended(proc), (b"", b"lecture: f.dat: file removed or replaced; no "
-                                                            b"longer followed\n", 1))
+                    self.assertEqual(self.ended(proc), (b"", b"lecture: f.dat: file renamed; no longer followed\n", 1))
                     os.unlink(self.path(then))
                 else:
                     # Wine's server closes a killed program's files in its own time.

@@ -43,22 +43,26 @@ void StopWatch(WatchHandle watch)
         (void)close(static_cast<int>(watch));
 }
 
-bool IsStillNamed(FileHandle file, const char* name, Reason& why)
+Naming CheckName(FileHandle file, const char* name, Reason& why)
 {
     struct stat open;
     struct stat named;
     why = kNoReason;
     if (fstat(static_cast<int>(file), &open) != 0) {
         why = TakeReason();
-        return false;
+        return Naming::Same;
     }
     int done;
     do
         done = stat(name, &named);
     while (done != 0 && errno == EINTR);
+    if (done == 0)
+        return named.st_dev == open.st_dev && named.st_ino == open.st_ino ? Naming::Same : Naming::Replaced;
     // Only a name that is gone is gone: a network file system fails in
-    // passing too (EIO, ESTALE).
-    if (done != 0 && errno != ENOENT && errno != ENOTDIR)
+    // passing too (EIO, ESTALE). A file that keeps a link was renamed.
+    if (errno != ENOENT && errno != ENOTDIR) {
         why = TakeReason();
-    return done == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+        return Naming::Same;
+    }
+    return open.st_nlink > 0 ? Naming::Renamed : Naming::Removed;
 }

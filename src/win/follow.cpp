@@ -72,7 +72,7 @@ void StopWatch(WatchHandle watch)
         (void)FindCloseChangeNotification(AsHandle(watch));
 }
 
-bool IsStillNamed(FileHandle file, const char* name, Reason& why)
+Naming CheckName(FileHandle file, const char* name, Reason& why)
 {
     why = kNoReason;
     // A file deleted while it is open keeps its name until the last handle
@@ -80,11 +80,11 @@ bool IsStillNamed(FileHandle file, const char* name, Reason& why)
     FILE_STANDARD_INFO standard = {};
     if (GetFileInformationByHandleEx(AsHandle(file), FileStandardInfo, &standard, sizeof standard) != 0 &&
         standard.DeletePending != FALSE)
-        return false;
+        return Naming::Removed;
     HANDLE named = OpenByName(name, why);
     if (named == INVALID_HANDLE_VALUE)
-        return false;
+        return why != kNoReason ? Naming::Same : Naming::Renamed;
     bool same = IsSameFile(AsHandle(file), named);
     (void)CloseHandle(named);
-    return same;
+    return same ? Naming::Same : Naming::Replaced;
 }
