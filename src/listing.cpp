@@ -124,35 +124,36 @@ bool TakeRead(Listed& listed, std::size_t n)
     return !listed.following || (listed.stop = CheckListed(listed, held)) == nullptr;
 }
 
+// Warns of n of something, as the format of its form for n says, the
+// count grouped as the user's language writes it.
+void WarnCount(Listed& listed, const char* format, long long n)
+{
+    char what[256];
+    char count[kCountSize];
+    std::snprintf(what, sizeof what, format, GroupCount(n, count));
+    Warn(listed, what);
+}
+
 // The checks at the end of a file that is not followed.
 int CheckEnd(Listed& listed)
 {
     if (long long more = listed.found.unterminated - kProblemsSaid;
-        more > 0 && listed.format == ListFormat::Check) {
-        char what[256];
-        char count[kCountSize];
-        std::snprintf(what, sizeof what,
+        more > 0 && listed.format == ListFormat::Check)
+        WarnCount(listed,
             TranslatePlural("%s more text not terminated", "%s more texts not terminated",
                 static_cast<unsigned long long>(more)),
-            GroupCount(more, count));
-        Warn(listed, what);
-    }
+            more);
     if (listed.skip > 0) {
         listed.found.shorterThanOffset = true;
         Warn(listed, "shorter than the offset");
         return kListWarned;
     }
     listed.found.trailing = static_cast<long long>(listed.have);
-    if (listed.have > 0) {
-        char what[256];
-        char count[kCountSize];
-        std::snprintf(what, sizeof what,
-            TranslatePlural("%s trailing byte", "%s trailing bytes", listed.have),
-            GroupCount(static_cast<long long>(listed.have), count));
-        Warn(listed, what);
-        return kListWarned;
-    }
-    return kListClean;
+    if (listed.have == 0)
+        return kListClean;
+    WarnCount(
+        listed, TranslatePlural("%s trailing byte", "%s trailing bytes", listed.have), listed.found.trailing);
+    return kListWarned;
 }
 
 // What the listing came to, once the file is read or no longer followed.
