@@ -789,6 +789,9 @@ class WindowsPrograms(unittest.TestCase):
                                ("OriginalFilename", os.path.basename(path))]:
                 self.assertIn((key + "\0").encode("utf-16-le"), exe)
                 self.assertIn(value.encode("utf-16-le"), exe)
+            # In French too, which a French Windows shows.
+            self.assertIn("Translation\0".encode("utf-16-le"), exe)
+            self.assertIn(("Liste et vérifie" if path == LECTURE else "Saisit à la console").encode("utf-16-le"), exe)
             self.assertIn(b"<longPathAware", exe)
             self.assertIn(b"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", exe)
 
