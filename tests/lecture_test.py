@@ -732,6 +732,33 @@ class AsWindowsUsersDo(FollowOnEveryChange):
             self.assertEqual(f.read(2), b"PK")
         self.assertEqual(os.listdir(folder), [])
 
+    def test_help_in_a_french_console(self):
+        # wine's cmd in a pseudo-terminal, as a person's console: the help's
+        # accents as they are, whatever the code page (none of UTF-8 read as
+        # the ANSI code page, as "entrÃ©e").
+        locales = os.path.join(self.dir, "locales")
+        os.mkdir(locales)
+        subprocess.run(["localedef", "-i", "fr_FR", "-f", "UTF-8", os.path.join(locales, "fr_FR.UTF-8")],
+                       capture_output=True)
+        words = [w for w in common.EMULATOR if not w.startswith(("LANG=", "LC_ALL="))]
+        words[1:1] = ["LANG=fr_FR.UTF-8", "LC_ALL=fr_FR.UTF-8", "LOCPATH=" + locales]
+        leader, follower = os.openpty()
+        proc = subprocess.Popen([*words, "cmd", "/c", "Z:" + LECTURE.replace("/", "\\"), "/?"], cwd=self.dir,
+                                stdin=follower, stdout=follower, stderr=follower)
+        os.close(follower)
+        shown = b""
+        # Wine's console may hold the terminal open past the program's end.
+        while select.select([leader], [], [], 1)[0] or proc.poll() is None:
+            try:
+                shown += os.read(leader, 65536)
+            except OSError:
+                break
+        proc.wait(60)
+        os.close(leader)
+        text = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07|\r", b"", shown).decode("utf-8", "replace")
+        self.assertIn("valeurs séparées par des virgules", re.sub(r"\s+", " ", text))
+        self.assertNotIn("Ã", text)
+
     def test_a_device_is_no_record_file(self):
         r = self.lecture("--check", "nul.dat")
         self.assertEqual((r.stderr, r.returncode), (b"lecture: nul.dat: is a device, not a file on a disk "
