@@ -235,8 +235,8 @@ class Checks(ListingTest):
         # Nothing of the run is written, in any mode, before or after it.
         self.write("g.dat", record(2, 2, b"g"))
         shells = ['exec "$@" f.dat >>f.dat', 'exec "$@" - <f.dat >>f.dat', 'exec "$@" g.dat f.dat >>f.dat']
-        for shell, mode in [] if WINDOWS else [(s, m) for s in shells for m in
-                                                ([], ["--csv"], ["--json"], ["--xlsx"], ["--check"], ["-n", "1"])]:
+        modes = [[], ["--csv"], ["--json"], ["--check"], ["-n", "1"]] + [["--xlsx"]] * (os.environ.get("ECRITURE_XLSX") == "1")
+        for shell, mode in [] if WINDOWS else [(s, m) for s in shells for m in modes]:
             with self.subTest(shell=shell, mode=mode):
                 r = subprocess.run(["sh", "-c", shell, "sh", *LECTURE_COMMAND, *mode], cwd=self.dir,
                                    capture_output=True, timeout=60)
@@ -838,7 +838,10 @@ class Install(unittest.TestCase):
             if not WINDOWS:
                 with gzip.open(os.path.join(prefix, manuals[0])) as f:
                     self.assertIn(b"/usr/share/doc/ecriture/NEWS.md", f.read())
-                # Installed under any prefix, the programs find their catalogue.
+                # Installed under any prefix, the programs find their catalogue
+                # (the host's locales are of its own byte order: natively).
+                if common.EMULATOR:
+                    return
                 locales = os.path.join(prefix, "locales")
                 os.mkdir(locales)
                 # localedef warns of what the locale lacks, and makes it all the same.
