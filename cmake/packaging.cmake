@@ -79,13 +79,15 @@ else()
     add_custom_command(OUTPUT ${gz} COMMAND gzip -9nkf ${plain} DEPENDS ${plain} VERBATIM)
   endforeach()
   add_custom_target(gzipped_docs ALL DEPENDS ${gzipped})
-  # The override is the Debian package's own: cpack puts it in, not an
-  # install to a prefix.
+  # What the Debian package alone has: its files under /usr, and the
+  # override, which cpack puts in, not an install to a prefix.
+  set(lintian_override "")
   if(line_editing)
     configure_file(cmake/lintian-override.cmake.in lintian-override.cmake @ONLY)
-    configure_file(cmake/cpack-generators.cmake.in cpack-generators.cmake @ONLY)
-    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/cpack-generators.cmake)
+    set(lintian_override ${CMAKE_CURRENT_BINARY_DIR}/lintian-override.cmake)
   endif()
+  configure_file(cmake/cpack-generators.cmake.in cpack-generators.cmake @ONLY)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/cpack-generators.cmake)
   install(FILES README.md NEWS.md ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${CMAKE_CURRENT_BINARY_DIR}/copyright
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
@@ -101,9 +103,6 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME ecriture-${PROJECT_VERSION}-win64)
 else()
   set(CPACK_GENERATOR DEB)
-  # A Debian package's files are under /usr, whatever prefix the build was
-  # configured with: the programs find their catalogue from their folder.
-  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
