@@ -41,7 +41,7 @@ KINDS = {
     "fstatfs": ["EIO", "ENOSYS"],
     "fdatasync": ["EIO", "ENOSPC", "EINTR", "EINVAL"],
     "fsync": ["EIO", "ENOSPC", "EINTR", "EINVAL"],
-    "ftruncate": ["EIO", "EPERM"],
+    "ftruncate": ["EIO", "EPERM", "EINTR"],
     "fcntl": ["EIO", "ENOLCK", "EINTR"],
     "close": ["EIO", "EINTR"],
 }
@@ -149,7 +149,7 @@ def expected(program, kind, role, error, cut_short):
         return "same"  # read only, its flush answered; or taken for a local file
     if kind == "fcntl" and role == "lock" and error == "ENOLCK":
         return "warned"
-    if kind == "lseek" or (kind == "newfstatat" and program == "ecriture"):
+    if program == "ecriture" and kind in ("lseek", "newfstatat"):
         return "consistent" if cut_short else "positions"
     if kind == "newfstatat" and role == "record":
         return "same or failed"  # what a file is, else its length under the lock, which a listing needs
@@ -259,6 +259,11 @@ def situations(listed):
                           "terminal": terminal, "faults": faults})
     found.append({"what": "a file and standard input", "program": "lecture", "command": [LECTURE, NAME, "-"],
                   "stdin": listed, "before": listed, "status": 2, "terminal": False, "faults": {}})
+    # Where a listing starts past the first record, it seeks there.
+    for start in (["--offset", "88"], ["-n", "1"]):
+        found.append({"what": "a file from " + " ".join(start), "program": "lecture",
+                      "command": [LECTURE, *start, NAME], "stdin": b"", "before": listed, "status": 2,
+                      "terminal": False, "faults": {}})
     return found
 
 

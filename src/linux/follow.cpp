@@ -1,6 +1,7 @@
 // Following a file on Linux: inotify, with a timeout as the poll for file
 // systems that send no events.
 #include "follow.h"
+#include "posix_calls.h"
 
 #include <cerrno>
 #include <poll.h>
@@ -52,10 +53,7 @@ Naming CheckName(FileHandle file, const char* name, Reason& why)
         why = TakeReason();
         return Naming::Same;
     }
-    int done;
-    do
-        done = stat(name, &named);
-    while (done != 0 && errno == EINTR);
+    int done = Retrying([&] { return stat(name, &named); });
     if (done == 0)
         return named.st_dev == open.st_dev && named.st_ino == open.st_ino ? Naming::Same : Naming::Replaced;
     // Only a name that is gone is gone: a network file system fails in

@@ -18,25 +18,21 @@ bool MeansNoSuchFile(Reason why)
 
 long long ReadSome(FileHandle file, char* buffer, std::size_t n, Reason& why)
 {
-    ssize_t got;
-    do
-        got = read(static_cast<int>(file), buffer, n);
-    while (got < 0 && errno == EINTR);
+    ssize_t got = Retrying([&] { return read(static_cast<int>(file), buffer, n); });
     why = got < 0 ? TakeReason() : kNoReason;
     return got;
 }
 
 long long ReadAt(FileHandle file, long long offset, char* buffer, std::size_t n, Reason& why)
 {
-    ssize_t got;
-    do
-        got = pread(static_cast<int>(file), buffer, n, static_cast<off_t>(offset));
-    while (got < 0 && errno == EINTR);
+    ssize_t got =
+        Retrying([&] { return pread(static_cast<int>(file), buffer, n, static_cast<off_t>(offset)); });
     why = got < 0 ? TakeReason() : kNoReason;
     return got;
 }
 
 Reason SeekTo(FileHandle file, long long offset)
 {
-    return lseek(static_cast<int>(file), static_cast<off_t>(offset), SEEK_SET) < 0 ? TakeReason() : kNoReason;
+    off_t at = Retrying([&] { return lseek(static_cast<int>(file), static_cast<off_t>(offset), SEEK_SET); });
+    return at < 0 ? TakeReason() : kNoReason;
 }

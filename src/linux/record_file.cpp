@@ -19,10 +19,7 @@ namespace {
 // A pipe, a terminal or a device answers EINVAL: it has nothing to flush.
 Reason SyncRetrying(int fd, bool dataOnly)
 {
-    int done;
-    do
-        done = dataOnly ? fdatasync(fd) : fsync(fd);
-    while (done != 0 && errno == EINTR);
+    int done = Retrying([&] { return dataOnly ? fdatasync(fd) : fsync(fd); });
     return done == 0 || errno == EINVAL ? kNoReason : TakeReason();
 }
 
@@ -41,10 +38,7 @@ struct flock AgreedByte(short type)
 Reason SetAgreedByte(FileHandle file, int command, short type)
 {
     struct flock lock = AgreedByte(type);
-    int done;
-    do
-        done = fcntl(static_cast<int>(file), command, &lock);
-    while (done != 0 && errno == EINTR);
+    int done = Retrying([&] { return fcntl(static_cast<int>(file), command, &lock); });
     return done == 0 ? kNoReason : TakeReason();
 }
 
@@ -173,10 +167,7 @@ Reason UnlockRecordFile(FileHandle file)
 
 Reason CutRecordFile(FileHandle file, long long length)
 {
-    int done;
-    do
-        done = ftruncate(static_cast<int>(file), static_cast<off_t>(length));
-    while (done != 0 && errno == EINTR);
+    int done = Retrying([&] { return ftruncate(static_cast<int>(file), static_cast<off_t>(length)); });
     return done == 0 ? kNoReason : TakeReason();
 }
 
@@ -185,11 +176,9 @@ std::size_t WriteWhole(FileHandle file, const char* bytes, std::size_t n, Reason
     std::size_t done = 0;
     why = kNoReason;
     while (done < n) {
-        ssize_t wrote = write(static_cast<int>(file), bytes + done, n - done);
+        ssize_t wrote = Retrying([&] { return write(static_cast<int>(file), bytes + done, n - done); });
         if (wrote > 0) {
             done += static_cast<std::size_t>(wrote);
-        } else if (wrote < 0 && errno == EINTR) {
-            continue;
         } else {
             // A write that takes nothing without an error would take nothing again.
             why = wrote < 0 ? TakeReason() : EIO;
