@@ -8,15 +8,18 @@ import gzip
 import io
 import json
 import os
+import pty
 import random
 import re
 import select
 import shutil
+import socket
 import struct
 import subprocess
 import sys
 import tempfile
 import time
+import tty
 import unittest
 
 import common
@@ -487,13 +490,26 @@ class Follow(ListingTest):
 
     @unittest.skipIf(WINDOWS, "Windows tells a pipe's closed reader only to a write")
     def test_ends_soon_after_its_reader(self):
-        # As tail -f: its reader gone, an idle follower ends as a closed
-        # pipe ends a filter, without waiting for a record to write.
+        # As tail -f: its reader gone, or its terminal hung up, an idle
+        # follower ends as a closed pipe ends a filter, without waiting for
+        # a record to write. A socket's peer gone is a hang-up alone; a
+        # pipe's reader gone is an error.
         self.write("f.dat", record(1, 1, b"a"))
-        for args, lines in [([], [HEADER, b"0\t1\t1\ta\n"]), (["-n", "0"], [HEADER])]:
-            with self.subTest(args=args):
+        for args, lines, output in [([], [HEADER, b"0\t1\t1\ta\n"], "pipe"), (["-n", "0"], [HEADER], "pipe"),
+                                    ([], [HEADER, b"0\t1\t1\ta\n"], "terminal"),
+                                    ([], [HEADER, b"0\t1\t1\ta\n"], "socket")]:
+            with self.subTest(args=args, output=output):
+                ours, theirs = None, subprocess.PIPE
+                if output == "terminal":
+                    ours, theirs = pty.openpty()
+                    tty.setraw(theirs)
+                elif output == "socket":
+                    ours, theirs = (s.detach() for s in socket.socketpair())
                 proc = subprocess.Popen([*LECTURE_COMMAND, "--follow", *args, "f.dat"], cwd=self.dir,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+                                        stdout=theirs, stderr=subprocess.PIPE, bufsize=0)
+                if ours is not None:
+                    os.close(theirs)
+                    proc.stdout = os.fdopen(ours, "rb", buffering=0)
                 for line in lines:
                     self.assertEqual(self.read_line(proc, 30)[0], line)
                 time.sleep(0.3)
