@@ -4,6 +4,7 @@
 #include "console.h"
 #include "messages.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -93,4 +94,18 @@ void RefuseUsage(CommandLine& line, const char* what, const char* more)
     std::snprintf(help, sizeof help, Translate("Try '%s --help' for more information.\n"), line.text->name);
     PutText(stderr, help);
     line.status = kStatusUsage;
+}
+
+bool ParseWhole(const char* s, long long& value, bool saturate)
+{
+    if (*s == '\0')
+        return false;
+    long long v = 0;
+    for (; *s != '\0'; ++s) {
+        if (*s < '0' || *s > '9' || (v > (LLONG_MAX - (*s - '0')) / 10 && !saturate))
+            return false;
+        v = v > (LLONG_MAX - (*s - '0')) / 10 ? LLONG_MAX : v * 10 + (*s - '0');
+    }
+    value = v;
+    return true;
 }

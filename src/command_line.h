@@ -74,4 +74,10 @@ void UnquoteTypedName(char* name);
 enum class SystemSwitch { None, Help, Unknown };
 SystemSwitch ClassifySwitch(const char* arg);
 
+// Reads a whole number of the command line, a byte offset or a count:
+// decimal digits only, from 0 up. False otherwise, and for a number past
+// LLONG_MAX unless saturate, as a count past every file's records is:
+// then it is LLONG_MAX.
+bool ParseWhole(const char* s, long long& value, bool saturate = false);
+
 #endif

@@ -44,7 +44,7 @@ struct Listed {
     FileHandle file;
     // It is the file that standard output writes to: nothing is listed.
     bool isOutput;
-    // Waited on at the end of a followed file; following while it may grow.
+    // Waited on at the end of a followed file; following when it can grow.
     WatchHandle watch;
     bool following;
     // The next record's index, and the first's.
@@ -60,10 +60,14 @@ struct Listed {
     long long limit;
     bool unlocked;
     bool noLocksSaid;
-    // The last look found a writer holding the lock.
+    // The last look found a writer holding the lock, or a failure that may
+    // pass while following.
     bool busy;
-    // Bytes read from the file, those skipped included.
+    Reason lookFailure;
+    // Bytes read from the file, those skipped included; the last read gave
+    // less than it asked.
     long long read;
+    bool shortRead;
     // Where the records listed end: where the reading started before the
     // first.
     long long listedEnd;
@@ -113,29 +117,33 @@ bool TakeLimit(Listed& listed, bool wait);
 // follower looks again at its turns. False when the listing fails.
 bool TakeFirstLimit(Listed& listed);
 
-// At the end of what a followed file may be read: a part of a record seen
-// while no writer held the lock is no record in progress but stray bytes,
-// said and dropped, and the records appended after them are listed from
-// where they start, as lecture --offset lists them.
+// Says the part of a record held at the end of a followed file as stray
+// bytes and drops it: the records appended after them are listed from where
+// they start, as lecture --offset lists them.
 void DropStray(Listed& listed);
 
 // Meets a failure while following, as tail -f does: it is tried again at
-// the next look, and said once, when it lasts. Returns null: the follow
-// goes on.
-const char* MeetFailure(Listed& listed, Reason why);
+// the next look, and said once, when it lasts.
+void MeetFailure(Listed& listed, Reason why);
 
-// Whether the followed file still holds what was read of it: the last
-// record listed, and the start of a record held before the bytes just
-// read, block[0, held). Null when it does, else why it is no longer
-// followed. A file cut back no further than the last record listed, as
-// ecriture takes back a record that did not fit, is read again from there,
-// what was held dropped.
-const char* CheckListed(Listed& listed, std::size_t held);
+// Before the first bytes read of a file: the run's header unless it was
+// written (with Xlsx, the workbook starts), and the file's banner. False
+// when the workbook cannot start.
+bool StartListing(Listed& listed);
 
-// After a read that failed (n < 0, with why) or gave nothing: true to read
-// again, as a followed file may grow and a failure while following may
-// pass; false when the listing ends, failed or stop set when it must.
-bool ReadAgain(Listed& listed, long long n, Reason why);
+// Reads the next bytes after those held, up to the limit, and takes them,
+// less what is still to skip: how many were read, 0 at the end, -1 with why.
+long long ReadBlock(Listed& listed, Reason& why);
+
+// Lists the whole records held and keeps the rest; a status.
+int ListTaken(Listed& listed);
+
+// What the listing came to, once the file is read or no longer followed.
+int EndListing(Listed& listed, int status);
+
+// Lists a followed file's records as they come, until it is no longer
+// followed (following.cpp).
+int FollowRecords(Listed& listed);
 
 // Whether the open file can grow while it is followed, as a regular file
 // does (a FIFO ends when its writer closes it); a failure to tell is met as

@@ -21,7 +21,7 @@ bool GoOnUnlocked(Listed& listed, Reason why)
         return true;
     }
     if (listed.following) {
-        MeetFailure(listed, why);
+        listed.lookFailure = why;
         return false;
     }
     Warn(listed, "cannot lock the file", DescribeReason(why));
@@ -34,7 +34,7 @@ bool GoOnUnlocked(Listed& listed, Reason why)
 bool FailLook(Listed& listed, const char* what, Reason why)
 {
     if (listed.following && what == nullptr) {
-        MeetFailure(listed, why);
+        listed.lookFailure = why;
         return false;
     }
     if (what != nullptr)
@@ -55,6 +55,7 @@ long long IndexFrom(long long offset, long long from)
 
 bool TakeLimit(Listed& listed, bool wait)
 {
+    listed.lookFailure = kNoReason;
     Reason why = wait ? LockWithin(listed.file, true, kLockPatience) : TryShareRecordFile(listed.file);
     if (wait && MeansLockBusy(why)) {
         Warn(listed, "waiting for another program's lock on the file");
@@ -80,7 +81,10 @@ bool TakeFirstLimit(Listed& listed)
 {
     if (!listed.following)
         return TakeLimit(listed, true);
-    while (!TakeLimit(listed, false) && !listed.failed)
+    while (!TakeLimit(listed, false) && !listed.failed) {
+        if (listed.lookFailure != kNoReason)
+            MeetFailure(listed, listed.lookFailure);
         AwaitFollowed(listed, kNoWatch, listed.busy ? kLookAgain : kFollowWait);
+    }
     return !listed.failed;
 }

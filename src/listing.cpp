@@ -11,16 +11,14 @@
 #include "workbook.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 namespace {
 
 constexpr auto kRecordSizeLL = static_cast<long long>(kRecordSize);
 
-// Before the first bytes read of a file: the run's header unless it was
-// written (with Xlsx, the workbook starts), and the file's banner. False
-// when the workbook cannot start.
+} // namespace
+
 bool StartListing(Listed& listed)
 {
     const ListOptions& options = *listed.options;
@@ -37,6 +35,8 @@ bool StartListing(Listed& listed)
         PutFileStart(listed.out, listed.format, listed.name);
     return true;
 }
+
+namespace {
 
 // Starts the reading where the options have it: at the offset, or at the
 // last records after it; sought where the file can seek, else read and
@@ -108,22 +108,6 @@ int ListBlock(Listed& listed)
     return status;
 }
 
-// Takes the n bytes just read after those held, less what is still to
-// skip; false when a followed file no longer holds what was listed.
-bool TakeRead(Listed& listed, std::size_t n)
-{
-    std::size_t held = listed.have;
-    char* p = listed.block + held;
-    std::size_t drop =
-        static_cast<unsigned long long>(listed.skip) < n ? static_cast<std::size_t>(listed.skip) : n;
-    std::memmove(p, p + drop, n - drop);
-    listed.skip -= static_cast<long long>(drop);
-    listed.have += n - drop;
-    listed.read += static_cast<long long>(n);
-    listed.failing = 0;
-    return !listed.following || (listed.stop = CheckListed(listed, held)) == nullptr;
-}
-
 // Warns of n of something, as the format of its form for n says, the
 // count grouped as the user's language writes it.
 void WarnCount(Listed& listed, const char* format, long long n)
@@ -156,7 +140,67 @@ int CheckEnd(Listed& listed)
     return kListWarned;
 }
 
-// What the listing came to, once the file is read or no longer followed.
+// Takes the n bytes just read after those held, less what is still to skip.
+void TakeRead(Listed& listed, std::size_t n)
+{
+    char* p = listed.block + listed.have;
+    std::size_t drop =
+        static_cast<unsigned long long>(listed.skip) < n ? static_cast<std::size_t>(listed.skip) : n;
+    std::memmove(p, p + drop, n - drop);
+    listed.skip -= static_cast<long long>(drop);
+    listed.have += n - drop;
+    listed.read += static_cast<long long>(n);
+    listed.failing = 0;
+}
+
+// Lists the file's records, to its end.
+int ListRecords(Listed& listed)
+{
+    int status = kListClean;
+    for (;;) {
+        Reason why = kNoReason;
+        long long n = ReadBlock(listed, why);
+        if (n >= 0 && !StartListing(listed))
+            return kListFailed;
+        if (n < 0) {
+            Warn(listed, DescribeReason(why));
+            listed.failed = true;
+        }
+        if (n <= 0)
+            break;
+        status = std::max(status, ListTaken(listed));
+        if (std::ferror(listed.out) != 0)
+            return kListFailed;
+    }
+    return EndListing(listed, status);
+}
+
+} // namespace
+
+long long ReadBlock(Listed& listed, Reason& why)
+{
+    std::size_t asked = sizeof listed.block - listed.have;
+    if (listed.limit >= 0)
+        asked = static_cast<std::size_t>(
+            std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));
+    long long n = asked > 0 ? ReadSome(listed.file, listed.block + listed.have, asked, why) : 0;
+    listed.shortRead = n < static_cast<long long>(asked);
+    if (n > 0)
+        TakeRead(listed, static_cast<std::size_t>(n));
+    return n;
+}
+
+int ListTaken(Listed& listed)
+{
+    int status = ListBlock(listed);
+    TickProgress(listed.progress, listed.name, listed.index - listed.first, listed.read, listed.length);
+    // A pipe that has no more for now may be held open by a slow writer:
+    // its records go out as they come.
+    if (listed.shortRead)
+        FlushOutput(listed.out);
+    return status;
+}
+
 int EndListing(Listed& listed, int status)
 {
     if (listed.failed || std::ferror(listed.out) != 0)
@@ -167,52 +211,6 @@ int EndListing(Listed& listed, int status)
     if (listed.stop != nullptr || listed.failureSaid)
         return kListWarned;
     return std::max(status, CheckEnd(listed));
-}
-
-// Lists the file's records; a followed file is waited at its end for more,
-// and nothing read after a truncation or a rewrite is listed.
-int ListRecords(Listed& listed)
-{
-    int status = kListClean;
-    for (;;) {
-        std::size_t asked = sizeof listed.block - listed.have;
-        if (listed.limit >= 0)
-            asked = static_cast<std::size_t>(
-                std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));
-        Reason why = kNoReason;
-        long long n = asked > 0 ? ReadSome(listed.file, listed.block + listed.have, asked, why) : 0;
-        if (n >= 0 && !StartListing(listed))
-            return kListFailed;
-        if (n <= 0 && ReadAgain(listed, n, why))
-            continue;
-        if (n <= 0 || !TakeRead(listed, static_cast<std::size_t>(n)))
-            break;
-        status = std::max(status, ListBlock(listed));
-        TickProgress(listed.progress, listed.name, listed.index - listed.first, listed.read, listed.length);
-        // A pipe that has no more for now may be held open by a slow writer:
-        // its records go out as they come.
-        if (static_cast<std::size_t>(n) < asked)
-            FlushOutput(listed.out);
-        if (std::ferror(listed.out) != 0)
-            return kListFailed;
-    }
-    return EndListing(listed, status);
-}
-
-} // namespace
-
-bool ParseWhole(const char* s, long long& value, bool saturate)
-{
-    if (*s == '\0')
-        return false;
-    long long v = 0;
-    for (; *s != '\0'; ++s) {
-        if (*s < '0' || *s > '9' || (v > (LLONG_MAX - (*s - '0')) / 10 && !saturate))
-            return false;
-        v = v > (LLONG_MAX - (*s - '0')) / 10 ? LLONG_MAX : v * 10 + (*s - '0');
-    }
-    value = v;
-    return true;
 }
 
 bool IsListingOutput(const char* name)
@@ -244,7 +242,7 @@ int ListOpened(Listed& listed)
         return kListFailed;
     // Watched before the first read, so that no write after it goes unseen.
     listed.watch = listed.following ? StartWatch(listed.name) : kNoWatch;
-    int status = ListRecords(listed);
+    int status = listed.following ? FollowRecords(listed) : ListRecords(listed);
     StopWatch(listed.watch);
     return status;
 }

@@ -58,12 +58,6 @@ struct ListOptions {
     bool progress;
 };
 
-// Reads a whole number of the command line, a byte offset or a count:
-// decimal digits only, from 0 up. False otherwise, and for a number past
-// LLONG_MAX unless saturate, as a count past every file's records is:
-// then it is LLONG_MAX.
-bool ParseWhole(const char* s, long long& value, bool saturate = false);
-
 // True when the file to list ("-": standard input) is the file that
 // standard output writes to: its listing would be written into what it
 // reads, and nothing of the run may be.

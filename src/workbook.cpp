@@ -1,6 +1,7 @@
 #include "workbook.h"
 
 #include "catalogue.h"
+#include "command_line.h"
 #include "console.h"
 #include "escape.h"
 #include "library_quiet.h"

@@ -1,3 +1,4 @@
+#include "command_line.h"
 #include "listing.h"
 
 #include <gtest/gtest.h>
