@@ -66,7 +66,7 @@ Step NextStep(const Hold& h)
     case Step::Stop:
         return HandOver(h);
     case Step::FlushHold:
-        return h.flushFailed != kNoReason && canCut ? Step::TakeBackHold : Step::Release;
+        return h.flushFailed != kNoReason ? Step::TakeBackHold : Step::Release;
     case Step::TakeBackHold:
         return Step::Release;
     case Step::Release:
@@ -136,15 +136,6 @@ void TakeBackFrom(const AgreedLock& lock, Hold& h, std::size_t first)
     h.end = why == kNoReason ? h.records[first].at : h.end;
 }
 
-// The first record of the hold that stays in the file.
-std::size_t FirstStaying(const Hold& h)
-{
-    std::size_t first = 0;
-    while (first + 1 < h.tried && h.records[first].stays == 0)
-        ++first;
-    return first;
-}
-
 // A shared file's flush before the hand-over: each record that stays fails
 // with it.
 void FlushHold(const AgreedLock& lock, Hold& h)
@@ -175,7 +166,7 @@ void CarryOut(const AgreedLock& lock, Hold& h, Step step)
         FlushHold(lock, h);
         break;
     case Step::TakeBackHold:
-        TakeBackFrom(lock, h, FirstStaying(h));
+        TakeBackFrom(lock, h, 0);
         break;
     default:
         break;

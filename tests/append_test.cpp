@@ -1,134 +1,140 @@
 #include "append.h"
+#include "memory_record_file.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char* NameOf(Step step)
-{
-    static const char* const kNames[] = {"begin", "lock", "wait", "write", "flush", "take-back", "stop",
-        "flush-hold", "take-back-hold", "release", "report"};
-    return kNames[static_cast<int>(step)];
-}
-
-// A situation, and what the system answers in it: the lock's try, each
-// record's write, every flush and every cut.
+// A situation, and what the file answers in it.
 struct Situation {
     // cppcheck-suppress unusedStructMember ; shown when a case fails
     const char* what;
     Console console;
     bool shared;
     bool regular;
-    LockState tried;
+    Reason lock;
     std::vector<std::size_t> writes;
-    bool flushFails;
-    bool cutFails;
+    std::vector<int> failingFlushes;
+    std::vector<int> failingCuts;
 };
 
-// The steps the policy takes in the situation, as the system answers.
-std::string StepsIn(const Situation& s, bool& stopped)
+// What the file holds at the end: so many bytes of each record, in turn.
+using Stored = std::vector<std::pair<int, std::size_t>>;
+
+Record Numbered(int k)
 {
-    std::vector<Pending> records(s.writes.size());
-    AgreedLock lock{kNoFile, "r.dat", s.regular, s.shared, LockState::Free, false};
-    Hold h = StartHold(lock, s.console, records.data(), records.size());
-    std::string steps;
-    for (Step step; (step = NextStep(h)) != Step::Report; h.done = step) {
-        steps += std::string(steps.empty() ? "" : " ") + NameOf(step);
-        Reason failed = static_cast<Reason>(EIO);
-        // The record at hand: the next one for a write, else the last written.
-        Pending* r = step == Step::Write ? &h.records[h.tried]
-            : h.tried > 0                ? &h.records[h.tried - 1]
-                                         : nullptr;
-        if (step == Step::TakeLock || step == Step::WaitLock)
-            h.lock = step == Step::WaitLock ? LockState::Held : s.tried;
-        else if (step == Step::Write)
-            r->stays = s.writes[h.tried++];
-        else if (step == Step::FlushRecord)
-            r->flushFailed = s.flushFails ? failed : kNoReason;
-        else if (step == Step::FlushHold)
-            h.flushFailed = s.flushFails ? failed : kNoReason;
-        else if (step == Step::TakeBack)
-            r->stays = s.cutFails ? r->stays : 0;
-        else if (step == Step::Stop)
-            h.stopped = true;
-        else if (step == Step::Release)
-            h.lock = LockState::Free;
+    Record rec{};
+    rec.numero = k;
+    rec.valeur = -k;
+    std::snprintf(rec.tampon, sizeof rec.tampon, "record %d", k);
+    return rec;
+}
+
+std::string BytesOf(const Stored& stored)
+{
+    std::string bytes;
+    for (auto [k, n] : stored) {
+        char record[kRecordSize];
+        EncodeRecord(Numbered(k), record);
+        bytes.append(record, n);
     }
+    return bytes;
+}
+
+// Appends records 1, 2, ... in the situation, one per scripted write, with
+// the executor itself on the in-memory file: the calls it made, where it
+// put each record, and whether it stopped.
+std::string AppendIn(const Situation& s, std::vector<long long>& at, bool& stopped)
+{
+    Memory() = MemoryFile{};
+    Memory().device = !s.regular;
+    Memory().position = 7;
+    Memory().lock = s.lock;
+    Memory().writes = s.writes;
+    Memory().failingFlushes = s.failingFlushes;
+    Memory().failingCuts = s.failingCuts;
+    std::vector<Pending> records(s.writes.size());
+    for (std::size_t k = 0; k < records.size(); ++k)
+        records[k] = Pending{Numbered(static_cast<int>(k) + 1), -1, 0, kNoReason, kNoReason, kNoReason};
+    AgreedLock lock{3, "r.dat", s.regular, s.shared, LockState::Free, false};
+    Hold h = StartHold(lock, s.console, records.data(), records.size());
+    std::FILE* err = std::tmpfile();
+    AppendRecords(lock, h, err);
+    std::fclose(err);
+    std::transform(
+        records.begin(), records.end(), std::back_inserter(at), [](const Pending& r) { return r.at; });
     stopped = h.stopped;
-    return steps;
+    return Memory().calls;
 }
 
 } // namespace
 
-TEST(NextStep, EverySituation)
+TEST(AppendRecords, EverySituation)
 {
     constexpr std::size_t kWhole = kRecordSize;
     const Console person = Console::Terminal;
     const Console piped = Console::Piped;
-    for (auto [s, steps, stops] :
-        std::vector<std::tuple<Situation, std::string, bool>>{
+    const Reason held = kNoReason;
+    for (auto [s, calls, stored, at, stops] :
+        std::vector<std::tuple<Situation, std::string, Stored, std::vector<long long>, bool>>{
             // A person: each record on the disk before its report.
-            {{"typed", person, false, true, LockState::Held, {kWhole}, false, false},
-                "lock write flush release", false},
+            {{"typed", person, false, true, held, {kWhole}, {}, {}}, "lock length write flush unlock",
+                {{1, kWhole}}, {0}, false},
             // Its flush failed: taken back under the lock, so that the file
             // holds only what is reported; without the lock it stays.
-            {{"typed, flush failed", person, false, true, LockState::Held, {kWhole}, true, false},
-                "lock write flush take-back release", false},
-            {{"typed, flush failed, no locks", person, false, true, LockState::Absent, {kWhole}, true, false},
-                "lock write flush", false},
-            {{"typed on a shared file", Console::Edited, true, true, LockState::Held, {kWhole}, false, false},
-                "lock write flush release", false},
-            // Piped: a batch under one hold, flushed at the close.
-            {{"piped", piped, false, true, LockState::Held, {kWhole, kWhole}, false, false},
-                "lock write write release", false},
-            {{"piped, busy", piped, false, true, LockState::Busy, {kWhole}, false, false},
-                "lock wait write release", false},
+            {{"typed, flush failed", person, false, true, held, {kWhole}, {1}, {}},
+                "lock length write flush cut unlock", {}, {0}, false},
+            {{"typed, flush failed, no locks", person, false, true, kNoLocks, {kWhole}, {1}, {}},
+                "lock length write flush", {{1, kWhole}}, {0}, false},
+            // Piped: a batch under one hold, the file's length asked once.
+            {{"piped", piped, false, true, held, {kWhole, kWhole}, {}, {}}, "lock length write write unlock",
+                {{1, kWhole}, {2, kWhole}}, {0, 88}, false},
+            {{"piped, busy", piped, false, true, kLockBusy, {kWhole}, {}, {}},
+                "lock wait length write unlock", {{1, kWhole}}, {0}, false},
             // A lock that fails is not held: nothing can be taken back.
-            {{"piped, lock failed", piped, false, true, LockState::Failed, {kWhole}, false, false},
-                "lock write", false},
-            {{"piped to a device", piped, false, false, LockState::Held, {0, 0}, false, false}, "write write",
-                false},
+            {{"piped, lock failed", piped, false, true, kScriptedFailure, {kWhole, 40}, {}, {}},
+                "lock length write write", {{1, kWhole}, {2, 40}}, {0, 88}, true},
+            // A device has no length that records add to: asked each time.
+            {{"piped to a device", piped, false, false, held, {kWhole, kWhole}, {}, {}},
+                "length write length write", {}, {7, 7}, false},
             // A shared file: flushed before the hand-over, and a failed
             // flush takes back every record of the hold.
-            {{"shared", piped, true, true, LockState::Held, {kWhole, kWhole}, false, false},
-                "lock write write flush-hold release", false},
-            {{"shared, flush failed", piped, true, true, LockState::Held, {kWhole, kWhole}, true, false},
-                "lock write write flush-hold take-back-hold release", false},
-            {{"shared, nothing stored", piped, true, true, LockState::Held, {0}, false, false},
-                "lock write release", false},
-            // A write cut short: taken back, the run goes on; where it
-            // cannot be, nothing more is appended.
-            {{"cut short", piped, false, true, LockState::Held, {40, kWhole}, false, false},
-                "lock write take-back write release", false},
-            {{"cut short, take-back failed", piped, false, true, LockState::Held, {40, kWhole}, false, true},
-                "lock write take-back stop release", true},
-            {{"cut short, no locks", piped, false, true, LockState::Absent, {kWhole, 40, kWhole}, false,
-                 false},
-                "lock write write stop", true},
-            {{"cut short, shared", piped, true, true, LockState::Held, {kWhole, 40, kWhole}, false, true},
-                "lock write write take-back stop flush-hold release", true},
-            {{"nothing taken", piped, false, true, LockState::Held, {0, kWhole}, false, false},
-                "lock write write release", false},
+            {{"shared", piped, true, true, held, {kWhole, kWhole}, {}, {}},
+                "lock length write write flush unlock", {{1, kWhole}, {2, kWhole}}, {0, 88}, false},
+            {{"shared, flush failed", piped, true, true, held, {kWhole, kWhole}, {1}, {}},
+                "lock length write write flush cut unlock", {}, {0, 88}, false},
+            {{"shared, nothing stored", piped, true, true, held, {0}, {}, {}}, "lock length write unlock", {},
+                {0}, false},
+            // A write cut short: taken back, the run goes on where it was
+            // cut to; where it cannot be, nothing more is appended.
+            {{"cut short", piped, false, true, held, {40, kWhole}, {}, {}},
+                "lock length write cut write unlock", {{2, kWhole}}, {0, 0}, false},
+            {{"cut short, then the flush failed", piped, true, true, held, {40, kWhole, kWhole}, {1}, {}},
+                "lock length write cut write write flush cut unlock", {}, {0, 0, 88}, false},
+            {{"cut short, take-back failed", piped, false, true, held, {40, kWhole}, {}, {1}},
+                "lock length write cut unlock", {{1, 40}}, {0, -1}, true},
+            {{"cut short, no locks", piped, false, true, kNoLocks, {kWhole, 40, kWhole}, {}, {}},
+                "lock length write write", {{1, kWhole}, {2, 40}}, {0, 88, -1}, true},
+            {{"cut short, shared", piped, true, true, held, {kWhole, 40, kWhole}, {}, {1}},
+                "lock length write write cut flush unlock", {{1, kWhole}, {2, 40}}, {0, 88, -1}, true},
+            {{"nothing taken", piped, false, true, held, {0, kWhole}, {}, {}},
+                "lock length write write unlock", {{2, kWhole}}, {0, 0}, false},
         }) {
+        std::vector<long long> where;
         bool stopped = false;
-        EXPECT_EQ(StepsIn(s, stopped), steps) << s.what;
+        EXPECT_EQ(AppendIn(s, where, stopped), calls) << s.what;
+        EXPECT_EQ(Memory().bytes, BytesOf(stored)) << s.what;
+        EXPECT_EQ(where, at) << s.what;
         EXPECT_EQ(stopped, stops) << s.what;
     }
-}
-
-TEST(PlanHold, BatchesOnlyWhatNoReadCanWaitFor)
-{
-    EXPECT_EQ(PlanHold(Console::Terminal, 5), 0u);
-    EXPECT_EQ(PlanHold(Console::Edited, 0), 0u);
-    EXPECT_EQ(PlanHold(Console::Piped, 0), 0u);
-    EXPECT_EQ(PlanHold(Console::Piped, 3), 3u);
-    EXPECT_EQ(PlanHold(Console::Piped, kBatchMost + 1), kBatchMost);
 }
 
 TEST(ReportAppended, NeverClaimsMoreThanIsStored)
