@@ -9,13 +9,17 @@
 #include <cstddef>
 #include <cstdio>
 
-// Readies out for a listing whose lines end with PutLineEnd: no byte of a
-// text is translated.
+// Readies out for a listing whose lines end with PutLineEnd, and that
+// writes its lines in blocks: no byte of a text is translated.
 Reason PrepareListingOutput(std::FILE* out);
 
 // Ends a line of a listing as the system's text files do: LF, or CR LF on
 // Windows.
 void PutLineEnd(std::FILE* out);
+
+// The bytes that PutLineEnd writes to out, for lines gathered to go out
+// whole: n of them, 1 or 2.
+const char* LineEndOf(const std::FILE* out, std::size_t& n);
 
 // Notes that a write to out failed just now, with the reason it left, for
 // OutputFailure: the byte calls' failing path.

@@ -169,6 +169,7 @@ int FollowRecords(Listed& listed)
 
 void Warn(Listed& listed, const char* what, const char* more)
 {
+    PutPendingLines(listed);
     EraseProgress(listed.progress);
     FlushOutput(listed.out);
     PutMessage(listed.err, kListProgram, listed.name, what, more);

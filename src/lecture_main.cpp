@@ -76,9 +76,6 @@ int ListFiles(char** names, int count, ListOptions options)
 {
     if (RefuseOwnOutput(names, count))
         return kListFailed;
-    // Large blocks for a listing of a million lines.
-    char outbuf[1 << 16];
-    std::setvbuf(stdout, outbuf, _IOFBF, sizeof outbuf);
     int status = kListClean;
     Progress progress = StartProgress(stderr, !options.progress);
     Workbook book{};

@@ -5,6 +5,7 @@
 #include "escape.h"
 #include "messages.h"
 #include "record.h"
+#include "record_text.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -12,10 +13,6 @@
 #include <cstring>
 
 namespace {
-
-// A record's line but its file column: the keys and separators, three
-// numbers and the text in its widest form.
-constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize) + 16;
 
 // A short text of a format, copied as one fixed move of its whole array:
 // the bytes past its size are written over or never shown.
@@ -101,29 +98,49 @@ const FormatText& FormatOf(ListFormat format)
 
 } // namespace
 
+char* FormatRecordLine(char* to, ListFormat format, const char* column, const DecimalCount& index,
+    const char* bytes, const char* lineEnd, std::size_t lineEndSize, bool& terminated)
+{
+    const FormatText& f = FormatOf(format);
+    const char* text = bytes + offsetof(Record, tampon);
+    std::size_t n = strnlen(text, kTamponSize);
+    char* p = AppendPiece(to, f.open);
+    if (column != nullptr) {
+        std::size_t used = 0;
+        std::size_t key = std::strlen(f.fileKey);
+        std::memcpy(p, f.fileKey, key);
+        p += key;
+        p += EscapeText(f.text, column, std::strlen(column), p, EscapedRoom(std::strlen(column)), used);
+        *p++ = ',';
+    }
+    p = AppendCount(AppendPiece(p, f.keys[0]), index);
+    p = AppendNumber(AppendPiece(p, f.keys[1]), DecodeNumber(bytes + offsetof(Record, numero)));
+    p = AppendNumber(AppendPiece(p, f.keys[2]), DecodeNumber(bytes + offsetof(Record, valeur)));
+    p = AppendPiece(p, f.keys[3]);
+    p += EscapeRecordText(f.text, text, n, p);
+    p = AppendPiece(p, f.close);
+    std::memcpy(p, lineEnd, 2);
+    terminated = n < kTamponSize;
+    return p + lineEndSize;
+}
+
 bool PutRecordLine(std::FILE* out, ListFormat format, const char* column, long long index, const char* bytes)
 {
     const FormatText& f = FormatOf(format);
-    Record rec = DecodeRecord(bytes);
-    std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
-    if (column != nullptr) {
-        PutBytes(out, f.open.bytes, f.open.size);
-        PutString(out, f.fileKey);
-        PutEscapedText(out, f.text, column, std::strlen(column));
-        PutByte(',', out);
-    }
+    PutBytes(out, f.open.bytes, f.open.size);
+    PutString(out, f.fileKey);
+    PutEscapedText(out, f.text, column, std::strlen(column));
+    PutByte(',', out);
     char line[kLineRoom];
-    char* p = column != nullptr ? line : AppendPiece(line, f.open);
-    p = AppendNumber(AppendPiece(p, f.keys[0]), index);
-    p = AppendNumber(AppendPiece(p, f.keys[1]), rec.numero);
-    p = AppendNumber(AppendPiece(p, f.keys[2]), rec.valeur);
-    p = AppendPiece(p, f.keys[3]);
-    std::size_t used = 0;
-    p += EscapeText(f.text, rec.tampon, n, p, static_cast<std::size_t>(line + sizeof line - p), used);
-    p = AppendPiece(p, f.close);
-    PutBytes(out, line, static_cast<std::size_t>(p - line));
-    PutLineEnd(out);
-    return n < sizeof rec.tampon;
+    DecimalCount count{};
+    StartCount(count, index);
+    std::size_t n = 0;
+    const char* end = LineEndOf(out, n);
+    bool terminated = true;
+    char* p = FormatRecordLine(line, format, nullptr, count, bytes, end, n, terminated);
+    // The file column opened the line already.
+    PutBytes(out, line + f.open.size, static_cast<std::size_t>(p - line) - f.open.size);
+    return terminated;
 }
 
 bool HasFileColumn(ListFormat format)

@@ -4,7 +4,9 @@
 #ifndef ECRITURE_LIST_FORMAT_H
 #define ECRITURE_LIST_FORMAT_H
 
+#include "escape.h"
 #include "listing.h"
+#include "record.h"
 
 #include <cstdio>
 
@@ -31,9 +33,24 @@ void PutFileStart(std::FILE* out, ListFormat format, const char* name);
 // True when each record names its file in a column of its own.
 bool HasFileColumn(ListFormat format);
 
-// Writes the record whose file bytes are at bytes as one line, with the
-// file's name first when column is not null; false when its text has no
-// NUL, and then shows all 80 bytes.
+// The room that any record's line takes, but its file column.
+constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize) + 16;
+
+// The room that a record's line takes, with a file column of n bytes.
+constexpr std::size_t LineRoom(std::size_t n)
+{
+    return kLineRoom + 16 + EscapedRoom(n);
+}
+
+// Writes the record's line at to, which has LineRoom(strlen(column))
+// bytes, with its file column unless column is null, and the line end
+// given (two bytes readable); returns the byte after it, and terminated
+// false when the text has no NUL.
+char* FormatRecordLine(char* to, ListFormat format, const char* column, const DecimalCount& index,
+    const char* bytes, const char* lineEnd, std::size_t lineEndSize, bool& terminated);
+
+// Writes the record's line on out, its file column first: for a column
+// too long for a line's room.
 bool PutRecordLine(std::FILE* out, ListFormat format, const char* column, long long index, const char* bytes);
 
 #endif

@@ -14,9 +14,14 @@
 #include <cstddef>
 #include <cstdio>
 
-// Whole records per read; a record cut by a read waits at the block's start.
-constexpr std::size_t kBlockRecords = 1024;
+// Whole records per read, as many as 1 MiB holds: a read's own cost is
+// then spread over thousands of records. A record cut by a read waits at
+// the block's start.
+constexpr std::size_t kBlockRecords = (1 << 20) / kRecordSize;
 constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
+
+// The lines of a listing gather here, to go out in one write a block.
+constexpr std::size_t kLinesSize = std::size_t{64} << 10;
 
 // A failure that lasts this many looks in a row is said.
 constexpr int kLastingFailure = 2;
@@ -36,8 +41,9 @@ struct Listed {
     ListFormat format;
     // Its header and banner are written.
     bool started;
-    // The file column's name, or null.
+    // The file column's name, or null, and its length.
     const char* column;
+    std::size_t columnSize;
     std::FILE* out;
     std::FILE* err;
     Workbook* book;
@@ -60,8 +66,8 @@ struct Listed {
     long long limit;
     bool unlocked;
     bool noLocksSaid;
-    // The last look found a writer holding the lock, or a failure that may
-    // pass while following.
+    // The last look found a writer holding the lock, or met a failure that
+    // may pass while following.
     bool busy;
     Reason lookFailure;
     // Bytes read from the file, those skipped included; the last read gave
@@ -72,8 +78,16 @@ struct Listed {
     // first.
     long long listedEnd;
     // Read and not listed yet, block[0, have): the start of a record.
-    char block[kBlockSize];
+    char* block;
     std::size_t have;
+    // Lines listed and not handed to out yet, lines[0, linesUsed), and how
+    // each ends on out.
+    char lines[kLinesSize];
+    std::size_t linesUsed;
+    const char* lineEnd;
+    std::size_t lineEndSize;
+    // The index in decimal as the lines show it, kept up with index.
+    DecimalCount shownIndex;
     // The last record listed and where it stands, to tell a rewrite; lastAt
     // is -1 before the first.
     char last[kRecordSize];
@@ -90,6 +104,9 @@ struct Listed {
     bool failed;
     Progress progress;
 };
+
+// Hands the lines listed so far to out, in one write.
+void PutPendingLines(Listed& listed);
 
 // Says a warning beside its file's records: the listing goes out first.
 void Warn(Listed& listed, const char* what, const char* more = nullptr);

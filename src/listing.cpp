@@ -69,45 +69,6 @@ bool PlaceStart(Listed& listed)
     return true;
 }
 
-// Lists one record as the format does, or only checks it; false when its
-// text has no NUL.
-bool ListRecord(const Listed& listed, const char* bytes)
-{
-    if (listed.format == ListFormat::Check)
-        return std::memchr(bytes + offsetof(Record, tampon), '\0', kTamponSize) != nullptr;
-    if (listed.format == ListFormat::Xlsx)
-        return PutRecordRow(*listed.book, listed.column, listed.index, bytes, listed.err);
-    return PutRecordLine(listed.out, listed.format, listed.column, listed.index, bytes);
-}
-
-// Lists the whole records of the block and keeps the rest at its start;
-// warns for each text without its NUL.
-int ListBlock(Listed& listed)
-{
-    int status = kListClean;
-    std::size_t whole = listed.have / kRecordSize * kRecordSize;
-    for (std::size_t at = 0; at < whole; at += kRecordSize, ++listed.index) {
-        if (!ListRecord(listed, listed.block + at)) {
-            // A check of a file that holds no records says only the first.
-            if (++listed.found.unterminated <= kProblemsSaid || listed.format != ListFormat::Check) {
-                char what[256];
-                std::snprintf(what, sizeof what, Translate("record %lld: text not terminated"), listed.index);
-                Warn(listed, what);
-            }
-            status = kListWarned;
-        }
-    }
-    if (whole > 0) {
-        std::memcpy(listed.last, listed.block + whole - kRecordSize, kRecordSize);
-        listed.listedEnd = listed.read - static_cast<long long>(listed.have - whole);
-        listed.lastAt = listed.listedEnd - kRecordSizeLL;
-        listed.lastIndex = listed.index - 1;
-    }
-    std::memmove(listed.block, listed.block + whole, listed.have - whole);
-    listed.have -= whole;
-    return status;
-}
-
 // Warns of n of something, as the format of its form for n says, the
 // count grouped as the user's language writes it.
 void WarnCount(Listed& listed, const char* format, long long n)
@@ -140,19 +101,6 @@ int CheckEnd(Listed& listed)
     return kListWarned;
 }
 
-// Takes the n bytes just read after those held, less what is still to skip.
-void TakeRead(Listed& listed, std::size_t n)
-{
-    char* p = listed.block + listed.have;
-    std::size_t drop =
-        static_cast<unsigned long long>(listed.skip) < n ? static_cast<std::size_t>(listed.skip) : n;
-    std::memmove(p, p + drop, n - drop);
-    listed.skip -= static_cast<long long>(drop);
-    listed.have += n - drop;
-    listed.read += static_cast<long long>(n);
-    listed.failing = 0;
-}
-
 // Lists the file's records, to its end.
 int ListRecords(Listed& listed)
 {
@@ -176,30 +124,6 @@ int ListRecords(Listed& listed)
 }
 
 } // namespace
-
-long long ReadBlock(Listed& listed, Reason& why)
-{
-    std::size_t asked = sizeof listed.block - listed.have;
-    if (listed.limit >= 0)
-        asked = static_cast<std::size_t>(
-            std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));
-    long long n = asked > 0 ? ReadSome(listed.file, listed.block + listed.have, asked, why) : 0;
-    listed.shortRead = n < static_cast<long long>(asked);
-    if (n > 0)
-        TakeRead(listed, static_cast<std::size_t>(n));
-    return n;
-}
-
-int ListTaken(Listed& listed)
-{
-    int status = ListBlock(listed);
-    TickProgress(listed.progress, listed.name, listed.index - listed.first, listed.read, listed.length);
-    // A pipe that has no more for now may be held open by a slow writer:
-    // its records go out as they come.
-    if (listed.shortRead)
-        FlushOutput(listed.out);
-    return status;
-}
 
 int EndListing(Listed& listed, int status)
 {
@@ -264,22 +188,34 @@ int ListOpenFile(Listed& listed)
     return status;
 }
 
-} // namespace
-
-int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err)
+// Readies the listing of the named file, before it is opened.
+void StartListed(Listed& listed, const char* name, const ListOptions& options, std::FILE* out, std::FILE* err)
 {
-    Listed listed{};
+    // One file is listed at a time; its block is too large for a stack.
+    static char block[kBlockSize];
+    listed.block = block;
     listed.name = name;
     listed.options = &options;
-    listed.headed = &headed;
     listed.format = options.format;
     listed.column = options.named && HasFileColumn(options.format) ? name : nullptr;
+    listed.columnSize = listed.column != nullptr ? std::strlen(name) : 0;
     listed.out = out;
     listed.err = err;
     listed.book = options.book;
     listed.watch = kNoWatch;
     listed.lastAt = -1;
+    listed.lineEnd = LineEndOf(out, listed.lineEndSize);
+    listed.shownIndex.value = -1;
     listed.progress = StartProgress(err, !options.progress);
+}
+
+} // namespace
+
+int ListFile(const char* name, const ListOptions& options, bool& headed, std::FILE* out, std::FILE* err)
+{
+    Listed listed{};
+    StartListed(listed, name, options, out, err);
+    listed.headed = &headed;
     Reason why = kNoReason;
     listed.file = OpenToList(listed, options, why);
     int status = listed.file == kNoFile ? kListFailed : ListOpenFile(listed);

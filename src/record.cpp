@@ -17,14 +17,6 @@ void PutLittleEndian(char* p, std::int32_t v)
     p[3] = static_cast<char>(u >> 24);
 }
 
-std::int32_t GetLittleEndian(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) |
-        static_cast<std::uint32_t>(b[1]) << 8 | static_cast<std::uint32_t>(b[2]) << 16 |
-        static_cast<std::uint32_t>(b[3]) << 24);
-}
-
 } // namespace
 
 void EncodeRecord(const Record& rec, char (&bytes)[kRecordSize])
@@ -42,11 +34,19 @@ char* AppendNumber(char* p, long long v)
     return std::to_chars(p, p + kNumberSize, v).ptr;
 }
 
+void StartCount(DecimalCount& count, long long value)
+{
+    char* end = AppendNumber(count.digits, value);
+    count.first = kNumberSize - static_cast<std::size_t>(end - count.digits);
+    std::memmove(count.digits + count.first, count.digits, kNumberSize - count.first);
+    count.value = value;
+}
+
 Record DecodeRecord(const char* bytes)
 {
     Record rec;
-    rec.numero = GetLittleEndian(bytes);
-    rec.valeur = GetLittleEndian(bytes + offsetof(Record, valeur));
+    rec.numero = DecodeNumber(bytes);
+    rec.valeur = DecodeNumber(bytes + offsetof(Record, valeur));
     std::memcpy(rec.tampon, bytes + offsetof(Record, tampon), sizeof rec.tampon);
     return rec;
 }

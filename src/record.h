@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 constexpr std::size_t kTamponSize = 80;
@@ -30,11 +31,54 @@ void EncodeRecord(const Record& rec, char (&bytes)[kRecordSize]);
 // The record whose file bytes start at bytes (kRecordSize of them).
 Record DecodeRecord(const char* bytes);
 
+// The number whose four little-endian bytes start at bytes: a record's
+// numero or valeur where it stands, as a listing reads it.
+inline std::int32_t DecodeNumber(const char* bytes)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) |
+        static_cast<std::uint32_t>(b[1]) << 8 | static_cast<std::uint32_t>(b[2]) << 16 |
+        static_cast<std::uint32_t>(b[3]) << 24);
+}
+
 // Room for a decimal of 64 bits with its sign: a record's numbers, its
 // index, a position.
 constexpr std::size_t kNumberSize = 20;
 
 // Writes v in decimal at p, kNumberSize bytes at most; returns the byte after.
 char* AppendNumber(char* p, long long v);
+
+// A count from 0 up, in decimal, that goes up by one in place, as a
+// listing's index does: its digits are digits[first, kNumberSize), the
+// bytes after them room for a copy of fixed size.
+struct DecimalCount {
+    char digits[2 * kNumberSize];
+    std::size_t first;
+    long long value;
+};
+
+// Starts the count at value, 0 or more.
+void StartCount(DecimalCount& count, long long value);
+
+// The count, one more.
+inline void CountOne(DecimalCount& count)
+{
+    std::size_t k = kNumberSize;
+    while (k > count.first && count.digits[k - 1] == '9')
+        count.digits[--k] = '0';
+    if (k == count.first)
+        count.digits[--count.first] = '1';
+    else
+        ++count.digits[k - 1];
+    ++count.value;
+}
+
+// Writes the count's digits at p, which has kNumberSize bytes of room;
+// returns the byte after them.
+inline char* AppendCount(char* p, const DecimalCount& count)
+{
+    std::memcpy(p, count.digits + count.first, kNumberSize);
+    return p + (kNumberSize - count.first);
+}
 
 #endif

@@ -97,6 +97,9 @@ bool WriteConsoleBytes(HANDLE console, const char* bytes, std::size_t n)
 
 Reason PrepareListingOutput(std::FILE* out)
 {
+    // Large blocks for a listing of a million lines.
+    static char buffer[1 << 16];
+    std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
     // The line ends are written as CR LF; text mode would add a CR before
     // every line end, a text's own included.
     if ((out == stdout && consoleOut != nullptr) || _setmode(_fileno(out), _O_BINARY) != -1)
@@ -106,9 +109,17 @@ Reason PrepareListingOutput(std::FILE* out)
 
 void PutLineEnd(std::FILE* out)
 {
+    std::size_t n = 0;
+    const char* end = LineEndOf(out, n);
+    PutBytes(out, end, n);
+}
+
+const char* LineEndOf(const std::FILE* out, std::size_t& n)
+{
     // What goes to the console gets its CR there, as in text mode.
     bool onConsole = (out == stdout && consoleOut != nullptr) || (out == stderr && consoleErr != nullptr);
-    PutBytes(out, onConsole ? "\n" : "\r\n", onConsole ? 1 : 2);
+    n = onConsole ? 1 : 2;
+    return onConsole ? "\n" : "\r\n";
 }
 
 void PutBytes(std::FILE* out, const char* bytes, std::size_t n)

@@ -5,10 +5,12 @@
 // by a parser of its own that maps the lone surrogates U+DC80..U+DCFF back
 // to bytes), every JSON line must be valid JSON, and the status must say
 // what the file holds. The whole input, of any length, is also shown as a
-// text in every policy of the escaper, which must end and give it back.
+// text in every policy of the escaper, which must end and give it back;
+// each record's text copied whole must be what the escaper makes of it.
 #include "escape.h"
 #include "listing.h"
 #include "record.h"
+#include "record_text.h"
 
 #include "fuzz_files.h"
 
@@ -317,6 +319,25 @@ void CheckEscapes(const std::string& text)
             Fail("a message that shows a control character", text);
 }
 
+// Each record's text, copied whole where nothing needs a change, must be
+// the escaper's bytes.
+void CheckRecordTexts(const std::string& file)
+{
+    for (std::size_t at = 0; at + kRecordSize <= file.size(); at += kRecordSize) {
+        const char* text = file.data() + at + offsetof(Record, tampon);
+        std::size_t n = strnlen(text, kTamponSize);
+        for (TextPolicy policy : {TextPolicy::Tsv, TextPolicy::Csv, TextPolicy::Json}) {
+            char fast[EscapedRoom(kTamponSize)];
+            char walked[EscapedRoom(kTamponSize)];
+            std::size_t used = 0;
+            std::size_t m = EscapeRecordText(policy, text, n, fast);
+            if (std::string(fast, m) !=
+                std::string(walked, EscapeText(policy, text, n, walked, sizeof walked, used)))
+                Fail("a record's text copied whole that the escaper shows otherwise", std::string(text, n));
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -334,5 +355,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (ListFormat format : {ListFormat::Tsv, ListFormat::Csv, ListFormat::Json, ListFormat::Check})
         CheckListing(file, offset, format, named);
     CheckEscapes(file);
+    CheckRecordTexts(file);
     return 0;
 }

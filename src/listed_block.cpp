@@ -1,0 +1,116 @@
+// A block of a file's bytes, read and listed: its whole records as lines
+// gathered to go out in one write, the rest held for the next block.
+#include "listed.h"
+
+#include "catalogue.h"
+#include "console.h"
+#include "list_format.h"
+#include "listed_file.h"
+#include "record.h"
+#include "workbook.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Lists one record as the format does, or only checks it; false when its
+// text has no NUL. Its line joins those that go out together, unless its
+// file column is too long for them.
+bool ListRecord(Listed& listed, const char* bytes)
+{
+    if (listed.format == ListFormat::Check)
+        return std::memchr(bytes + offsetof(Record, tampon), '\0', kTamponSize) != nullptr;
+    if (listed.format == ListFormat::Xlsx)
+        return PutRecordRow(*listed.book, listed.column, listed.index, bytes, listed.err);
+    std::size_t room = LineRoom(listed.columnSize);
+    if (room > sizeof listed.lines) {
+        PutPendingLines(listed);
+        return PutRecordLine(listed.out, listed.format, listed.column, listed.index, bytes);
+    }
+    if (sizeof listed.lines - listed.linesUsed < room)
+        PutPendingLines(listed);
+    if (listed.shownIndex.value != listed.index)
+        StartCount(listed.shownIndex, listed.index);
+    bool terminated = true;
+    char* end = FormatRecordLine(listed.lines + listed.linesUsed, listed.format, listed.column,
+        listed.shownIndex, bytes, listed.lineEnd, listed.lineEndSize, terminated);
+    listed.linesUsed = static_cast<std::size_t>(end - listed.lines);
+    CountOne(listed.shownIndex);
+    return terminated;
+}
+
+// Lists the whole records of the block and keeps the rest at its start;
+// warns for each text without its NUL.
+int ListBlock(Listed& listed)
+{
+    int status = kListClean;
+    std::size_t whole = listed.have / kRecordSize * kRecordSize;
+    for (std::size_t at = 0; at < whole; at += kRecordSize, ++listed.index) {
+        if (!ListRecord(listed, listed.block + at)) {
+            // A check of a file that holds no records says only the first.
+            if (++listed.found.unterminated <= kProblemsSaid || listed.format != ListFormat::Check) {
+                char what[256];
+                std::snprintf(what, sizeof what, Translate("record %lld: text not terminated"), listed.index);
+                Warn(listed, what);
+            }
+            status = kListWarned;
+        }
+    }
+    if (whole > 0) {
+        std::memcpy(listed.last, listed.block + whole - kRecordSize, kRecordSize);
+        listed.listedEnd = listed.read - static_cast<long long>(listed.have - whole);
+        listed.lastAt = listed.listedEnd - static_cast<long long>(kRecordSize);
+        listed.lastIndex = listed.index - 1;
+    }
+    std::memmove(listed.block, listed.block + whole, listed.have - whole);
+    listed.have -= whole;
+    PutPendingLines(listed);
+    return status;
+}
+
+// Takes the n bytes just read after those held, less what is still to skip.
+void TakeRead(Listed& listed, std::size_t n)
+{
+    char* p = listed.block + listed.have;
+    std::size_t drop =
+        static_cast<unsigned long long>(listed.skip) < n ? static_cast<std::size_t>(listed.skip) : n;
+    std::memmove(p, p + drop, n - drop);
+    listed.skip -= static_cast<long long>(drop);
+    listed.have += n - drop;
+    listed.read += static_cast<long long>(n);
+    listed.failing = 0;
+}
+
+} // namespace
+
+void PutPendingLines(Listed& listed)
+{
+    if (listed.linesUsed > 0)
+        PutBytes(listed.out, listed.lines, listed.linesUsed);
+    listed.linesUsed = 0;
+}
+
+long long ReadBlock(Listed& listed, Reason& why)
+{
+    std::size_t asked = kBlockSize - listed.have;
+    if (listed.limit >= 0)
+        asked = static_cast<std::size_t>(
+            std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));
+    long long n = asked > 0 ? ReadSome(listed.file, listed.block + listed.have, asked, why) : 0;
+    listed.shortRead = n < static_cast<long long>(asked);
+    if (n > 0)
+        TakeRead(listed, static_cast<std::size_t>(n));
+    return n;
+}
+
+int ListTaken(Listed& listed)
+{
+    int status = ListBlock(listed);
+    TickProgress(listed.progress, listed.name, listed.index - listed.first, listed.read, listed.length);
+    // A pipe that has no more for now may be held open by a slow writer:
+    // its records go out as they come.
+    if (listed.shortRead)
+        FlushOutput(listed.out);
+    return status;
+}

@@ -1,0 +1,17 @@
+// A record's text as a listing shows it, the texts that need no change
+// (nearly every one) copied whole; record_text.cpp.
+#ifndef ECRITURE_RECORD_TEXT_H
+#define ECRITURE_RECORD_TEXT_H
+
+#include "escape.h"
+
+#include <cstddef>
+
+// Writes a record's text of n bytes before its NUL, or all 80 (which are
+// all readable), at to as
+// the format's policy (TSV, CSV or JSON) shows it, in EscapedRoom(80)
+// bytes; returns how many it wrote. The same bytes as EscapeText, a text
+// that needs no change (nearly every one) copied whole.
+std::size_t EscapeRecordText(TextPolicy policy, const char* text, std::size_t n, char* to);
+
+#endif
