@@ -14,11 +14,10 @@
 #include <cstddef>
 #include <cstdio>
 
-// Whole records per read, as many as 1 MiB holds: a read's own cost is
-// then spread over thousands of records. A record cut by a read waits at
-// the block's start.
-constexpr std::size_t kBlockRecords = (1 << 20) / kRecordSize;
-constexpr std::size_t kBlockSize = kBlockRecords * kRecordSize;
+// A read's most, 1 MiB: its own cost is spread over thousands of records.
+// Each read ends at a page's start in the file, where the system copies
+// fastest; a record cut by a read waits at the block's start.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
 // The lines of a listing gather here, to go out in one write a block.
 constexpr std::size_t kLinesSize = std::size_t{64} << 10;

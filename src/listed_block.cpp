@@ -7,6 +7,7 @@
 #include "list_format.h"
 #include "listed_file.h"
 #include "record.h"
+#include "record_text.h"
 #include "workbook.h"
 
 #include <algorithm>
@@ -40,13 +41,30 @@ bool ListRecord(Listed& listed, const char* bytes)
     return terminated;
 }
 
+// Keeps what ends the whole records listed, to tell a rewrite, and the
+// bytes after them at the block's start.
+void KeepAfter(Listed& listed, std::size_t whole)
+{
+    if (whole > 0) {
+        std::memcpy(listed.last, listed.block + whole - kRecordSize, kRecordSize);
+        listed.listedEnd = listed.read - static_cast<long long>(listed.have - whole);
+        listed.lastAt = listed.listedEnd - static_cast<long long>(kRecordSize);
+        listed.lastIndex = listed.index - 1;
+    }
+    std::memmove(listed.block, listed.block + whole, listed.have - whole);
+    listed.have -= whole;
+}
+
 // Lists the whole records of the block and keeps the rest at its start;
 // warns for each text without its NUL.
 int ListBlock(Listed& listed)
 {
     int status = kListClean;
     std::size_t whole = listed.have / kRecordSize * kRecordSize;
-    for (std::size_t at = 0; at < whole; at += kRecordSize, ++listed.index) {
+    // A check of whole records that all end in a NUL only counts them.
+    bool counted = listed.format == ListFormat::Check && AllTextsEnd(listed.block, whole / kRecordSize);
+    listed.index += counted ? static_cast<long long>(whole / kRecordSize) : 0;
+    for (std::size_t at = 0; !counted && at < whole; at += kRecordSize, ++listed.index) {
         if (!ListRecord(listed, listed.block + at)) {
             // A check of a file that holds no records says only the first.
             if (++listed.found.unterminated <= kProblemsSaid || listed.format != ListFormat::Check) {
@@ -57,14 +75,7 @@ int ListBlock(Listed& listed)
             status = kListWarned;
         }
     }
-    if (whole > 0) {
-        std::memcpy(listed.last, listed.block + whole - kRecordSize, kRecordSize);
-        listed.listedEnd = listed.read - static_cast<long long>(listed.have - whole);
-        listed.lastAt = listed.listedEnd - static_cast<long long>(kRecordSize);
-        listed.lastIndex = listed.index - 1;
-    }
-    std::memmove(listed.block, listed.block + whole, listed.have - whole);
-    listed.have -= whole;
+    KeepAfter(listed, whole);
     PutPendingLines(listed);
     return status;
 }
@@ -93,7 +104,9 @@ void PutPendingLines(Listed& listed)
 
 long long ReadBlock(Listed& listed, Reason& why)
 {
+    // Up to a page's start in the file, where the system copies fastest.
     std::size_t asked = kBlockSize - listed.have;
+    asked -= static_cast<std::size_t>(listed.read + static_cast<long long>(asked)) % 4096;
     if (listed.limit >= 0)
         asked = static_cast<std::size_t>(
             std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));

@@ -192,7 +192,7 @@ int ListOpenFile(Listed& listed)
 void StartListed(Listed& listed, const char* name, const ListOptions& options, std::FILE* out, std::FILE* err)
 {
     // One file is listed at a time; its block is too large for a stack.
-    static char block[kBlockSize];
+    alignas(4096) static char block[kBlockSize];
     listed.block = block;
     listed.name = name;
     listed.options = &options;

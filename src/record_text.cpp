@@ -96,3 +96,16 @@ std::size_t EscapeRecordText(TextPolicy policy, const char* text, std::size_t n,
         *p++ = '"';
     return static_cast<std::size_t>(p - to);
 }
+
+bool AllTextsEnd(const char* records, std::size_t n)
+{
+    unsigned char unended = 0;
+    for (std::size_t r = 0; r < n; ++r) {
+        const char* text = records + r * kRecordSize + offsetof(Record, tampon);
+        unsigned char none = 0xff;
+        for (std::size_t k = 0; k < kTamponSize; ++k)
+            none &= Lane(text[k] != 0);
+        unended |= none;
+    }
+    return unended == 0;
+}

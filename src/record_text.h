@@ -14,4 +14,8 @@
 // that needs no change (nearly every one) copied whole.
 std::size_t EscapeRecordText(TextPolicy policy, const char* text, std::size_t n, char* to);
 
+// True when the text of each of the n records whose file bytes start at
+// records holds its NUL: a check's pass over a block, with no branch.
+bool AllTextsEnd(const char* records, std::size_t n);
+
 #endif

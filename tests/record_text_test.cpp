@@ -40,3 +40,21 @@ TEST(EscapeRecordText, TheEscapersBytesAtEveryPlace)
         }
     }
 }
+
+// A block of records whose texts all end is told from one with a text
+// that fills its 80 bytes, wherever that record is, and a NUL anywhere in
+// a text ends it.
+TEST(AllTextsEnd, EveryRecordOfTheBlock)
+{
+    constexpr std::size_t kRecords = 37;
+    for (std::size_t unended = 0; unended <= kRecords; ++unended) {
+        for (std::size_t nul : {std::size_t{0}, std::size_t{41}, kTamponSize - 1}) {
+            std::string block(kRecords * kRecordSize, '\xc3');
+            for (std::size_t r = 0; r < kRecords; ++r)
+                if (r != unended)
+                    block[r * kRecordSize + offsetof(Record, tampon) + nul] = '\0';
+            EXPECT_EQ(AllTextsEnd(block.data(), kRecords), unended == kRecords) << unended << " " << nul;
+            EXPECT_TRUE(AllTextsEnd(block.data(), unended)) << unended;
+        }
+    }
+}
