@@ -26,7 +26,9 @@ FILE_NAME = "bench.dat"
 TEXT_CHARS = string.ascii_letters + string.digits + " .,;:-_'"
 LAST_ANSWER = b"n\n"
 ACCENTED_FILE = "accented.dat"
-ACCENTED_RECORDS = 300_000
+ACCENTED_RECORDS = 2_000_000
+# Records for the listings' instruction counts, callgrind being slow.
+LISTING_IR_RECORDS = 100_000
 # French as this program's users type it: most words plain, some accented.
 FRENCH_WORDS = ("le la les des une été à côté élève où déjà garçon français forêt naïve "
                 "reçu hôpital crème brûlée Noël œuvre fenêtre très facture relevé numéro "
@@ -80,6 +82,32 @@ def list_times(lecture, workdir, name, runs):
             for mode, flags in FORMATS}
 
 
+def callgrind_total(argv, workdir):
+    """User-space instructions of one run of argv, start-up included."""
+    out = os.path.join(workdir, "callgrind.out")
+    run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", *argv], workdir)
+    with open(out, encoding="utf-8") as f:
+        return next(int(line.split()[1]) for line in f if line.startswith("totals:"))
+
+
+def listing_cost(lecture, workdir, runs):
+    """Each format's listing of the accented records, on what the machine's
+    load cannot change: input bytes per CPU second (user and system, the
+    best of runs), and instructions per record (callgrind, on the first
+    LISTING_IR_RECORDS)."""
+    name = os.path.join(workdir, ACCENTED_FILE)
+    small = os.path.join(workdir, "ir.dat")
+    with open(name, "rb") as f, open(small, "wb") as g:
+        g.write(f.read(LISTING_IR_RECORDS * RECORD_SIZE))
+    cost = {}
+    for mode, flags in FORMATS:
+        cpu = min(sum(run([lecture, *flags, name], workdir)[1:]) for _ in range(runs))
+        cost[mode] = (os.path.getsize(name) / cpu, callgrind_total([lecture, *flags, small], workdir) /
+                      LISTING_IR_RECORDS)
+    os.unlink(small)
+    return cost
+
+
 def pandas_python():
     """An interpreter that has pandas, numpy and openpyxl, or None."""
     for python in (sys.executable, "/usr/bin/python3"):
@@ -121,13 +149,15 @@ def check_speed(lecture, workdir, runs):
         for _ in range(CHECK_RECORDS // (len(block) // RECORD_SIZE)):
             f.write(block)
     run(["cat", name], workdir)
-    best = min(run([lecture, "--check", name], workdir)[0] for _ in range(runs))
+    timed = [run([lecture, "--check", name], workdir) for _ in range(runs)]
+    best = min(t[0] for t in timed)
+    cpu = min(t[1] + t[2] for t in timed)
     size = os.path.getsize(name)
     # The end of the file, as tail has it: sought to, not read.
     last = {what: min(run([lecture, *flags, name], workdir)[0] for _ in range(runs))
             for what, flags in (("offset", ["--offset", str(size - RECORD_SIZE)]), ("last", ["-n", "10"]))}
     os.unlink(name)
-    return best, size, last
+    return best, size, last, cpu
 
 
 def check_status(argv, status):
@@ -313,10 +343,13 @@ def measure(args, work):
     make_accented_file(os.path.join(work, ACCENTED_FILE), ACCENTED_RECORDS)
     m["listed"] = list_times(lecture, work, FILE_NAME, args.runs)
     m["accented"] = list_times(lecture, work, ACCENTED_FILE, args.runs)
+    m["cost"] = listing_cost(lecture, work, args.runs)
     if args.baseline:
         older = os.path.join(os.path.abspath(args.baseline), "lecture")
         m["before"] = {"listed": list_times(older, work, FILE_NAME, args.runs),
-                       "accented": list_times(older, work, ACCENTED_FILE, args.runs)}
+                       "accented": list_times(older, work, ACCENTED_FILE, args.runs),
+                       "cost": listing_cost(older, work, args.runs),
+                       "check": check_speed(older, work, args.runs)}
     m["piped"] = {mode: min(through_pipe([lecture, *flags, FILE_NAME], work, n + 1) for _ in range(args.runs))
                   for mode, flags in (("listed", []), ("followed", ["--follow"]))}
     m["xlsx"] = xlsx_against_pandas(lecture, work)
@@ -381,8 +414,19 @@ def print_figures(m, n, runs):
     ours, theirs = m["xlsx"]
     print(f"  --xlsx, {XLSX_RECORDS:,} accented records: {ours:.3f} s; pandas to_excel: "
           + (f"{theirs:.3f} s ({theirs / ours:.1f}x)" if theirs else "not measured (no pandas)"))
-    best, size, last = m["check"]
-    print(f"  --check, {CHECK_RECORDS:,} records in the page cache: {best:.3f} s, {size / best / 1e9:.1f} GB/s")
+    print(f"  on {ACCENTED_RECORDS:,} accented records, input per CPU second (user and system, best of {runs}),"
+          f" and instructions per record (callgrind, {LISTING_IR_RECORDS:,} records):")
+    for mode, _ in FORMATS:
+        rate, ir = m["cost"][mode]
+        was = ""
+        if "before" in m:
+            old_rate, old_ir = m["before"]["cost"][mode]
+            was = f"; baseline {old_rate / 1e9:.2f} GB/s, {old_ir:,.0f}"
+        print(f"    {mode:<5} {rate / 1e9:.2f} GB/s, {ir:,.0f} instructions{was}")
+    best, size, last, cpu = m["check"]
+    print(f"  --check, {CHECK_RECORDS:,} records in the page cache: {best:.3f} s, {size / best / 1e9:.1f} GB/s;"
+          f" {size / cpu / 1e9:.1f} GB/s per CPU second"
+          + (f" (baseline {size / m['before']['check'][3] / 1e9:.1f})" if "before" in m else ""))
     print(f"  the same file's last record by --offset: {last['offset'] * 1000:.1f} ms; its last 10 by -n 10:"
           f" {last['last'] * 1000:.1f} ms")
 
@@ -434,6 +478,11 @@ def check_targets(m):
                m["xlsx"][1] is None or m["xlsx"][1] >= 8 * m["xlsx"][0]),
         report("lecture --check", f"{m['check'][1] / m['check'][0] / 1e9:.1f} GB/s", ">= 2 GB/s",
                m["check"][1] >= 2e9 * m["check"][0]),
+        *[report(f"accented {mode}: input per CPU second, instructions per record",
+                 f"{m['cost'][mode][0] / 1e9:.2f} GB/s, {m['cost'][mode][1]:,.0f}", ">= 1 GB/s, <= 700",
+                 m["cost"][mode][0] >= 1e9 and m["cost"][mode][1] <= 700) for mode, _ in FORMATS],
+        report("lecture --check per CPU second", f"{m['check'][1] / m['check'][3] / 1e9:.1f} GB/s", ">= 7 GB/s",
+               m["check"][1] >= 7e9 * m["check"][3]),
         report("the last record of 10,000,000, --offset or -n 10", f"{max(m['check'][2].values()) * 1000:.1f} ms",
                "<= 20 ms", max(m["check"][2].values()) <= 0.02),
         same_peak("ecriture peak, as for 10,000", m["peak"], m["small_peak"]),

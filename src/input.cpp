@@ -44,7 +44,6 @@ void OpenInput(Input& in, FileHandle file)
     in.started = false;
     in.crlf = false;
     in.nameCr = false;
-    in.afterCr = false;
 }
 
 void OpenInputOn(Input& in, const char* bytes, std::size_t n)
@@ -70,26 +69,26 @@ std::size_t ReadLine(Input& in, char* line, std::size_t size)
     }
     line[n] = '\0';
     in.crlf = in.crlf || (n >= 2 && line[n - 1] == '\n' && line[n - 2] == '\r');
-    in.afterCr = n > 0 && line[n - 1] == '\r';
     return n;
 }
 
 std::size_t DropLine(Input& in)
 {
     std::size_t dropped = 0;
+    // The byte before the first dropped, which a read took, or which ended
+    // the block before.
+    bool afterCr = in.next > 0 && in.bytes[in.next - 1] == '\r';
     while (in.next < in.end || FillInput(in)) {
         const char* at = in.bytes + in.next;
         const void* lineEnd = std::memchr(at, '\n', in.end - in.next);
         if (lineEnd != nullptr) {
-            // The CR may be the last byte that a read, or the block before, took.
             std::size_t before = static_cast<const char*>(lineEnd) - at;
-            in.crlf = in.crlf || (before > 0 ? at[before - 1] == '\r' : in.afterCr);
+            in.crlf = in.crlf || (before > 0 ? at[before - 1] == '\r' : afterCr);
             in.next += before + 1;
-            in.afterCr = false;
             return dropped + before;
         }
         dropped += in.end - in.next;
-        in.afterCr = in.bytes[in.end - 1] == '\r';
+        afterCr = in.bytes[in.end - 1] == '\r';
         in.next = in.end;
     }
     return dropped;

@@ -34,8 +34,6 @@ struct Input {
     // name's did, and its CR was dropped.
     bool crlf;
     bool nameCr;
-    // The last byte taken was a CR, which a line end next makes a CR LF.
-    bool afterCr;
 };
 
 // Starts reading the file: standard input is StandardInput(). A UTF-8
