@@ -28,21 +28,6 @@ MemoryFile& Memory()
     return file;
 }
 
-const Reason kNameTooLong = 0x10004;
-
-FileHandle OpenRecordFile(const char* /*nom*/, bool& created, Reason& why)
-{
-    created = false;
-    why = kNoReason;
-    return 3;
-}
-
-Reason FlushNewName(const char* /*nom*/, char (&dir)[kDirectorySize])
-{
-    dir[0] = '\0';
-    return kNoReason;
-}
-
 std::size_t WriteWhole(FileHandle /*file*/, const char* bytes, std::size_t n, Reason& why)
 {
     MemoryFile& m = Memory();
@@ -92,11 +77,6 @@ Reason LockRecordFile(FileHandle /*file*/)
     return Logged("wait");
 }
 
-Reason TryLockRecordFile(FileHandle /*file*/)
-{
-    return Logged("lock", Memory().lock);
-}
-
 bool MeansLockBusy(Reason why)
 {
     return why == kLockBusy;
@@ -105,16 +85,6 @@ bool MeansLockBusy(Reason why)
 bool MeansNoLocks(Reason why)
 {
     return why == kNoLocks;
-}
-
-Reason ShareRecordFile(FileHandle /*file*/)
-{
-    return Logged("share");
-}
-
-Reason TryShareRecordFile(FileHandle /*file*/)
-{
-    return Logged("share");
 }
 
 Reason UnlockRecordFile(FileHandle /*file*/)

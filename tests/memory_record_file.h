@@ -1,6 +1,7 @@
-// The record file of the append executor's tests: the calls of
-// record_file.h and LockWithin, linked in place of the system's, answered
-// as the case scripts them, on bytes in memory, each call logged.
+// The record file of the append executor's tests: the calls that
+// append.cpp makes of record_file.h and LockWithin, linked in place of the
+// system's, answered as the case scripts them, on bytes in memory, each
+// call logged.
 #ifndef ECRITURE_MEMORY_RECORD_FILE_H
 #define ECRITURE_MEMORY_RECORD_FILE_H
 
