@@ -245,7 +245,12 @@ class Failures(TempDirTest):
                              (b".", b"Is a directory"), (b"x" * 300, b"File name too long")]:
             with self.subTest(name=name):
                 for args, stdin, prompt in [([], name + b"\n", NAME_PROMPT), ([name.decode()], b"", b"")]:
-                    r = run(self.dir, stdin + b"1\n2\nabc\nn\n", args)
+                    # wine once lost a run's whole standard error in CI:
+                    # a run that says nothing at all is made again.
+                    for _ in range(3 if WINDOWS else 1):
+                        r = run(self.dir, stdin + b"1\n2\nabc\nn\n", args)
+                        if r.stderr:
+                            break
                     self.assertEqual((r.stdout, r.returncode), (prompt, 1))
                     # The reason is the system's own, in its language on Windows.
                     said = re.escape(b"ecriture: " + name + b": ") + (b"[^\n]+" if WINDOWS else re.escape(reason))
