@@ -56,6 +56,10 @@ Step NextStep(const Hold& h)
     case Step::WaitLock:
         return Step::Write;
     case Step::Write:
+        // Another run's part at the end: a record after it would be off
+        // the grid, and so would every later one.
+        if (r.offGrid)
+            return Step::Stop;
         if (r.stays == kRecordSize)
             return h.person ? Step::FlushRecord : AfterRecord(h);
         return !part ? AfterRecord(h) : canCut ? Step::TakeBack : Step::Stop;
@@ -105,7 +109,18 @@ int SayLock(AgreedLock& lock, LockState now, Reason why, bool person, std::FILE*
     return 0;
 }
 
-// Writes the next record at the end of the file.
+// Where the part of a record that ends the file starts, when the file's end
+// is off its grid; -1 when a record written there starts on it.
+long long PartBefore(const Hold& h, long long end)
+{
+    constexpr auto kRecord = static_cast<long long>(kRecordSize);
+    if (!h.regular || h.grid < 0 || end < 0 || end % kRecord == h.grid)
+        return -1;
+    return end - ((end - h.grid) % kRecord + kRecord) % kRecord;
+}
+
+// Writes the next record at the end of the file, unless that end is off
+// the grid.
 void WriteRecord(const AgreedLock& lock, Hold& h)
 {
     Pending& r = h.records[h.tried++];
@@ -119,7 +134,9 @@ void WriteRecord(const AgreedLock& lock, Hold& h)
     r.at = h.end;
     r.flushFailed = kNoReason;
     r.takeBackFailed = kNoReason;
-    r.stays = WriteWhole(lock.file, bytes, sizeof bytes, r.writeFailed);
+    r.partAt = PartBefore(h, h.end);
+    r.offGrid = r.partAt >= 0;
+    r.stays = r.offGrid ? 0 : WriteWhole(lock.file, bytes, sizeof bytes, r.writeFailed);
     h.end = h.end >= 0 ? h.end + static_cast<long long>(r.stays) : h.end;
 }
 
@@ -173,41 +190,15 @@ void CarryOut(const AgreedLock& lock, Hold& h, Step step)
     }
 }
 
-// Says what went wrong with the record, in the order it happened, and what
-// stays of it in the file that its report does not claim.
-void SayWhatFailed(const Pending& record, const char* nom, std::FILE* err)
-{
-    bool part = record.stays > 0 && record.stays < kRecordSize;
-    if (record.writeFailed != kNoReason)
-        PutSystemError(err, kCaptureProgram, nom, record.writeFailed);
-    if (record.flushFailed != kNoReason)
-        PutSystemError(err, kCaptureProgram, nom, record.flushFailed);
-    if (record.takeBackFailed != kNoReason)
-        PutMessage(err, kCaptureProgram, nom,
-            part ? Untranslated("cannot take back the part of the record written")
-                 : Untranslated("cannot take back the record"),
-            DescribeReason(record.takeBackFailed));
-    if (record.flushFailed != kNoReason && record.stays > 0)
-        PutMessage(err, kCaptureProgram, nom, "the record was not flushed and may still be in the file");
-    if (part && record.at >= 0) {
-        char what[256];
-        std::snprintf(what, sizeof what,
-            Translate("the part of a record written stays at byte %lld; no record will be appended after it"),
-            record.at);
-        PutMessage(err, kCaptureProgram, nom, what);
-    } else if (part) {
-        PutMessage(err, kCaptureProgram, nom,
-            "the part of a record written stays; no record will be written after it");
-    }
-}
-
 } // namespace
 
 AgreedLock StartAppends(FileHandle file, const char* nom)
 {
     Reason why = kNoReason;
     bool regular = IsRegularFile(file, why);
-    return AgreedLock{file, nom, regular, regular && IsSharedFile(file), LockState::Free, false};
+    long long length = regular ? FileLength(file, why) : -1;
+    long long grid = length >= 0 ? length % static_cast<long long>(kRecordSize) : -1;
+    return AgreedLock{file, nom, regular, regular && IsSharedFile(file), grid, LockState::Free, false};
 }
 
 Hold StartHold(const AgreedLock& lock, Console console, Pending* records, std::size_t n)
@@ -221,6 +212,7 @@ Hold StartHold(const AgreedLock& lock, Console console, Pending* records, std::s
     h.records = records;
     h.count = n;
     h.end = -1;
+    h.grid = lock.grid;
     return h;
 }
 
@@ -267,19 +259,4 @@ int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err)
         ReleaseInterrupts();
     h.done = Step::Report;
     return failures;
-}
-
-int ReportAppended(const Pending& record, const char* nom, std::FILE* err)
-{
-    SayWhatFailed(record, nom, err);
-    // Only a record stored whole, and flushed when that was due, is
-    // reported as written. The usual report goes out as it stands:
-    // formatting it for every record would cost more than the rest of the
-    // loop's own work.
-    std::size_t shown = record.flushFailed != kNoReason ? 0 : record.stays;
-    if (shown == kRecordSize)
-        PutLiteral(err, "88 Bytes écrits\n");
-    else
-        PutNumberLine(err, "", static_cast<long long>(shown), " Bytes écrits\n");
-    return record.writeFailed != kNoReason || record.flushFailed != kNoReason ? 1 : 0;
 }

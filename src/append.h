@@ -69,6 +69,10 @@ struct Pending {
     Reason writeFailed;
     Reason flushFailed;
     Reason takeBackFailed;
+    // Not written: the file's end, at, was off the records' grid, another
+    // run having left part of a record, at partAt, since the open.
+    bool offGrid;
+    long long partAt;
 };
 
 // One hold of the lock over some records: its situation, and where it stands.
@@ -89,6 +93,9 @@ struct Hold {
     std::size_t tried;
     // The file's length where the next record goes.
     long long end;
+    // Where records start in the file, its length at the open modulo 88;
+    // -1 for a file that has no length.
+    long long grid;
     Reason flushFailed;
     bool stopped;
 };
@@ -103,12 +110,16 @@ struct AgreedLock {
     const char* nom;
     bool regular;
     bool shared;
+    // Where records start in the file, as Hold::grid.
+    long long grid;
     // The lock's state at the last try, Held once one succeeded.
     LockState last;
     bool waitSaid;
 };
 
-// The lock over a run's appends to the file.
+// The lock over a run's appends to the file, and the grid of its records as
+// the open found it: a file that ended in a part then is appended to after
+// that part, as it was said at the open.
 AgreedLock StartAppends(FileHandle file, const char* nom);
 
 // A hold over the n records, as the console answers.
@@ -121,7 +132,8 @@ int AppendRecords(AgreedLock& lock, Hold& h, std::FILE* err);
 
 // Says what became of the record, once the lock is released: what went
 // wrong, then "88 Bytes écrits", or fewer; a part left stops the capture,
-// and is said. 1 when the record is not safely stored, else 0.
+// and is said, as another run's part found at a hold is. 1 when the record
+// is not safely stored, else 0.
 int ReportAppended(const Pending& record, const char* nom, std::FILE* err);
 
 #endif

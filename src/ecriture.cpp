@@ -59,7 +59,7 @@ int CaptureOne(Capture& run)
     PutShown(run.out, Shown::Position, Shown::Numero, run.rec, FileLength(run.lock.file, why));
     if (int lines = SaiSieRecord(run.rec, run.console, run.in, run.out, run.err); lines < 3)
         return EndInsideRecord(run, lines);
-    Pending record{run.rec, -1, 0, kNoReason, kNoReason, kNoReason};
+    Pending record{run.rec, -1, 0, kNoReason, kNoReason, kNoReason, false, -1};
     Hold hold = StartHold(run.lock, run.console, &record, 1);
     run.failures += AppendRecords(run.lock, hold, run.err);
     run.failures += ReportAppended(record, run.nom, run.err);

@@ -12,7 +12,9 @@ void IgnoreWriteSignals();
 // Around a hold's writes and their take-back: Ctrl-C, a hang-up or a
 // termination asked meanwhile waits for the hold to end, so that no part
 // of a record stays where a take-back was due. Held once; released by the
-// next ReleaseInterrupts, which lets what was asked meanwhile end the run.
+// next ReleaseInterrupts, which puts back the mask the hold found and so
+// lets what was asked meanwhile end the run, unless whoever started the run
+// had blocked it.
 void HoldInterrupts();
 void ReleaseInterrupts();
 

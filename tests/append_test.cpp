@@ -24,6 +24,8 @@ struct Situation {
     std::vector<std::size_t> writes;
     std::vector<int> failingFlushes;
     std::vector<int> failingCuts;
+    // Bytes that another run left in the file since the open.
+    std::size_t foreign = 0;
 };
 
 // What the file holds at the end: so many bytes of each record, in turn.
@@ -61,10 +63,12 @@ std::string AppendIn(const Situation& s, std::vector<long long>& at, bool& stopp
     Memory().writes = s.writes;
     Memory().failingFlushes = s.failingFlushes;
     Memory().failingCuts = s.failingCuts;
+    Memory().bytes.assign(s.foreign, 'x');
     std::vector<Pending> records(s.writes.size());
     for (std::size_t k = 0; k < records.size(); ++k)
-        records[k] = Pending{Numbered(static_cast<int>(k) + 1), -1, 0, kNoReason, kNoReason, kNoReason};
-    AgreedLock lock{3, "r.dat", s.regular, s.shared, LockState::Free, false};
+        records[k] =
+            Pending{Numbered(static_cast<int>(k) + 1), -1, 0, kNoReason, kNoReason, kNoReason, false, -1};
+    AgreedLock lock{3, "r.dat", s.regular, s.shared, s.regular ? 0 : -1, LockState::Free, false};
     Hold h = StartHold(lock, s.console, records.data(), records.size());
     std::FILE* err = std::tmpfile();
     AppendRecords(lock, h, err);
@@ -127,11 +131,17 @@ TEST(AppendRecords, EverySituation)
                 "lock length write write cut flush unlock", {{1, kWhole}, {2, 40}}, {0, 88, -1}, true},
             {{"nothing taken", piped, false, true, held, {0, kWhole}, {}, {}},
                 "lock length write write unlock", {{2, kWhole}}, {0, 0}, false},
+            // Another run's part since the open: nothing is written after
+            // it, whatever the lock, and the capture stops.
+            {{"another run's part", piped, false, true, held, {kWhole, kWhole}, {}, {}, 40},
+                "lock length unlock", {}, {40, -1}, true},
+            {{"another run's part, typed, no locks", person, false, true, kNoLocks, {kWhole}, {}, {}, 128},
+                "lock length", {}, {128}, true},
         }) {
         std::vector<long long> where;
         bool stopped = false;
         EXPECT_EQ(AppendIn(s, where, stopped), calls) << s.what;
-        EXPECT_EQ(Memory().bytes, BytesOf(stored)) << s.what;
+        EXPECT_EQ(Memory().bytes, std::string(s.foreign, 'x') + BytesOf(stored)) << s.what;
         EXPECT_EQ(where, at) << s.what;
         EXPECT_EQ(stopped, stops) << s.what;
     }
@@ -164,12 +174,19 @@ TEST(ReportAppended, NeverClaimsMoreThanIsStored)
                 {no, fullWords, "\n", no, "cannot take back the part of the record written: ", ioWords, "\n",
                     part, "40 Bytes écrits\n"},
                 1},
+            // Another run's part at the end: this record is not written.
+            {0, kNoReason, kNoReason, kNoReason,
+                {no,
+                    "another run left part of a record at byte 128; nothing more is appended, and lecture "
+                    "--offset 176 reads the records that others append after it\n0 Bytes écrits\n"},
+                1},
         }) {
         std::string whole;
         for (const std::string& piece : said)
             whole += piece;
         std::FILE* err = std::tmpfile();
-        Pending record{Record{}, 176, stays, write, flush, cut};
+        Pending record{Record{}, 176, stays, write, flush, cut,
+            stays == 0 && write == kNoReason && flush == kNoReason, 128};
         EXPECT_EQ(ReportAppended(record, "r.dat", err), failed) << whole;
         EXPECT_EQ(Contents(err), whole);
     }

@@ -386,6 +386,50 @@ class FileSafety(TempDirTest):
                 self.assertEqual(len(self.read("r.dat")), 88)
         self.check_session(b"r.dat", [(5, 6, b"third")], prefix=self.read("r.dat"))
 
+    def one_record_then(self, name, between, last=b"2\n2\nb\nn\n", **kw):
+        """A run on name that appends one record, then calls between() with
+        its process while it waits for the next, which is typed last."""
+        proc = subprocess.Popen(common.PROGRAM + [name], cwd=self.dir, stdin=subprocess.PIPE,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, **kw)
+        proc.stdin.write(b"1\n1\na\ny\n")
+        proc.stdin.flush()
+        said = b""
+        while not said.endswith(written(88)):
+            said += proc.stderr.read(1) or self.fail("the run ended: %r" % said)
+        between(proc)
+        proc.stdin.write(last)
+        proc.stdin.close()
+        said += proc.stderr.read()
+        proc.stderr.close()
+        return proc.wait(60), text_mode(said)
+
+    @POSIX_ONLY
+    def test_another_runs_part_stops_the_run(self):
+        # Another run's part since the open: the record in hand is not
+        # written after it, and the run says where the part is.
+        def part(_):
+            with open(self.path("r.dat"), "ab") as f:
+                f.write(b"P" * 40)
+        status, said = self.one_record_then("r.dat", part)
+        self.assertEqual((status, said), (255, OPENED + written(88) + b"ecriture: r.dat: another run left part of a "
+                         b"record at byte 88; nothing more is appended, and lecture --offset 128 reads the records "
+                         b"that others append after it\n" + written(0)))
+        self.assertEqual(self.read("r.dat"), session(b"", [(1, 1, b"a")])[3] + b"P" * 40)
+
+    @unittest.skipIf(WINDOWS or common.EMULATOR, "the mask of a Linux process, as /proc shows it")
+    def test_the_signal_mask_found_is_kept(self):
+        # A service manager may start the run with signals blocked: each
+        # hold of the lock puts back the mask it found.
+        blocked = {signal.SIGTERM, signal.SIGHUP}
+        masks = []
+
+        def look(proc):
+            with open("/proc/%d/status" % proc.pid) as f:
+                masks.append(int(re.search(r"^SigBlk:\s*([0-9a-f]+)$", f.read(), re.M).group(1), 16))
+        status, _ = self.one_record_then("m.dat", look, preexec_fn=lambda: signal.pthread_sigmask(
+            signal.SIG_BLOCK, blocked))
+        self.assertEqual((status, masks), (0, [sum(1 << (s - 1) for s in blocked)]))
+
     def test_lock_free_while_output_waits(self):
         # Standard output a full pipe that nobody reads: the run waits on it,
         # and another program can take the lock meanwhile.

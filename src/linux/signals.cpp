@@ -27,19 +27,25 @@ sigset_t Interrupts()
     return set;
 }
 
+// The mask found when the hold began, which its end puts back: a signal
+// that whoever started the run had blocked stays blocked.
+sigset_t foundMask;
+bool maskHeld = false;
+
 } // namespace
 
 void HoldInterrupts()
 {
     sigset_t set = Interrupts();
     // A mask that cannot be set leaves the run as it was: ended at once.
-    (void)sigprocmask(SIG_BLOCK, &set, nullptr);
+    maskHeld = sigprocmask(SIG_BLOCK, &set, &foundMask) == 0;
 }
 
 void ReleaseInterrupts()
 {
-    sigset_t set = Interrupts();
-    (void)sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    if (maskHeld)
+        (void)sigprocmask(SIG_SETMASK, &foundMask, nullptr);
+    maskHeld = false;
 }
 
 void EndAsClosedPipe()
