@@ -19,18 +19,6 @@ FollowEnd EndOfName(Naming naming)
                                      : FollowEnd::Replaced;
 }
 
-// Nothing more to read of what the look found: a file that lost its name
-// is no longer followed, a part at the end is stray where no writer held
-// the lock, else the next change is waited for.
-FollowDecision AtTheEnd(const FollowLook& look)
-{
-    if (look.naming != Naming::Same)
-        return End(EndOfName(look.naming));
-    if (look.held > 0 && !look.unlocked && look.read >= look.length)
-        return Do(FollowStep::DropStray);
-    return Do(FollowStep::Wait);
-}
-
 } // namespace
 
 FollowDecision NextFollowStep(const FollowLook& look)
@@ -49,10 +37,12 @@ FollowDecision NextFollowStep(const FollowLook& look)
         return End(FollowEnd::Truncated);
     if (!look.lastSame)
         return End(FollowEnd::Rewritten);
-    if (look.length < look.read || !look.heldSame)
+    if (look.length < look.read || !look.partSame)
         return Do(FollowStep::ReadAgain);
     if (look.justRead)
         return Do(FollowStep::List);
     // A file that lost its name is read to its end first.
-    return look.read < look.length && !look.drained ? Do(FollowStep::Read) : AtTheEnd(look);
+    if (look.read < look.length && !look.drained)
+        return Do(FollowStep::Read);
+    return look.naming == Naming::Same ? Do(FollowStep::Wait) : End(EndOfName(look.naming));
 }

@@ -2,6 +2,13 @@
 // next step, as tail -f follows a file, with nothing listed that a writer
 // may still take back. following.cpp makes the looks and carries the steps
 // out, deciding nothing.
+//
+// The records of a followed file stand where a listing finds them: at the
+// start of the reading, then every 88 bytes, whoever writes the file. A
+// part of a record at the end is a record still being written, by a writer
+// that takes the lock or by one that takes none (cat, a stdio program's
+// flush, a line-buffered writer): it is held until it is whole, however
+// long that takes, and never dropped.
 #ifndef ECRITURE_FOLLOW_STEP_H
 #define ECRITURE_FOLLOW_STEP_H
 
@@ -17,11 +24,8 @@ enum class FollowStep {
     Read,
     // Read again from the end of what was listed: the file was cut back no
     // further than that, as a writer takes back a record that did not fit,
-    // and what was held after it is read anew.
+    // or the part of a record read after it changed.
     ReadAgain,
-    // The part of a record held at the end, seen while no writer held the
-    // lock, is no record in progress but stray bytes: said and dropped.
-    DropStray,
     // Nothing more to read: wait for a change, then look.
     Wait,
     // A writer held the lock: look again soon, never waiting on the lock.
@@ -42,26 +46,24 @@ struct FollowLook {
     // The listing failed: its output, or the share of the lock that would
     // keep every writer waiting.
     bool broken;
-    // What failed at the look, the file being unknown; kNoReason.
+    // What failed at the look, or at the check of a read, which was then
+    // taken back: nothing is known of the file until the next look.
     Reason failure;
     // A writer held the lock: the file is unknown until the next look.
     bool busy;
     Naming naming;
-    // The file's length at the look, as no writer's hold leaves it unless
-    // unlocked: none to be had, and then a part at the end may be a record
-    // in progress.
+    // The file's length at the look, as no writer's hold leaves it.
     long long length;
-    bool unlocked;
-    // The last record listed, and the part held after it, are still in
-    // the file as they were read.
+    // The last record listed, and the part of a record read after it, are
+    // still in the file as they were read.
     bool lastSame;
-    bool heldSame;
-    // Where the records listed end, how far the file was read, and how many
-    // bytes read are not listed yet.
+    bool partSame;
+    // Where the records listed end, and how far the file was read: the
+    // part of a record read and not listed lies between them.
     long long listedEnd;
     long long read;
-    std::size_t held;
-    // The last read gave bytes not listed yet, or gave none.
+    // The last read gave bytes, whose whole records are not listed yet, or
+    // gave none.
     bool justRead;
     bool drained;
 };

@@ -21,11 +21,33 @@ constexpr const char* kEnds[] = {nullptr, Untranslated("file truncated; no longe
     Untranslated("file renamed; no longer followed"), Untranslated("file removed; no longer followed"),
     Untranslated("file replaced; no longer followed"), nullptr, nullptr};
 
-// Whether the n bytes at offset in the file are still those given; false,
-// with why, when they cannot be read.
+// Waits until the file may have changed, as AwaitChange does, a second at
+// most or as long as given; a reader of the output that has gone ends the
+// run at once, as a closed pipe ends a filter.
+void AwaitFollowed(const Listed& listed, WatchHandle watch, int milliseconds = kFollowWait)
+{
+    if (!AwaitChange(watch, listed.out, milliseconds))
+        EndAsClosedPipe();
+}
+
+// Meets a failure while following, as tail -f does: it is tried again at
+// the next look, and said once, when it lasts.
+void MeetFailure(Listed& listed, Reason why)
+{
+    if (++listed.failing >= kLastingFailure && !listed.failureSaid) {
+        FlushOutput(listed.out);
+        PutMessage(listed.err, kListProgram, listed.name, DescribeReason(why), Translate("trying again"));
+        listed.failureSaid = true;
+    }
+}
+
+// Whether the n bytes at offset in the file, a record or less, are still
+// those given; false, with why, when they cannot be read.
 bool Holds(const Listed& listed, long long offset, const char* bytes, std::size_t n, Reason& why)
 {
     char now[kRecordSize];
+    if (n > sizeof now)
+        return false;
     long long got = ReadAt(listed.file, offset, now, n, why);
     return got == static_cast<long long>(n) && std::memcmp(now, bytes, n) == 0;
 }
@@ -36,24 +58,22 @@ FollowLook Unchanged(const Listed& listed)
     FollowLook look{};
     look.naming = Naming::Same;
     look.length = listed.limit;
-    look.unlocked = listed.unlocked;
     look.lastSame = true;
-    look.heldSame = true;
+    look.partSame = true;
     look.listedEnd = listed.listedEnd;
     look.read = listed.read;
-    look.held = listed.have;
     return look;
 }
 
 // Sees whether the file still holds the last record listed, and the part
-// held before the bytes just read, block[0, held).
-void SeeListed(Listed& listed, std::size_t held, FollowLook& look)
+// of a record held after it, block[0, part).
+void SeeListed(Listed& listed, std::size_t part, FollowLook& look)
 {
     if (listed.lastAt >= 0)
         look.lastSame = Holds(listed, listed.lastAt, listed.last, kRecordSize, look.failure);
-    long long heldAt = listed.read - static_cast<long long>(listed.have);
-    if (look.failure == kNoReason && held > 0)
-        look.heldSame = Holds(listed, heldAt, listed.block, held, look.failure);
+    long long partAt = listed.read - static_cast<long long>(listed.have);
+    if (look.failure == kNoReason && part > 0)
+        look.partSame = Holds(listed, partAt, listed.block, part, look.failure);
     listed.failing = look.failure == kNoReason ? 0 : listed.failing;
 }
 
@@ -75,16 +95,18 @@ FollowLook LookAfterWait(Listed& listed, int milliseconds)
         return look;
     }
     look.length = listed.limit;
-    look.unlocked = listed.unlocked;
     SeeListed(listed, listed.have, look);
     return look;
 }
 
-// Reads on after what is held, and sees whether the file still holds what
-// was read before.
+// Reads on after the part held, and sees whether the file still holds what
+// was listed and that part. A read whose bytes cannot be checked is taken
+// back whole, so that no look holds more than a part of a record.
 FollowLook ReadOn(Listed& listed)
 {
-    std::size_t held = listed.have;
+    const long long read = listed.read;
+    const long long skip = listed.skip;
+    const std::size_t part = listed.have;
     Reason why = kNoReason;
     long long n = ReadBlock(listed, why);
     FollowLook look = Unchanged(listed);
@@ -92,20 +114,24 @@ FollowLook ReadOn(Listed& listed)
     look.drained = n == 0;
     look.justRead = n > 0;
     if (n > 0)
-        SeeListed(listed, held, look);
+        SeeListed(listed, part, look);
+    if (n > 0 && look.failure != kNoReason) {
+        listed.read = read;
+        listed.skip = skip;
+        listed.have = part;
+        look.read = read;
+        look.justRead = false;
+    }
     return look;
 }
 
-// Reads the file again from the end of what was listed, what was held or
-// dropped after it read anew.
+// Reads the file again from the end of what was listed, the part held
+// after it read anew.
 FollowLook ReadAgainFrom(Listed& listed)
 {
-    FollowLook look = Unchanged(listed);
-    look.failure = SeekTo(listed.file, listed.listedEnd);
-    if (look.failure != kNoReason)
-        return look;
     listed.read = listed.listedEnd;
     listed.have = 0;
+    listed.skip = std::max(0LL, listed.options->offset - listed.listedEnd);
     listed.index = listed.lastAt >= 0 ? listed.lastIndex + 1 : listed.first;
     return Unchanged(listed);
 }
@@ -134,9 +160,6 @@ FollowLook CarryOut(Listed& listed, const FollowLook& look, FollowStep step, int
         return ReadOn(listed);
     case FollowStep::ReadAgain:
         return ReadAgainFrom(listed);
-    case FollowStep::DropStray:
-        DropStray(listed);
-        return Unchanged(listed);
     case FollowStep::MeetFailure:
         MeetFailure(listed, look.failure);
         return LookAfterWait(listed, kFollowWait);
@@ -167,44 +190,6 @@ int FollowRecords(Listed& listed)
     return EndListing(listed, status);
 }
 
-void Warn(Listed& listed, const char* what, const char* more)
-{
-    PutPendingLines(listed);
-    EraseProgress(listed.progress);
-    FlushOutput(listed.out);
-    PutMessage(listed.err, kListProgram, listed.name, what, more);
-}
-
-void AwaitFollowed(const Listed& listed, WatchHandle watch, int milliseconds)
-{
-    if (!AwaitChange(watch, listed.out, milliseconds))
-        EndAsClosedPipe();
-}
-
-void DropStray(Listed& listed)
-{
-    char what[256];
-    std::snprintf(what, sizeof what,
-        TranslatePlural("%zu stray byte at byte %lld; the records after it are listed from byte %lld, as "
-                        "lecture --offset %lld lists them",
-            "%zu stray bytes at byte %lld; the records after them are listed from byte %lld, as lecture "
-            "--offset %lld lists them",
-            listed.have),
-        listed.have, listed.read - static_cast<long long>(listed.have), listed.read, listed.read);
-    Warn(listed, what);
-    listed.have = 0;
-    listed.index = IndexFrom(listed.read, listed.read);
-}
-
-void MeetFailure(Listed& listed, Reason why)
-{
-    if (++listed.failing >= kLastingFailure && !listed.failureSaid) {
-        FlushOutput(listed.out);
-        PutMessage(listed.err, kListProgram, listed.name, DescribeReason(why), Translate("trying again"));
-        listed.failureSaid = true;
-    }
-}
-
 bool CanGrow(Listed& listed)
 {
     Reason why = kNoReason;
@@ -226,4 +211,16 @@ FileHandle OpenToFollow(Listed& listed, Reason& why)
             AwaitFollowed(listed, kNoWatch);
     }
     return file;
+}
+
+bool TakeFirstLimit(Listed& listed)
+{
+    if (!listed.following)
+        return TakeLimit(listed, true);
+    while (!TakeLimit(listed, false) && !listed.failed) {
+        if (listed.lookFailure != kNoReason)
+            MeetFailure(listed, listed.lookFailure);
+        AwaitFollowed(listed, kNoWatch, listed.busy ? kLookAgain : kFollowWait);
+    }
+    return !listed.failed;
 }

@@ -1,6 +1,8 @@
-// One file's listing as it goes, shared by the two halves of the listing:
-// listing.cpp reads the file and lists its records, following.cpp waits at
-// the end of a followed file and checks that it still holds what was listed.
+// One file's listing as it goes, shared by its modules, each on the ones
+// before it: listed_block.cpp reads blocks, lists their records and ends a
+// file's listing; listed_limit.cpp takes the length a reader may read;
+// following.cpp follows a file as it grows; listing.cpp opens a file, starts
+// its reading where the options have it, and lists or follows it.
 #ifndef ECRITURE_LISTED_H
 #define ECRITURE_LISTED_H
 
@@ -59,11 +61,8 @@ struct Listed {
     // The file's length at the start, for the progress; -1 when it has none.
     long long length;
     // What may be read of the file: its length at the last look that no
-    // writer held, -1 when it has none (a pipe); unlocked when that look
-    // could not take the lock, and then a part at the end may be a record
-    // in progress.
+    // writer held, -1 when it has none (a pipe).
     long long limit;
-    bool unlocked;
     bool noLocksSaid;
     // The last look found a writer holding the lock, or met a failure that
     // may pass while following.
@@ -76,7 +75,8 @@ struct Listed {
     // Where the records listed end: where the reading started before the
     // first.
     long long listedEnd;
-    // Read and not listed yet, block[0, have): the start of a record.
+    // Read and not listed yet, block[0, have): whole records just read, or
+    // between two reads the part of a record that follows those listed.
     char* block;
     std::size_t have;
     // Lines listed and not handed to out yet, lines[0, linesUsed), and how
@@ -104,43 +104,13 @@ struct Listed {
     Progress progress;
 };
 
+// listed_block.cpp
+
 // Hands the lines listed so far to out, in one write.
 void PutPendingLines(Listed& listed);
 
 // Says a warning beside its file's records: the listing goes out first.
 void Warn(Listed& listed, const char* what, const char* more = nullptr);
-
-// Waits until the file may have changed, as AwaitChange does, a second at
-// most or as long as given; a reader of the output that has gone ends the
-// run at once, as a closed pipe ends a filter.
-void AwaitFollowed(const Listed& listed, WatchHandle watch, int milliseconds = kFollowWait);
-
-// The index of the record that starts at byte from when the reading starts
-// at offset: the record's number in the file when the offset is a whole
-// number of records, else counted from the offset.
-long long IndexFrom(long long offset, long long from);
-
-// Takes limit, the length of a regular file as no writer's hold leaves it:
-// under a reader's share of the agreed lock, held just long enough to ask.
-// A listing waits for a writer's hold as a writer does, and says so after a
-// moment; a follower does not wait: false while a writer holds the lock, or
-// a failure met, to look again at its next turn. A file system without
-// locks is said once, and its length taken all the same. False, with the
-// listing failed, when the length or the lock cannot be had.
-bool TakeLimit(Listed& listed, bool wait);
-
-// The first look at a regular file: a listing waits for a writer's hold, a
-// follower looks again at its turns. False when the listing fails.
-bool TakeFirstLimit(Listed& listed);
-
-// Says the part of a record held at the end of a followed file as stray
-// bytes and drops it: the records appended after them are listed from where
-// they start, as lecture --offset lists them.
-void DropStray(Listed& listed);
-
-// Meets a failure while following, as tail -f does: it is tried again at
-// the next look, and said once, when it lasts.
-void MeetFailure(Listed& listed, Reason why);
 
 // Before the first bytes read of a file: the run's header unless it was
 // written (with Xlsx, the workbook starts), and the file's banner. False
@@ -157,8 +127,30 @@ int ListTaken(Listed& listed);
 // What the listing came to, once the file is read or no longer followed.
 int EndListing(Listed& listed, int status);
 
+// listed_limit.cpp
+
+// The index of the record that starts at byte from when the reading starts
+// at offset: the record's number in the file when the offset is a whole
+// number of records, else counted from the offset.
+long long IndexFrom(long long offset, long long from);
+
+// Takes limit, the length of a regular file as no writer's hold leaves it:
+// under a reader's share of the agreed lock, held just long enough to ask.
+// A listing waits for a writer's hold as a writer does, and says so after a
+// moment; a follower does not wait: false while a writer holds the lock, or
+// a failure met, to look again at its next turn. A file system without
+// locks is said once, and its length taken all the same. False, with the
+// listing failed, when the length or the lock cannot be had.
+bool TakeLimit(Listed& listed, bool wait);
+
+// following.cpp
+
+// The first look at a regular file: a listing waits for a writer's hold, a
+// follower looks again at its turns. False when the listing fails.
+bool TakeFirstLimit(Listed& listed);
+
 // Lists a followed file's records as they come, until it is no longer
-// followed (following.cpp).
+// followed.
 int FollowRecords(Listed& listed);
 
 // Whether the open file can grow while it is followed, as a regular file

@@ -1,11 +1,13 @@
 // A block of a file's bytes, read and listed: its whole records as lines
-// gathered to go out in one write, the rest held for the next block.
+// gathered to go out in one write, the rest held for the next block; the
+// start and the end of a file's listing, and its warnings.
 #include "listed.h"
 
 #include "catalogue.h"
 #include "console.h"
 #include "list_format.h"
 #include "listed_file.h"
+#include "messages.h"
 #include "record.h"
 #include "record_text.h"
 #include "workbook.h"
@@ -90,10 +92,78 @@ void TakeRead(Listed& listed, std::size_t n)
     listed.skip -= static_cast<long long>(drop);
     listed.have += n - drop;
     listed.read += static_cast<long long>(n);
-    listed.failing = 0;
+}
+
+// Warns of n of something, as the format of its form for n says, the
+// count grouped as the user's language writes it.
+void WarnCount(Listed& listed, const char* format, long long n)
+{
+    char what[256];
+    char count[kCountSize];
+    std::snprintf(what, sizeof what, format, GroupCount(n, count));
+    Warn(listed, what);
+}
+
+// The checks at the end of a file that is not followed.
+int CheckEnd(Listed& listed)
+{
+    if (long long more = listed.found.unterminated - kProblemsSaid;
+        more > 0 && listed.format == ListFormat::Check)
+        WarnCount(listed,
+            TranslatePlural("%s more text not terminated", "%s more texts not terminated",
+                static_cast<unsigned long long>(more)),
+            more);
+    if (listed.skip > 0) {
+        listed.found.shorterThanOffset = true;
+        Warn(listed, "shorter than the offset");
+        return kListWarned;
+    }
+    listed.found.trailing = static_cast<long long>(listed.have);
+    if (listed.have == 0)
+        return kListClean;
+    WarnCount(
+        listed, TranslatePlural("%s trailing byte", "%s trailing bytes", listed.have), listed.found.trailing);
+    return kListWarned;
 }
 
 } // namespace
+
+void Warn(Listed& listed, const char* what, const char* more)
+{
+    PutPendingLines(listed);
+    EraseProgress(listed.progress);
+    FlushOutput(listed.out);
+    PutMessage(listed.err, kListProgram, listed.name, what, more);
+}
+
+bool StartListing(Listed& listed)
+{
+    const ListOptions& options = *listed.options;
+    if (listed.started)
+        return true;
+    if (!*listed.headed && options.format == ListFormat::Xlsx &&
+        !StartWorkbook(*options.book, options.named, listed.err))
+        return false;
+    if (!*listed.headed)
+        PutHeader(listed.out, options);
+    *listed.headed = true;
+    listed.started = true;
+    if (options.named)
+        PutFileStart(listed.out, listed.format, listed.name);
+    return true;
+}
+
+int EndListing(Listed& listed, int status)
+{
+    if (listed.failed || std::ferror(listed.out) != 0)
+        return kListFailed;
+    if (listed.stop != nullptr)
+        Warn(listed, listed.stop);
+    // A follow that met a lasting failure never ends as if it had not.
+    if (listed.stop != nullptr || listed.failureSaid)
+        return kListWarned;
+    return std::max(status, CheckEnd(listed));
+}
 
 void PutPendingLines(Listed& listed)
 {
@@ -110,7 +180,12 @@ long long ReadBlock(Listed& listed, Reason& why)
     if (listed.limit >= 0)
         asked = static_cast<std::size_t>(
             std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));
-    long long n = asked > 0 ? ReadSome(listed.file, listed.block + listed.have, asked, why) : 0;
+    // A follower reads where it stands in its own count, so that a read it
+    // takes back leaves nothing to put back in the file.
+    char* into = listed.block + listed.have;
+    long long n = asked == 0 ? 0
+        : listed.following   ? ReadAt(listed.file, listed.read, into, asked, why)
+                             : ReadSome(listed.file, into, asked, why);
     listed.shortRead = n < static_cast<long long>(asked);
     if (n > 0)
         TakeRead(listed, static_cast<std::size_t>(n));

@@ -72,19 +72,6 @@ bool TakeLimit(Listed& listed, bool wait)
     if (length < 0)
         return FailLook(listed, nullptr, lengthWhy);
     listed.limit = length;
-    listed.unlocked = !held;
     listed.failing = 0;
     return true;
-}
-
-bool TakeFirstLimit(Listed& listed)
-{
-    if (!listed.following)
-        return TakeLimit(listed, true);
-    while (!TakeLimit(listed, false) && !listed.failed) {
-        if (listed.lookFailure != kNoReason)
-            MeetFailure(listed, listed.lookFailure);
-        AwaitFollowed(listed, kNoWatch, listed.busy ? kLookAgain : kFollowWait);
-    }
-    return !listed.failed;
 }

@@ -19,23 +19,6 @@ constexpr auto kRecordSizeLL = static_cast<long long>(kRecordSize);
 
 } // namespace
 
-bool StartListing(Listed& listed)
-{
-    const ListOptions& options = *listed.options;
-    if (listed.started)
-        return true;
-    if (!*listed.headed && options.format == ListFormat::Xlsx &&
-        !StartWorkbook(*options.book, options.named, listed.err))
-        return false;
-    if (!*listed.headed)
-        PutHeader(listed.out, options);
-    *listed.headed = true;
-    listed.started = true;
-    if (options.named)
-        PutFileStart(listed.out, listed.format, listed.name);
-    return true;
-}
-
 namespace {
 
 // Starts the reading where the options have it: at the offset, or at the
@@ -47,7 +30,8 @@ bool PlaceStart(Listed& listed)
     const ListOptions& options = *listed.options;
     Reason why = kNoReason;
     listed.limit = -1;
-    if (IsRegularFile(listed.file, why) && !TakeFirstLimit(listed))
+    // A followed file is known to be a regular one: its length is a limit.
+    if ((listed.following || IsRegularFile(listed.file, why)) && !TakeFirstLimit(listed))
         return false;
     listed.length = listed.limit >= 0 || options.last < 0 ? listed.limit : FileLength(listed.file, why);
     if (options.last >= 0 && listed.length < 0) {
@@ -67,38 +51,6 @@ bool PlaceStart(Listed& listed)
     listed.first = IndexFrom(options.offset, start + listed.skip);
     listed.index = listed.first;
     return true;
-}
-
-// Warns of n of something, as the format of its form for n says, the
-// count grouped as the user's language writes it.
-void WarnCount(Listed& listed, const char* format, long long n)
-{
-    char what[256];
-    char count[kCountSize];
-    std::snprintf(what, sizeof what, format, GroupCount(n, count));
-    Warn(listed, what);
-}
-
-// The checks at the end of a file that is not followed.
-int CheckEnd(Listed& listed)
-{
-    if (long long more = listed.found.unterminated - kProblemsSaid;
-        more > 0 && listed.format == ListFormat::Check)
-        WarnCount(listed,
-            TranslatePlural("%s more text not terminated", "%s more texts not terminated",
-                static_cast<unsigned long long>(more)),
-            more);
-    if (listed.skip > 0) {
-        listed.found.shorterThanOffset = true;
-        Warn(listed, "shorter than the offset");
-        return kListWarned;
-    }
-    listed.found.trailing = static_cast<long long>(listed.have);
-    if (listed.have == 0)
-        return kListClean;
-    WarnCount(
-        listed, TranslatePlural("%s trailing byte", "%s trailing bytes", listed.have), listed.found.trailing);
-    return kListWarned;
 }
 
 // Lists the file's records, to its end.
@@ -124,18 +76,6 @@ int ListRecords(Listed& listed)
 }
 
 } // namespace
-
-int EndListing(Listed& listed, int status)
-{
-    if (listed.failed || std::ferror(listed.out) != 0)
-        return kListFailed;
-    if (listed.stop != nullptr)
-        Warn(listed, listed.stop);
-    // A follow that met a lasting failure never ends as if it had not.
-    if (listed.stop != nullptr || listed.failureSaid)
-        return kListWarned;
-    return std::max(status, CheckEnd(listed));
-}
 
 bool IsListingOutput(const char* name)
 {
