@@ -34,43 +34,20 @@ constexpr int kLookAgain = 50;
 // The problems of records that a check says for a file, the rest counted.
 constexpr long long kProblemsSaid = 10;
 
-struct Listed {
-    const char* name;
-    const ListOptions* options;
-    // The run's header was written, or the workbook started.
-    bool* headed;
-    ListFormat format;
-    // Its header and banner are written.
-    bool started;
-    // The file column's name, or null, and its length.
-    const char* column;
-    std::size_t columnSize;
-    std::FILE* out;
-    std::FILE* err;
-    Workbook* book;
+// Where the reading of a file stands: what was read of it, what is held,
+// and where the records listed end.
+struct ReadCursor {
     FileHandle file;
-    // It is the file that standard output writes to: nothing is listed.
-    bool isOutput;
-    // Waited on at the end of a followed file; following when it can grow.
-    WatchHandle watch;
-    bool following;
-    // The next record's index, and the first's.
-    long long index;
-    long long first;
-    long long skip;
-    // The file's length at the start, for the progress; -1 when it has none.
-    long long length;
+    // Reads at read, its own offset, as a follower does, so that a read
+    // taken back leaves nothing to put back in the file.
+    bool atOwnOffset;
     // What may be read of the file: its length at the last look that no
     // writer held, -1 when it has none (a pipe).
     long long limit;
-    bool noLocksSaid;
-    // The last look found a writer holding the lock, or met a failure that
-    // may pass while following.
-    bool busy;
-    Reason lookFailure;
-    // Bytes read from the file, those skipped included; the last read gave
-    // less than it asked.
+    // Bytes read from the file, those skipped included, and those still to
+    // skip before the first record; the last read gave less than it asked.
     long long read;
+    long long skip;
     bool shortRead;
     // Where the records listed end: where the reading started before the
     // first.
@@ -79,47 +56,91 @@ struct Listed {
     // between two reads the part of a record that follows those listed.
     char* block;
     std::size_t have;
+    // The last record listed and where it stands, to tell a rewrite; lastAt
+    // is -1 before the first.
+    char last[kRecordSize];
+    long long lastAt;
+};
+
+// Where the lines of a file's listing go, and its messages.
+struct ListedOutput {
+    // The file's name, as the messages and the banner show it.
+    const char* name;
+    ListFormat format;
+    // The run's header was written, or the workbook started; this file's
+    // banner is written.
+    bool* headed;
+    bool started;
+    // The file column's name, or null, and its length.
+    const char* column;
+    std::size_t columnSize;
+    std::FILE* out;
+    std::FILE* err;
+    Workbook* book;
     // Lines listed and not handed to out yet, lines[0, linesUsed), and how
     // each ends on out.
     char lines[kLinesSize];
     std::size_t linesUsed;
     const char* lineEnd;
     std::size_t lineEndSize;
-    // The index in decimal as the lines show it, kept up with index.
+    // The index in decimal as the lines show it, kept up with the count.
     DecimalCount shownIndex;
-    // The last record listed and where it stands, to tell a rewrite; lastAt
-    // is -1 before the first.
-    char last[kRecordSize];
-    long long lastAt;
-    long long lastIndex;
-    // What was wrong with it, for a check.
-    FileCheck found;
-    // A failure met while following it, which may pass: the looks in a row
-    // that failed, and whether it was said.
+    Progress progress;
+};
+
+// A follow's own state, beside the reading's.
+struct FollowState {
+    // Following, as the file can grow; waited on at its end.
+    bool following;
+    WatchHandle watch;
+    // The last look found a writer holding the lock, or met a failure that
+    // may pass.
+    bool busy;
+    Reason lookFailure;
+    // A failure met, which may pass: the looks in a row that failed, and
+    // whether it was said; the file system's lack of locks, said once.
     int failing;
     bool failureSaid;
-    // Why the follow ended, or null; the listing failed.
+    bool noLocksSaid;
+    // Why the follow ended, or null.
     const char* stop;
+};
+
+struct Listed {
+    const ListOptions* options;
+    ReadCursor cursor;
+    ListedOutput output;
+    FollowState follow;
+    // What was wrong with it, for a check.
+    FileCheck found;
+    // The next record's index, the first's, and the last one listed's.
+    long long index;
+    long long first;
+    long long lastIndex;
+    // The file's length at the start, for the progress; -1 when it has none.
+    long long length;
+    // It is the file that standard output writes to: nothing is listed.
+    bool isOutput;
+    // The listing failed.
     bool failed;
-    Progress progress;
 };
 
 // listed_block.cpp
 
 // Hands the lines listed so far to out, in one write.
-void PutPendingLines(Listed& listed);
+void PutPendingLines(ListedOutput& output);
 
 // Says a warning beside its file's records: the listing goes out first.
-void Warn(Listed& listed, const char* what, const char* more = nullptr);
+void Warn(ListedOutput& output, const char* what, const char* more = nullptr);
 
 // Before the first bytes read of a file: the run's header unless it was
 // written (with Xlsx, the workbook starts), and the file's banner. False
 // when the workbook cannot start.
-bool StartListing(Listed& listed);
+bool StartListing(ListedOutput& output, const ListOptions& options);
 
 // Reads the next bytes after those held, up to the limit, and takes them,
 // less what is still to skip: how many were read, 0 at the end, -1 with why.
-long long ReadBlock(Listed& listed, Reason& why);
+long long ReadBlock(ReadCursor& cursor, Reason& why);
 
 // Lists the whole records held and keeps the rest; a status.
 int ListTaken(Listed& listed);
@@ -161,6 +182,6 @@ bool CanGrow(Listed& listed);
 // Opens the file to follow, waiting for it, as tail -F does, while it has
 // not been made yet, the wait said once; kNoFile on another failure, with
 // why.
-FileHandle OpenToFollow(Listed& listed, Reason& why);
+FileHandle OpenToFollow(ListedOutput& output, Reason& why);
 
 #endif

@@ -17,188 +17,186 @@
 
 namespace {
 
-// Lists one record as the format does, or only checks it; false when its
-// text has no NUL. Its line joins those that go out together, unless its
-// file column is too long for them.
-bool ListRecord(Listed& listed, const char* bytes)
+// Lists one record, the index-th, as the format does, or only checks it;
+// false when its text has no NUL. Its line joins those that go out
+// together, unless its file column is too long for them.
+bool ListRecord(ListedOutput& output, long long index, const char* bytes)
 {
-    if (listed.format == ListFormat::Check)
+    if (output.format == ListFormat::Check)
         return std::memchr(bytes + offsetof(Record, tampon), '\0', kTamponSize) != nullptr;
-    if (listed.format == ListFormat::Xlsx)
-        return PutRecordRow(*listed.book, listed.column, listed.index, bytes, listed.err);
-    std::size_t room = LineRoom(listed.columnSize);
-    if (room > sizeof listed.lines) {
-        PutPendingLines(listed);
-        return PutRecordLine(listed.out, listed.format, listed.column, listed.index, bytes);
+    if (output.format == ListFormat::Xlsx)
+        return PutRecordRow(*output.book, output.column, index, bytes, output.err);
+    std::size_t room = LineRoom(output.columnSize);
+    if (room > sizeof output.lines) {
+        PutPendingLines(output);
+        return PutRecordLine(output.out, output.format, output.column, index, bytes);
     }
-    if (sizeof listed.lines - listed.linesUsed < room)
-        PutPendingLines(listed);
-    if (listed.shownIndex.value != listed.index)
-        StartCount(listed.shownIndex, listed.index);
+    if (sizeof output.lines - output.linesUsed < room)
+        PutPendingLines(output);
+    if (output.shownIndex.value != index)
+        StartCount(output.shownIndex, index);
     bool terminated = true;
-    char* end = FormatRecordLine(listed.lines + listed.linesUsed, listed.format, listed.column,
-        listed.shownIndex, bytes, listed.lineEnd, listed.lineEndSize, terminated);
-    listed.linesUsed = static_cast<std::size_t>(end - listed.lines);
-    CountOne(listed.shownIndex);
+    char* end = FormatRecordLine(output.lines + output.linesUsed, output.format, output.column,
+        output.shownIndex, bytes, output.lineEnd, output.lineEndSize, terminated);
+    output.linesUsed = static_cast<std::size_t>(end - output.lines);
+    CountOne(output.shownIndex);
     return terminated;
 }
 
 // Keeps what ends the whole records listed, to tell a rewrite, and the
 // bytes after them at the block's start.
-void KeepAfter(Listed& listed, std::size_t whole)
+void KeepAfter(ReadCursor& cursor, std::size_t whole)
 {
     if (whole > 0) {
-        std::memcpy(listed.last, listed.block + whole - kRecordSize, kRecordSize);
-        listed.listedEnd = listed.read - static_cast<long long>(listed.have - whole);
-        listed.lastAt = listed.listedEnd - static_cast<long long>(kRecordSize);
-        listed.lastIndex = listed.index - 1;
+        std::memcpy(cursor.last, cursor.block + whole - kRecordSize, kRecordSize);
+        cursor.listedEnd = cursor.read - static_cast<long long>(cursor.have - whole);
+        cursor.lastAt = cursor.listedEnd - static_cast<long long>(kRecordSize);
     }
-    std::memmove(listed.block, listed.block + whole, listed.have - whole);
-    listed.have -= whole;
+    std::memmove(cursor.block, cursor.block + whole, cursor.have - whole);
+    cursor.have -= whole;
 }
 
 // Lists the whole records of the block and keeps the rest at its start;
 // warns for each text without its NUL.
 int ListBlock(Listed& listed)
 {
+    ListedOutput& output = listed.output;
     int status = kListClean;
-    std::size_t whole = listed.have / kRecordSize * kRecordSize;
+    std::size_t whole = listed.cursor.have / kRecordSize * kRecordSize;
     // A check of whole records that all end in a NUL only counts them.
-    bool counted = listed.format == ListFormat::Check && AllTextsEnd(listed.block, whole / kRecordSize);
+    bool counted =
+        output.format == ListFormat::Check && AllTextsEnd(listed.cursor.block, whole / kRecordSize);
     listed.index += counted ? static_cast<long long>(whole / kRecordSize) : 0;
     for (std::size_t at = 0; !counted && at < whole; at += kRecordSize, ++listed.index) {
-        if (!ListRecord(listed, listed.block + at)) {
+        if (!ListRecord(output, listed.index, listed.cursor.block + at)) {
             // A check of a file that holds no records says only the first.
-            if (++listed.found.unterminated <= kProblemsSaid || listed.format != ListFormat::Check) {
+            if (++listed.found.unterminated <= kProblemsSaid || output.format != ListFormat::Check) {
                 char what[256];
                 std::snprintf(what, sizeof what, Translate("record %lld: text not terminated"), listed.index);
-                Warn(listed, what);
+                Warn(output, what);
             }
             status = kListWarned;
         }
     }
-    KeepAfter(listed, whole);
-    PutPendingLines(listed);
+    listed.lastIndex = whole > 0 ? listed.index - 1 : listed.lastIndex;
+    KeepAfter(listed.cursor, whole);
+    PutPendingLines(output);
     return status;
 }
 
 // Takes the n bytes just read after those held, less what is still to skip.
-void TakeRead(Listed& listed, std::size_t n)
+void TakeRead(ReadCursor& cursor, std::size_t n)
 {
-    char* p = listed.block + listed.have;
+    char* p = cursor.block + cursor.have;
     std::size_t drop =
-        static_cast<unsigned long long>(listed.skip) < n ? static_cast<std::size_t>(listed.skip) : n;
+        static_cast<unsigned long long>(cursor.skip) < n ? static_cast<std::size_t>(cursor.skip) : n;
     std::memmove(p, p + drop, n - drop);
-    listed.skip -= static_cast<long long>(drop);
-    listed.have += n - drop;
-    listed.read += static_cast<long long>(n);
+    cursor.skip -= static_cast<long long>(drop);
+    cursor.have += n - drop;
+    cursor.read += static_cast<long long>(n);
 }
 
 // Warns of n of something, as the format of its form for n says, the
 // count grouped as the user's language writes it.
-void WarnCount(Listed& listed, const char* format, long long n)
+void WarnCount(ListedOutput& output, const char* format, long long n)
 {
     char what[256];
     char count[kCountSize];
     std::snprintf(what, sizeof what, format, GroupCount(n, count));
-    Warn(listed, what);
+    Warn(output, what);
 }
 
 // The checks at the end of a file that is not followed.
-int CheckEnd(Listed& listed)
+int CheckEnd(const ReadCursor& cursor, ListedOutput& output, FileCheck& found)
 {
-    if (long long more = listed.found.unterminated - kProblemsSaid;
-        more > 0 && listed.format == ListFormat::Check)
-        WarnCount(listed,
+    if (long long more = found.unterminated - kProblemsSaid; more > 0 && output.format == ListFormat::Check)
+        WarnCount(output,
             TranslatePlural("%s more text not terminated", "%s more texts not terminated",
                 static_cast<unsigned long long>(more)),
             more);
-    if (listed.skip > 0) {
-        listed.found.shorterThanOffset = true;
-        Warn(listed, "shorter than the offset");
+    if (cursor.skip > 0) {
+        found.shorterThanOffset = true;
+        Warn(output, "shorter than the offset");
         return kListWarned;
     }
-    listed.found.trailing = static_cast<long long>(listed.have);
-    if (listed.have == 0)
+    found.trailing = static_cast<long long>(cursor.have);
+    if (cursor.have == 0)
         return kListClean;
-    WarnCount(
-        listed, TranslatePlural("%s trailing byte", "%s trailing bytes", listed.have), listed.found.trailing);
+    WarnCount(output, TranslatePlural("%s trailing byte", "%s trailing bytes", cursor.have), found.trailing);
     return kListWarned;
 }
 
 } // namespace
 
-void Warn(Listed& listed, const char* what, const char* more)
+void Warn(ListedOutput& output, const char* what, const char* more)
 {
-    PutPendingLines(listed);
-    EraseProgress(listed.progress);
-    FlushOutput(listed.out);
-    PutMessage(listed.err, kListProgram, listed.name, what, more);
+    PutPendingLines(output);
+    EraseProgress(output.progress);
+    FlushOutput(output.out);
+    PutMessage(output.err, kListProgram, output.name, what, more);
 }
 
-bool StartListing(Listed& listed)
+bool StartListing(ListedOutput& output, const ListOptions& options)
 {
-    const ListOptions& options = *listed.options;
-    if (listed.started)
+    if (output.started)
         return true;
-    if (!*listed.headed && options.format == ListFormat::Xlsx &&
-        !StartWorkbook(*options.book, options.named, listed.err))
+    if (!*output.headed && options.format == ListFormat::Xlsx &&
+        !StartWorkbook(*options.book, options.named, output.err))
         return false;
-    if (!*listed.headed)
-        PutHeader(listed.out, options);
-    *listed.headed = true;
-    listed.started = true;
+    if (!*output.headed)
+        PutHeader(output.out, options);
+    *output.headed = true;
+    output.started = true;
     if (options.named)
-        PutFileStart(listed.out, listed.format, listed.name);
+        PutFileStart(output.out, output.format, output.name);
     return true;
 }
 
 int EndListing(Listed& listed, int status)
 {
-    if (listed.failed || std::ferror(listed.out) != 0)
+    if (listed.failed || std::ferror(listed.output.out) != 0)
         return kListFailed;
-    if (listed.stop != nullptr)
-        Warn(listed, listed.stop);
+    if (listed.follow.stop != nullptr)
+        Warn(listed.output, listed.follow.stop);
     // A follow that met a lasting failure never ends as if it had not.
-    if (listed.stop != nullptr || listed.failureSaid)
+    if (listed.follow.stop != nullptr || listed.follow.failureSaid)
         return kListWarned;
-    return std::max(status, CheckEnd(listed));
+    return std::max(status, CheckEnd(listed.cursor, listed.output, listed.found));
 }
 
-void PutPendingLines(Listed& listed)
+void PutPendingLines(ListedOutput& output)
 {
-    if (listed.linesUsed > 0)
-        PutBytes(listed.out, listed.lines, listed.linesUsed);
-    listed.linesUsed = 0;
+    if (output.linesUsed > 0)
+        PutBytes(output.out, output.lines, output.linesUsed);
+    output.linesUsed = 0;
 }
 
-long long ReadBlock(Listed& listed, Reason& why)
+long long ReadBlock(ReadCursor& cursor, Reason& why)
 {
     // Up to a page's start in the file, where the system copies fastest.
-    std::size_t asked = kBlockSize - listed.have;
-    asked -= static_cast<std::size_t>(listed.read + static_cast<long long>(asked)) % 4096;
-    if (listed.limit >= 0)
+    std::size_t asked = kBlockSize - cursor.have;
+    asked -= static_cast<std::size_t>(cursor.read + static_cast<long long>(asked)) % 4096;
+    if (cursor.limit >= 0)
         asked = static_cast<std::size_t>(
-            std::clamp(listed.limit - listed.read, 0LL, static_cast<long long>(asked)));
-    // A follower reads where it stands in its own count, so that a read it
-    // takes back leaves nothing to put back in the file.
-    char* into = listed.block + listed.have;
+            std::clamp(cursor.limit - cursor.read, 0LL, static_cast<long long>(asked)));
+    char* into = cursor.block + cursor.have;
     long long n = asked == 0 ? 0
-        : listed.following   ? ReadAt(listed.file, listed.read, into, asked, why)
-                             : ReadSome(listed.file, into, asked, why);
-    listed.shortRead = n < static_cast<long long>(asked);
+        : cursor.atOwnOffset ? ReadAt(cursor.file, cursor.read, into, asked, why)
+                             : ReadSome(cursor.file, into, asked, why);
+    cursor.shortRead = n < static_cast<long long>(asked);
     if (n > 0)
-        TakeRead(listed, static_cast<std::size_t>(n));
+        TakeRead(cursor, static_cast<std::size_t>(n));
     return n;
 }
 
 int ListTaken(Listed& listed)
 {
     int status = ListBlock(listed);
-    TickProgress(listed.progress, listed.name, listed.index - listed.first, listed.read, listed.length);
+    TickProgress(listed.output.progress, listed.output.name, listed.index - listed.first, listed.cursor.read,
+        listed.length);
     // A pipe that has no more for now may be held open by a slow writer:
     // its records go out as they come.
-    if (listed.shortRead)
-        FlushOutput(listed.out);
+    if (listed.cursor.shortRead)
+        FlushOutput(listed.output.out);
     return status;
 }

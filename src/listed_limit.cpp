@@ -15,16 +15,17 @@ namespace {
 bool GoOnUnlocked(Listed& listed, Reason why)
 {
     if (MeansNoLocks(why)) {
-        if (!listed.noLocksSaid)
-            Warn(listed, "the file system offers no lock; a record that a writer takes back may be listed");
-        listed.noLocksSaid = true;
+        if (!listed.follow.noLocksSaid)
+            Warn(listed.output,
+                "the file system offers no lock; a record that a writer takes back may be listed");
+        listed.follow.noLocksSaid = true;
         return true;
     }
-    if (listed.following) {
-        listed.lookFailure = why;
+    if (listed.follow.following) {
+        listed.follow.lookFailure = why;
         return false;
     }
-    Warn(listed, "cannot lock the file", DescribeReason(why));
+    Warn(listed.output, "cannot lock the file", DescribeReason(why));
     listed.failed = true;
     return false;
 }
@@ -33,14 +34,14 @@ bool GoOnUnlocked(Listed& listed, Reason why)
 // keep every writer waiting: a follower meets it, a listing fails.
 bool FailLook(Listed& listed, const char* what, Reason why)
 {
-    if (listed.following && what == nullptr) {
-        listed.lookFailure = why;
+    if (listed.follow.following && what == nullptr) {
+        listed.follow.lookFailure = why;
         return false;
     }
     if (what != nullptr)
-        Warn(listed, what, DescribeReason(why));
+        Warn(listed.output, what, DescribeReason(why));
     else
-        Warn(listed, DescribeReason(why));
+        Warn(listed.output, DescribeReason(why));
     listed.failed = true;
     return false;
 }
@@ -55,23 +56,23 @@ long long IndexFrom(long long offset, long long from)
 
 bool TakeLimit(Listed& listed, bool wait)
 {
-    listed.lookFailure = kNoReason;
-    Reason why = wait ? LockWithin(listed.file, true, kLockPatience) : TryShareRecordFile(listed.file);
+    listed.follow.lookFailure = kNoReason;
+    Reason why =
+        wait ? LockWithin(listed.cursor.file, true, kLockPatience) : TryShareRecordFile(listed.cursor.file);
     if (wait && MeansLockBusy(why)) {
-        Warn(listed, "waiting for another program's lock on the file");
-        why = ShareRecordFile(listed.file);
+        Warn(listed.output, "waiting for another program's lock on the file");
+        why = ShareRecordFile(listed.cursor.file);
     }
-    listed.busy = MeansLockBusy(why);
-    if (listed.busy || (why != kNoReason && !GoOnUnlocked(listed, why)))
+    listed.follow.busy = MeansLockBusy(why);
+    if (listed.follow.busy || (why != kNoReason && !GoOnUnlocked(listed, why)))
         return false;
     bool held = why == kNoReason;
     Reason lengthWhy = kNoReason;
-    long long length = FileLength(listed.file, lengthWhy);
-    if (Reason released = held ? UnlockRecordFile(listed.file) : kNoReason; released != kNoReason)
+    long long length = FileLength(listed.cursor.file, lengthWhy);
+    if (Reason released = held ? UnlockRecordFile(listed.cursor.file) : kNoReason; released != kNoReason)
         return FailLook(listed, "cannot unlock the file", released);
     if (length < 0)
         return FailLook(listed, nullptr, lengthWhy);
-    listed.limit = length;
-    listed.failing = 0;
+    listed.cursor.limit = length;
     return true;
 }

@@ -21,6 +21,16 @@ constexpr auto kRecordSizeLL = static_cast<long long>(kRecordSize);
 
 namespace {
 
+// Where the reading of a file of that length (-1: none) starts: at the
+// offset, or at the last records after it.
+long long StartOf(const ListOptions& options, long long length)
+{
+    long long start = length >= 0 ? std::min(options.offset, length) : 0;
+    if (options.last >= 0)
+        start += std::max(0LL, (length - start) / kRecordSizeLL - options.last) * kRecordSizeLL;
+    return start;
+}
+
 // Starts the reading where the options have it: at the offset, or at the
 // last records after it; sought where the file can seek, else read and
 // dropped. A regular file is read up to its length at the first look, a
@@ -29,26 +39,25 @@ bool PlaceStart(Listed& listed)
 {
     const ListOptions& options = *listed.options;
     Reason why = kNoReason;
-    listed.limit = -1;
+    listed.cursor.limit = -1;
     // A followed file is known to be a regular one: its length is a limit.
-    if ((listed.following || IsRegularFile(listed.file, why)) && !TakeFirstLimit(listed))
+    if ((listed.follow.following || IsRegularFile(listed.cursor.file, why)) && !TakeFirstLimit(listed))
         return false;
-    listed.length = listed.limit >= 0 || options.last < 0 ? listed.limit : FileLength(listed.file, why);
+    listed.length = listed.cursor.limit >= 0 || options.last < 0 ? listed.cursor.limit
+                                                                 : FileLength(listed.cursor.file, why);
     if (options.last >= 0 && listed.length < 0) {
-        Warn(listed, "--last needs a file that can seek");
+        Warn(listed.output, "--last needs a file that can seek");
         return false;
     }
-    long long start = listed.length >= 0 ? std::min(options.offset, listed.length) : 0;
-    if (options.last >= 0)
-        start += std::max(0LL, (listed.length - start) / kRecordSizeLL - options.last) * kRecordSizeLL;
-    if (start > 0 && (why = SeekTo(listed.file, start)) != kNoReason) {
-        Warn(listed, DescribeReason(why));
+    long long start = StartOf(options, listed.length);
+    if (start > 0 && (why = SeekTo(listed.cursor.file, start)) != kNoReason) {
+        Warn(listed.output, DescribeReason(why));
         return false;
     }
-    listed.read = start;
-    listed.listedEnd = start;
-    listed.skip = std::max(0LL, options.offset - start);
-    listed.first = IndexFrom(options.offset, start + listed.skip);
+    listed.cursor.read = start;
+    listed.cursor.listedEnd = start;
+    listed.cursor.skip = std::max(0LL, options.offset - start);
+    listed.first = IndexFrom(options.offset, start + listed.cursor.skip);
     listed.index = listed.first;
     return true;
 }
@@ -59,17 +68,17 @@ int ListRecords(Listed& listed)
     int status = kListClean;
     for (;;) {
         Reason why = kNoReason;
-        long long n = ReadBlock(listed, why);
-        if (n >= 0 && !StartListing(listed))
+        long long n = ReadBlock(listed.cursor, why);
+        if (n >= 0 && !StartListing(listed.output, *listed.options))
             return kListFailed;
         if (n < 0) {
-            Warn(listed, DescribeReason(why));
+            Warn(listed.output, DescribeReason(why));
             listed.failed = true;
         }
         if (n <= 0)
             break;
         status = std::max(status, ListTaken(listed));
-        if (std::ferror(listed.out) != 0)
+        if (std::ferror(listed.output.out) != 0)
             return kListFailed;
     }
     return EndListing(listed, status);
@@ -88,26 +97,27 @@ bool IsListingOutput(const char* name)
 namespace {
 
 // Opens the file to list, standard input for "-" unless it was closed.
-FileHandle OpenToList(Listed& listed, const ListOptions& options, Reason& why)
+FileHandle OpenToList(ListedOutput& output, const ListOptions& options, Reason& why)
 {
-    if (std::strcmp(listed.name, "-") == 0) {
+    if (std::strcmp(output.name, "-") == 0) {
         why = options.inputClosed;
         return why == kNoReason ? StandardInput() : kNoFile;
     }
-    return options.follow ? OpenToFollow(listed, why) : OpenListedFile(listed.name, why);
+    return options.follow ? OpenToFollow(output, why) : OpenListedFile(output.name, why);
 }
 
 // Lists the open file from where the options have it; followed only when
 // it is a file that can grow (a FIFO ends when its writer closes it).
 int ListOpened(Listed& listed)
 {
-    listed.following = listed.options->follow && CanGrow(listed);
+    listed.follow.following = listed.options->follow && CanGrow(listed);
+    listed.cursor.atOwnOffset = listed.follow.following;
     if (!PlaceStart(listed))
         return kListFailed;
     // Watched before the first read, so that no write after it goes unseen.
-    listed.watch = listed.following ? StartWatch(listed.name) : kNoWatch;
-    int status = listed.following ? FollowRecords(listed) : ListRecords(listed);
-    StopWatch(listed.watch);
+    listed.follow.watch = listed.follow.following ? StartWatch(listed.output.name) : kNoWatch;
+    int status = listed.follow.following ? FollowRecords(listed) : ListRecords(listed);
+    StopWatch(listed.follow.watch);
     return status;
 }
 
@@ -116,13 +126,14 @@ int ListOpenFile(Listed& listed)
 {
     // Its own listing read back as records would grow it without end.
     Reason why = kNoReason;
-    listed.isOutput = IsRegularFile(listed.file, why) && DialogueOf(listed.file) == Dialogue::Output;
+    listed.isOutput =
+        IsRegularFile(listed.cursor.file, why) && DialogueOf(listed.cursor.file) == Dialogue::Output;
     if (listed.isOutput)
-        Warn(listed, "is standard output");
+        Warn(listed.output, "is standard output");
     int status = listed.isOutput ? kListFailed : ListOpened(listed);
-    why = listed.file != StandardInput() ? CloseFile(listed.file) : kNoReason;
+    why = listed.cursor.file != StandardInput() ? CloseFile(listed.cursor.file) : kNoReason;
     if (why != kNoReason && status != kListFailed) {
-        Warn(listed, DescribeReason(why));
+        Warn(listed.output, DescribeReason(why));
         status = kListFailed;
     }
     return status;
@@ -133,20 +144,20 @@ void StartListed(Listed& listed, const char* name, const ListOptions& options, s
 {
     // One file is listed at a time; its block is too large for a stack.
     alignas(4096) static char block[kBlockSize];
-    listed.block = block;
-    listed.name = name;
+    listed.cursor.block = block;
+    listed.output.name = name;
     listed.options = &options;
-    listed.format = options.format;
-    listed.column = options.named && HasFileColumn(options.format) ? name : nullptr;
-    listed.columnSize = listed.column != nullptr ? std::strlen(name) : 0;
-    listed.out = out;
-    listed.err = err;
-    listed.book = options.book;
-    listed.watch = kNoWatch;
-    listed.lastAt = -1;
-    listed.lineEnd = LineEndOf(out, listed.lineEndSize);
-    listed.shownIndex.value = -1;
-    listed.progress = StartProgress(err, !options.progress);
+    listed.output.format = options.format;
+    listed.output.column = options.named && HasFileColumn(options.format) ? name : nullptr;
+    listed.output.columnSize = listed.output.column != nullptr ? std::strlen(name) : 0;
+    listed.output.out = out;
+    listed.output.err = err;
+    listed.output.book = options.book;
+    listed.follow.watch = kNoWatch;
+    listed.cursor.lastAt = -1;
+    listed.output.lineEnd = LineEndOf(out, listed.output.lineEndSize);
+    listed.output.shownIndex.value = -1;
+    listed.output.progress = StartProgress(err, !options.progress);
 }
 
 } // namespace
@@ -155,13 +166,13 @@ int ListFile(const char* name, const ListOptions& options, bool& headed, std::FI
 {
     Listed listed{};
     StartListed(listed, name, options, out, err);
-    listed.headed = &headed;
+    listed.output.headed = &headed;
     Reason why = kNoReason;
-    listed.file = OpenToList(listed, options, why);
-    int status = listed.file == kNoFile ? kListFailed : ListOpenFile(listed);
-    if (listed.file == kNoFile)
-        Warn(listed, DescribeReason(why));
-    EraseProgress(listed.progress);
+    listed.cursor.file = OpenToList(listed.output, options, why);
+    int status = listed.cursor.file == kNoFile ? kListFailed : ListOpenFile(listed);
+    if (listed.cursor.file == kNoFile)
+        Warn(listed.output, DescribeReason(why));
+    EraseProgress(listed.output.progress);
     if (options.format == ListFormat::Check && !listed.isOutput) {
         listed.found.records = listed.index - listed.first;
         listed.found.failed = status == kListFailed;
