@@ -53,6 +53,18 @@ std::size_t WriteToConsole(std::FILE* stream, HANDLE console, const char* bytes,
     return static_cast<std::size_t>(p - bytes);
 }
 
+// A handle of the run's own to the same console, or null when there is
+// none or it cannot be had (the bytes then go through the stream).
+HANDLE OwnHandle(HANDLE console)
+{
+    HANDLE own = nullptr;
+    if (console == nullptr ||
+        DuplicateHandle(
+            GetCurrentProcess(), console, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS) == 0)
+        return nullptr;
+    return own;
+}
+
 } // namespace
 
 void ShowUtf8OnConsole()
@@ -72,8 +84,11 @@ void ShowUtf8OnConsole()
         // Without the handler, Ctrl-C would leave the console in UTF-8.
         (void)SetConsoleCtrlHandler(RestoreOnBreak, TRUE);
     }
-    consoleOut = out;
-    consoleErr = err;
+    // Handles of the writer's own: while a library's lines are kept off
+    // standard error, its descriptor is sent elsewhere, which closes the
+    // standard handle, and a file opened meanwhile may get its value.
+    consoleOut = OwnHandle(out);
+    consoleErr = OwnHandle(err);
 }
 
 HANDLE ConsoleHandle(DWORD which)
