@@ -19,6 +19,11 @@ struct ScratchFile {
     // writes it by, in the encoding the library opens names in.
     char name[kScratchNameSize];
     char library[kScratchNameSize];
+    // The folder it is made in, in UTF-8, and the environment variable
+    // that named it (TMPDIR, TMP, TEMP), or null: a folder that cannot hold
+    // it is said with them, for the user to mend.
+    char folder[kScratchNameSize];
+    const char* variable;
 };
 
 // Makes the scratch file; its reason when it cannot be made.

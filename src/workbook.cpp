@@ -194,6 +194,22 @@ void SayChanged(const Workbook& book, std::FILE* err)
     PutMessage(err, kListProgram, nullptr, what);
 }
 
+// Says that the scratch file cannot be made: in a folder that a variable
+// names, with the folder and the variable, for the user to mend.
+void SayNoScratchFile(const ScratchFile& scratch, Reason why, std::FILE* err)
+{
+    if (scratch.variable == nullptr) {
+        PutMessage(
+            err, kListProgram, nullptr, "cannot make the workbook's scratch file", DescribeReason(why));
+        return;
+    }
+    char what[256];
+    std::snprintf(what, sizeof what,
+        Translate("cannot make the workbook's scratch file in this folder, which %s names"),
+        scratch.variable);
+    PutMessage(err, kListProgram, scratch.folder, what, DescribeReason(why));
+}
+
 // A new workbook, row by row to the scratch file, so that memory stays
 // flat whatever the records; null when the library cannot start one, its
 // own lines kept from the user. It holds the time it was made:
@@ -227,8 +243,7 @@ bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
     book.named = named;
     Reason why = MakeScratchFile(book.scratch);
     if (why != kNoReason) {
-        PutMessage(
-            err, kListProgram, nullptr, "cannot make the workbook's scratch file", DescribeReason(why));
+        SayNoScratchFile(book.scratch, why, err);
         return false;
     }
     book.book = NewWorkbook(book.scratch);

@@ -11,8 +11,9 @@
 Reason MakeScratchFile(ScratchFile& scratch)
 {
     const char* dir = std::getenv("TMPDIR");
-    int n = std::snprintf(scratch.name, sizeof scratch.name, "%s/lecture-XXXXXX",
-        dir != nullptr && *dir != '\0' ? dir : "/tmp");
+    scratch.variable = dir != nullptr && *dir != '\0' ? "TMPDIR" : nullptr;
+    std::snprintf(scratch.folder, sizeof scratch.folder, "%s", scratch.variable != nullptr ? dir : "/tmp");
+    int n = std::snprintf(scratch.name, sizeof scratch.name, "%s/lecture-XXXXXX", scratch.folder);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof scratch.name)
         return ENAMETOOLONG;
     int fd = mkostemp(scratch.name, O_CLOEXEC);

@@ -16,10 +16,11 @@ FileHandle OpenListedFile(const char* name, Reason& why)
         return kNoFile;
     // Listed or followed, the file stays its owner's to write, rename and
     // delete: a deleted or renamed file is read to its end.
-    if (ToWidePath(name, wide))
+    bool named = ToWidePath(name, wide);
+    if (named)
         file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    why = file == INVALID_HANDLE_VALUE ? TakeReason() : kNoReason;
+    why = file != INVALID_HANDLE_VALUE ? kNoReason : named ? FolderOr(wide, TakeReason()) : TakeReason();
     if (file != INVALID_HANDLE_VALUE && IsUnaskedDevice(name, file)) {
         (void)CloseHandle(file);
         why = kIsDevice;

@@ -38,8 +38,8 @@ FileHandle OpenRecordFile(const char* nom, bool& created, Reason& why)
     // the end of the file, as O_APPEND does; read access lets it be locked.
     HANDLE file = CreateFileW(wide, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    why = file == INVALID_HANDLE_VALUE ? TakeReason() : kNoReason;
     created = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+    why = file == INVALID_HANDLE_VALUE ? FolderOr(wide, TakeReason()) : kNoReason;
     if (file != INVALID_HANDLE_VALUE && IsUnaskedDevice(nom, file)) {
         // Opened for this only; nothing was written to it.
         (void)CloseHandle(file);

@@ -38,18 +38,33 @@ bool ToLibraryName(const wchar_t* name, char (&library)[kScratchNameSize])
         lost == FALSE;
 }
 
+// Notes the temporary folder, and the variable that names it, TMP or else
+// TEMP, as GetTempPathW looks for them; null when neither is set.
+void NoteFolder(ScratchFile& scratch, const wchar_t* folder)
+{
+    wchar_t value[2];
+    scratch.variable = GetEnvironmentVariableW(L"TMP", value, 2) > 0 ? "TMP"
+        : GetEnvironmentVariableW(L"TEMP", value, 2) > 0             ? "TEMP"
+                                                                     : nullptr;
+    if (WideCharToMultiByte(
+            CP_UTF8, 0, folder, -1, scratch.folder, sizeof scratch.folder, nullptr, nullptr) == 0)
+        scratch.folder[0] = '\0';
+}
+
 } // namespace
 
 Reason MakeScratchFile(ScratchFile& scratch)
 {
-    wchar_t folder[MAX_PATH + 1];
+    wchar_t folder[kScratchNameSize];
     wchar_t name[MAX_PATH];
     scratch.file = kNoFile;
     scratch.name[0] = '\0';
+    scratch.variable = nullptr;
     // A folder that does not fit gets the room it would need, not an error.
-    DWORD n = GetTempPathW(MAX_PATH + 1, folder);
-    if (n == 0)
-        return TakeFailure();
+    DWORD n = GetTempPathW(kScratchNameSize, folder);
+    if (n == 0 || n >= kScratchNameSize)
+        return n == 0 ? TakeFailure() : ERROR_FILENAME_EXCED_RANGE;
+    NoteFolder(scratch, folder);
     if (n > MAX_PATH - 14)
         return ERROR_FILENAME_EXCED_RANGE;
     if (GetTempFileNameW(folder, L"lec", 0, name) == 0)

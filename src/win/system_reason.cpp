@@ -27,6 +27,8 @@ const char* DescribeReason(Reason why)
     static char text[3 * 256 + 1];
     if (why == kIsDevice)
         return Translate("is a device, not a file on a disk (write \\\\.\\NAME for a device)");
+    if (why == kIsFolder)
+        return Translate("is a folder");
     if (why == kNamesStream)
         return Translate("a colon past the drive names a hidden stream of the file before it, which "
                          "Explorer and lecture do not show");

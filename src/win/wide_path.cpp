@@ -48,6 +48,14 @@ bool IsConsoleDevice(const wchar_t* full)
 // In the range that Windows leaves to applications' own codes.
 const Reason kIsDevice = 0x20000001;
 const Reason kNamesStream = 0x20000002;
+const Reason kIsFolder = 0x20000003;
+
+Reason FolderOr(const wchar_t* wide, Reason why)
+{
+    DWORD attributes = why == ERROR_ACCESS_DENIED ? GetFileAttributesW(wide) : INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kIsFolder
+                                                                                                 : why;
+}
 
 Reason RefuseHiddenName(const char* name)
 {
@@ -85,8 +93,9 @@ bool ToWidePath(const char* name, wchar_t (&wide)[kWidePathSize])
         return false;
     }
     // A name whose path is short goes as it is: a device such as NUL keeps
-    // its meaning.
-    if (n == 0 || n < MAX_PATH - 12 || std::wcsncmp(wide, L"\\\\?\\", 4) == 0)
+    // its meaning; so does a name written whole, \\?\ or \\.\, which the
+    // system takes literally (\\.\ is no share).
+    if (n == 0 || n < MAX_PATH - 12 || std::wcsncmp(wide, L"\\\\?\\", 4) == 0 || IsDevicePath(name))
         return true;
     return PrefixLongPath(full, n, wide);
 }

@@ -29,5 +29,11 @@ bool IsUnaskedDevice(const char* name, void* handle);
 // The reasons they give, said in the programs' words.
 extern const Reason kIsDevice;
 extern const Reason kNamesStream;
+extern const Reason kIsFolder;
+
+// Why a file could not be opened by its wide name: a folder, which Windows
+// refuses as access denied (read as a matter of rights), said as a folder;
+// else why.
+Reason FolderOr(const wchar_t* wide, Reason why);
 
 #endif

@@ -24,3 +24,15 @@ TEST(ToWidePath, LongPathsPrefixedAndTooLongOnesRefused)
         EXPECT_NE(GetLastError(), 0u) << length;
     }
 }
+
+TEST(ToWidePath, NamesWrittenWholeKeptAsTheyAre)
+{
+    // \\?\ and \\.\ ask the system to take the name literally, however
+    // long: neither is a share's \\server.
+    static wchar_t wide[kWidePathSize];
+    for (const char* start : {"\\\\?\\C:\\", "\\\\.\\C:\\"}) {
+        std::string name = start + std::string(300, 'c');
+        ASSERT_TRUE(ToWidePath(name.c_str(), wide)) << start;
+        EXPECT_EQ(std::wstring(wide), std::wstring(name.begin(), name.end())) << start;
+    }
+}
