@@ -167,13 +167,16 @@ void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
     PutMessage(err, kCaptureProgram, nom, what);
 }
 
-// Opens the named file, unless the name is refused already, empty, holds a
-// NUL, or names what the dialogue reads or writes; kNoFile after saying why.
-FileHandle OpenOrRefuse(const char* nom, Reason refused, bool& created, std::FILE* err)
+// Opens the named file, unless the input ended before a name, or the name
+// is refused already, empty, holds a NUL, or names what the dialogue reads
+// or writes; kNoFile after saying why.
+FileHandle OpenOrRefuse(const char* nom, Reason refused, bool ended, bool& created, std::FILE* err)
 {
     Reason why = refused;
     FileHandle file = kNoFile;
-    if (nom == nullptr)
+    if (ended)
+        PutMessage(err, kCaptureProgram, nullptr, "the input ended before a file name was typed");
+    else if (nom == nullptr)
         PutMessage(err, kCaptureProgram, nullptr, "file name holds a NUL byte");
     else if (*nom == '\0')
         PutMessage(err, kCaptureProgram, nullptr, "empty file name");
@@ -203,20 +206,23 @@ Console ChooseConsole()
     return StartLineEditing() ? Console::Edited : Console::Terminal;
 }
 
-const char* AskFileName(char (&nom)[kNameSize], Reason& refused, Console console, Input& in, std::FILE* out)
+const char* AskFileName(
+    char (&nom)[kNameSize], Reason& refused, bool& ended, Console console, Input& in, std::FILE* out)
 {
     bool tooLong = false;
     bool holdsNul = false;
-    ReadName("Le nom de fichier à creer :)", nom, sizeof nom, tooLong, holdsNul, console, in, out);
+    // A read that failed is said as such once the run ends, not as an end.
+    ended = !ReadName("Le nom de fichier à creer :)", nom, sizeof nom, tooLong, holdsNul, console, in, out) &&
+        in.failed == kNoReason;
     UnquoteTypedName(nom);
     refused = tooLong ? kNameTooLong : kNoReason;
     return holdsNul ? nullptr : nom;
 }
 
-FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err)
+FileHandle OpenNamedFile(const char* nom, Reason refused, bool ended, int& failures, std::FILE* err)
 {
     bool created = false;
-    FileHandle file = OpenOrRefuse(nom, refused, created, err);
+    FileHandle file = OpenOrRefuse(ended ? nullptr : nom, refused, ended, created, err);
     if (file == kNoFile) {
         PutLiteral(err, "Echec Ouverture\n");
         return kNoFile;

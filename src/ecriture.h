@@ -18,14 +18,15 @@ Console ChooseConsole();
 // its line end; an empty name at the end of input. A name longer than the
 // system takes is refused, with kNameTooLong. Returns nom, or null when the
 // name holds a NUL byte, which no file's name can.
-const char* AskFileName(char (&nom)[kNameSize], Reason& refused, Console console, Input& in, std::FILE* out);
+const char* AskFileName(
+    char (&nom)[kNameSize], Reason& refused, bool& ended, Console console, Input& in, std::FILE* out);
 
 // Opens the named file and says so on err. A file the run creates has its
 // name flushed to disk too; a failed flush is reported and counted in
 // failures. kNoFile after the reason and "Echec Ouverture": a name refused
 // already, a null or an empty name, a file that cannot be opened, the file, pipe or
 // terminal of a standard stream, and the terminal of the run.
-FileHandle OpenNamedFile(const char* nom, Reason refused, int& failures, std::FILE* err);
+FileHandle OpenNamedFile(const char* nom, Reason refused, bool ended, int& failures, std::FILE* err);
 
 // Takes records until an answer that does not begin with Y or y, the end
 // of input, or a record's part that could not be taken back, each appended

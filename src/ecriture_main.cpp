@@ -20,7 +20,7 @@ constexpr const char* kUsage = Untranslated("usage: ecriture [FILE]\n");
 constexpr const char* kHelp =
     Untranslated("Append records typed on the console to FILE, 88 bytes each: two whole numbers\n"
                  "and a line of text, echoed and reported one at a time. Without FILE, the\n"
-                 "name of the file is asked first. At a terminal, an answer can be edited\n"
+                 "name of the file is asked first. At the console, an answer can be edited\n"
                  "before Enter.\n"
                  "\n"
                  "  -h, --help  show this help and exit\n"
@@ -57,12 +57,13 @@ int RunCapture(const char* operand, Input& in)
     Console console = ChooseConsole();
     char typed[kNameSize];
     Reason refused = kNoReason;
-    const char* nom = operand != nullptr ? operand : AskFileName(typed, refused, console, in, stdout);
+    bool ended = false;
+    const char* nom = operand != nullptr ? operand : AskFileName(typed, refused, ended, console, in, stdout);
     // One log of both streams reads in the dialogue's order: what standard
     // error would say goes where the dialogue goes, and as it goes.
     std::FILE* said = IsOutputAlsoError() ? stdout : stderr;
     int failures = 0;
-    FileHandle file = OpenNamedFile(nom, refused, failures, said);
+    FileHandle file = OpenNamedFile(nom, refused, ended, failures, said);
     // The name may have been lost to a read error, which must show.
     if (file == kNoFile)
         return CheckConsole(in, stdout, said) ? kStatusOpenFailed : kStatusDataLost;
