@@ -114,15 +114,20 @@ int CheckEnd(const ReadCursor& cursor, ListedOutput& output, FileCheck& found)
             TranslatePlural("%s more text not terminated", "%s more texts not terminated",
                 static_cast<unsigned long long>(more)),
             more);
+    // A check's line says these itself: they are not said twice.
+    bool check = output.format == ListFormat::Check;
     if (cursor.skip > 0) {
         found.shorterThanOffset = true;
-        Warn(output, "shorter than the offset");
+        if (!check)
+            Warn(output, "shorter than the offset");
         return kListWarned;
     }
     found.trailing = static_cast<long long>(cursor.have);
     if (cursor.have == 0)
         return kListClean;
-    WarnCount(output, TranslatePlural("%s trailing byte", "%s trailing bytes", cursor.have), found.trailing);
+    if (!check)
+        WarnCount(
+            output, TranslatePlural("%s trailing byte", "%s trailing bytes", cursor.have), found.trailing);
     return kListWarned;
 }
 
