@@ -34,8 +34,9 @@ if(WIN32)
   # The zip's folder holds the programs and their texts side by side, with
   # the line ends of Windows.
   install(TARGETS ecriture lecture RUNTIME DESTINATION .)
-  # The French readme begins with UTF-8's byte-order mark, by which Notepad
-  # knows its accents.
+  # The readmes begin with UTF-8's byte-order mark, by which Notepad knows
+  # their accents (before Windows 10 1903 it reads a text without one in
+  # the ANSI code page).
   string(ASCII 239 187 191 byte_order_mark)
   foreach(name README LISEZMOI LICENSE)
     if(name STREQUAL LICENSE)
@@ -44,7 +45,7 @@ if(WIN32)
       file(READ packaging/${name}-windows.txt text)
       string(CONFIGURE "${text}" text @ONLY)
     endif()
-    if(name STREQUAL LISEZMOI)
+    if(NOT name STREQUAL LICENSE)
       string(PREPEND text "${byte_order_mark}")
     endif()
     string(REPLACE "\n" "\r\n" text "${text}")

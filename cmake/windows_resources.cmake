@@ -5,6 +5,8 @@
 # version.
 enable_language(RC)
 file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE PROGRAM_COPYRIGHT REGEX "^Copyright" LIMIT_COUNT 1)
+# The French block says who holds it in French, as its CompanyName does.
+string(REPLACE "the ecriture authors" "les auteurs d'ecriture" PROGRAM_COPYRIGHT_FR "${PROGRAM_COPYRIGHT}")
 set(CPACK_PACKAGE_VENDOR ${ECRITURE_VENDOR})
 set(PROGRAM_VENDOR_FR "les auteurs d'ecriture")
 foreach(entry IN ITEMS

@@ -145,7 +145,8 @@ class Dialogue(TempDirTest):
 class EndOfInput(TempDirTest):
     def test_no_file_name(self):
         r = run(self.dir, b"")
-        self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, b"ecriture: empty file name\n" + FAILED, 1))
+        self.assertEqual((r.stdout, r.stderr, r.returncode),
+                         (NAME_PROMPT, b"ecriture: the input ended before a file name was typed\n" + FAILED, 1))
         self.assertEqual(os.listdir(self.dir), [])
 
     def test_inside_a_record(self):
@@ -252,8 +253,11 @@ class Failures(TempDirTest):
                         if r.stderr:
                             break
                     self.assertEqual((r.stdout, r.returncode), (prompt, 1))
-                    # The reason is the system's own, in its language on Windows.
-                    said = re.escape(b"ecriture: " + name + b": ") + (b"[^\n]+" if WINDOWS else re.escape(reason))
+                    # The reason is the system's own, in its language on Windows,
+                    # but for a folder, which Windows calls access denied.
+                    said = re.escape(b"ecriture: " + name + b": ") + (
+                        b"is a folder" if WINDOWS and reason == b"Is a directory" else b"[^\n]+" if WINDOWS
+                        else re.escape(reason))
                     self.assertRegex(r.stderr, b"^" + said + b"\n" + FAILED + b"$")
         r = run(self.dir, b"\n1\n2\nabc\nn\n")
         self.assertEqual((r.stdout, r.stderr, r.returncode), (NAME_PROMPT, b"ecriture: empty file name\n" + FAILED, 1))

@@ -62,7 +62,12 @@ mkdir "$work/zip" && unzip -q "build-package-windows/ecriture-$version-win64.zip
 folder=$work/zip/ecriture-$version-win64
 file "$folder/README.txt" "$folder/LISEZMOI.txt" "$folder/LICENSE.txt" | grep -c 'with CRLF line terminators' |
   grep -qx 3 || fail "the zip's texts do not end their lines with CR LF"
-file "$folder/LISEZMOI.txt" | grep -q 'UTF-8 (with BOM) text' || fail "LISEZMOI.txt has no byte-order mark"
+for name in README LISEZMOI; do
+  file "$folder/$name.txt" | grep -q 'UTF-8 (with BOM) text' || fail "$name.txt has no byte-order mark"
+  # Its title's underline is as long as the title.
+  sed -n '1{s/^\xef\xbb\xbf//;s/\r$//;p}' "$folder/$name.txt" | tr -c '\n' '=' | cmp -s - <(sed -n '2{s/\r$//;p}' "$folder/$name.txt") ||
+    fail "$name.txt: the title's underline is not as long as the title"
+done
 grep -q 'LISEZMOI.txt' "$folder/README.txt" || fail "README.txt does not name LISEZMOI.txt"
 wine=(env WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEPREFIX="$work/wineprefix")
 # Wine's server starts with no standard streams, so as not to hold a test's pipes.
