@@ -16,9 +16,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    Untranslated("usage: lecture [--csv | --json | --xlsx | --check] [--offset BYTES] [-n N]\n"
-                 "               FILE...\n"
-                 "       lecture --follow [--csv | --json] [--offset BYTES] [-n N] FILE\n");
+    Untranslated("usage: lecture [--csv | --json | --xlsx | --check] [--hex] [--offset BYTES]\n"
+                 "               [-n [+]N] FILE...\n"
+                 "       lecture --follow [--csv | --json] [--hex] [--offset BYTES] [-n [+]N]\n"
+                 "               FILE\n");
 constexpr const char* kHelp =
     Untranslated("List the 88-byte records of each FILE (- for standard input), one per line.\n"
                  "\n"
@@ -28,12 +29,14 @@ constexpr const char* kHelp =
                  "                   lecture --xlsx FILE > records.xlsx\n"
                  "  --check          list nothing; one line per FILE: its records, and what\n"
                  "                   is wrong with it\n"
+                 "  --hex            each text as the hexadecimal digits of its bytes\n"
                  "  -f, --follow     list the records appended to FILE later too, as they come,\n"
                  "                   until Ctrl-C, or until FILE is truncated or replaced\n"
                  "  --offset BYTES   start reading each file at that byte; a whole number of\n"
                  "                   records keeps the records' indexes in the file\n"
                  "  -n, --last N     only the last N records of each file; with --follow,\n"
-                 "                   -n 0 lists only the records appended from now on\n"
+                 "                   -n 0 lists only the records appended from now on;\n"
+                 "                   -n +K, the records from the K-th on\n"
                  "  -h, --help       show this help and exit\n"
                  "  --version        show the version and exit\n"
                  "\n"
@@ -79,6 +82,7 @@ int ListFiles(char** names, int count, ListOptions options)
     int status = kListClean;
     Progress progress = StartProgress(stderr, !options.progress);
     Workbook book{};
+    book.hex = options.hex;
     options.book = &book;
     options.named = count > 1;
     if (Reason why = PrepareListingOutput(stdout); why != kNoReason) {
@@ -115,16 +119,32 @@ void ChooseFormat(CommandLine& line, ListOptions& options, bool& chosen, ListFor
     chosen = true;
 }
 
+// Takes -n N, the last N records, or -n +K, the records from the K-th on,
+// as tail counts lines from 1.
+void TakeRecordCount(CommandLine& line, const char* count, ListOptions& options)
+{
+    long long n = 0;
+    bool fromStart = *count == '+';
+    if (!ParseWhole(count + (fromStart ? 1 : 0), n, true)) {
+        RefuseUsage(line, "invalid number of records", count);
+        return;
+    }
+    options.last = fromStart ? -1 : n;
+    options.from = fromStart && n > 0 ? n - 1 : 0;
+}
+
 // Reads one option into the options; false after a usage error.
 bool TakeOption(CommandLine& line, int opt, ListOptions& options, bool& chosen)
 {
-    if (opt == 'o' && !ParseWhole(optarg, options.offset))
+    // A number past what a file can hold stands for the most there is.
+    if (opt == 'o' && !ParseWhole(optarg, options.offset, true))
         RefuseUsage(line, "invalid offset", optarg);
-    else if (opt == 'n' && !ParseWhole(optarg, options.last, true))
-        RefuseUsage(line, "invalid number of records", optarg);
+    else if (opt == 'n')
+        TakeRecordCount(line, optarg, options);
     else if (opt >= static_cast<int>(ListFormat::Csv) && opt <= static_cast<int>(ListFormat::Check))
         ChooseFormat(line, options, chosen, static_cast<ListFormat>(opt));
     options.follow = options.follow || opt == 'f';
+    options.hex = options.hex || opt == 'x';
     return line.status == kGoOn;
 }
 
@@ -168,6 +188,7 @@ int ReadOptions(CommandLine& line, ListOptions& options, int& unmatched)
         {"json", no_argument, nullptr, static_cast<int>(ListFormat::Json)},
         {"xlsx", no_argument, nullptr, static_cast<int>(ListFormat::Xlsx)},
         {"check", no_argument, nullptr, static_cast<int>(ListFormat::Check)},
+        {"hex", no_argument, nullptr, 'x'},
         {"follow", no_argument, nullptr, 'f'},
         {"offset", required_argument, nullptr, 'o'},
         {"last", required_argument, nullptr, 'n'},
@@ -196,7 +217,7 @@ int main(int argc, char** argv)
     if (!PrepareStandardStreams(inputClosed))
         return kListFailed;
     CommandLine line = OpenCommandLine(argc, argv, kText);
-    ListOptions options{ListFormat::Tsv, 0, -1, false, false, nullptr, inputClosed, false};
+    ListOptions options{ListFormat::Tsv, 0, -1, false, false, nullptr, inputClosed, false, false, 0};
     int unmatched = 0;
     if (ReadOptions(line, options, unmatched) != kGoOn)
         return line.status;

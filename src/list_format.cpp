@@ -99,7 +99,7 @@ const FormatText& FormatOf(ListFormat format)
 } // namespace
 
 char* FormatRecordLine(char* to, ListFormat format, const char* column, const DecimalCount& index,
-    const char* bytes, const char* lineEnd, std::size_t lineEndSize, bool& terminated)
+    const char* bytes, bool hex, const char* lineEnd, std::size_t lineEndSize, bool& terminated)
 {
     const FormatText& f = FormatOf(format);
     const char* text = bytes + offsetof(Record, tampon);
@@ -117,14 +117,15 @@ char* FormatRecordLine(char* to, ListFormat format, const char* column, const De
     p = AppendNumber(AppendPiece(p, f.keys[1]), DecodeNumber(bytes + offsetof(Record, numero)));
     p = AppendNumber(AppendPiece(p, f.keys[2]), DecodeNumber(bytes + offsetof(Record, valeur)));
     p = AppendPiece(p, f.keys[3]);
-    p += EscapeRecordText(f.text, text, n, p);
+    p += hex ? HexRecordText(f.text, text, n, p) : EscapeRecordText(f.text, text, n, p);
     p = AppendPiece(p, f.close);
     std::memcpy(p, lineEnd, 2);
     terminated = n < kTamponSize;
     return p + lineEndSize;
 }
 
-bool PutRecordLine(std::FILE* out, ListFormat format, const char* column, long long index, const char* bytes)
+bool PutRecordLine(
+    std::FILE* out, ListFormat format, const char* column, long long index, const char* bytes, bool hex)
 {
     const FormatText& f = FormatOf(format);
     PutBytes(out, f.open.bytes, f.open.size);
@@ -137,7 +138,7 @@ bool PutRecordLine(std::FILE* out, ListFormat format, const char* column, long l
     std::size_t n = 0;
     const char* end = LineEndOf(out, n);
     bool terminated = true;
-    char* p = FormatRecordLine(line, format, nullptr, count, bytes, end, n, terminated);
+    char* p = FormatRecordLine(line, format, nullptr, count, bytes, hex, end, n, terminated);
     // The file column opened the line already.
     PutBytes(out, line + f.open.size, static_cast<std::size_t>(p - line) - f.open.size);
     return terminated;
@@ -159,8 +160,6 @@ void PutCheckLine(std::FILE* out, const char* name, const FileCheck& found)
     p = AppendCount(p, end, n, TranslatePlural(", %s text not terminated", ", %s texts not terminated", n));
     n = found.trailing;
     p = AppendCount(p, end, n, TranslatePlural(", %s trailing byte", ", %s trailing bytes", n));
-    if (found.shorterThanOffset)
-        p = AppendSaid(p, end, Translate(", shorter than the offset"));
     if (found.failed)
         p = AppendSaid(p, end, Translate(", unreadable"));
     PutBytes(out, line, static_cast<std::size_t>(p - line));

@@ -15,7 +15,6 @@ struct FileCheck {
     long long records;
     long long unterminated;
     long long trailing;
-    bool shorterThanOffset;
     // It could not be read to its end, or at all.
     bool failed;
 };
@@ -43,14 +42,16 @@ constexpr std::size_t LineRoom(std::size_t n)
 }
 
 // Writes the record's line at to, which has LineRoom(strlen(column))
-// bytes, with its file column unless column is null, and the line end
-// given (two bytes readable); returns the byte after it, and terminated
-// false when the text has no NUL.
+// bytes, with its file column unless column is null, its text as
+// hexadecimal digits when hex, and the line end given (two bytes
+// readable); returns the byte after it, and terminated false when the text
+// has no NUL.
 char* FormatRecordLine(char* to, ListFormat format, const char* column, const DecimalCount& index,
-    const char* bytes, const char* lineEnd, std::size_t lineEndSize, bool& terminated);
+    const char* bytes, bool hex, const char* lineEnd, std::size_t lineEndSize, bool& terminated);
 
 // Writes the record's line on out, its file column first: for a column
 // too long for a line's room.
-bool PutRecordLine(std::FILE* out, ListFormat format, const char* column, long long index, const char* bytes);
+bool PutRecordLine(
+    std::FILE* out, ListFormat format, const char* column, long long index, const char* bytes, bool hex);
 
 #endif

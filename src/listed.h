@@ -77,6 +77,8 @@ struct ListedOutput {
     std::FILE* out;
     std::FILE* err;
     Workbook* book;
+    // Each text as the hexadecimal digits of its bytes.
+    bool hex;
     // Lines listed and not handed to out yet, lines[0, linesUsed), and how
     // each ends on out.
     char lines[kLinesSize];

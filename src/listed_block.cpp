@@ -29,7 +29,7 @@ bool ListRecord(ListedOutput& output, long long index, const char* bytes)
     std::size_t room = LineRoom(output.columnSize);
     if (room > sizeof output.lines) {
         PutPendingLines(output);
-        return PutRecordLine(output.out, output.format, output.column, index, bytes);
+        return PutRecordLine(output.out, output.format, output.column, index, bytes, output.hex);
     }
     if (sizeof output.lines - output.linesUsed < room)
         PutPendingLines(output);
@@ -37,7 +37,7 @@ bool ListRecord(ListedOutput& output, long long index, const char* bytes)
         StartCount(output.shownIndex, index);
     bool terminated = true;
     char* end = FormatRecordLine(output.lines + output.linesUsed, output.format, output.column,
-        output.shownIndex, bytes, output.lineEnd, output.lineEndSize, terminated);
+        output.shownIndex, bytes, output.hex, output.lineEnd, output.lineEndSize, terminated);
     output.linesUsed = static_cast<std::size_t>(end - output.lines);
     CountOne(output.shownIndex);
     return terminated;
@@ -114,18 +114,12 @@ int CheckEnd(const ReadCursor& cursor, ListedOutput& output, FileCheck& found)
             TranslatePlural("%s more text not terminated", "%s more texts not terminated",
                 static_cast<unsigned long long>(more)),
             more);
-    // A check's line says these itself: they are not said twice.
-    bool check = output.format == ListFormat::Check;
-    if (cursor.skip > 0) {
-        found.shorterThanOffset = true;
-        if (!check)
-            Warn(output, "shorter than the offset");
-        return kListWarned;
-    }
+    // An offset past the end lists nothing, as tail -c +N does.
     found.trailing = static_cast<long long>(cursor.have);
-    if (cursor.have == 0)
+    if (cursor.skip > 0 || cursor.have == 0)
         return kListClean;
-    if (!check)
+    // A check's line says them itself: they are not said twice.
+    if (output.format != ListFormat::Check)
         WarnCount(
             output, TranslatePlural("%s trailing byte", "%s trailing bytes", cursor.have), found.trailing);
     return kListWarned;

@@ -22,13 +22,15 @@ constexpr auto kRecordSizeLL = static_cast<long long>(kRecordSize);
 namespace {
 
 // Where the reading of a file of that length (-1: none) starts: at the
-// offset, or at the last records after it.
+// offset, then at the last records after it, or past the records passed
+// over.
 long long StartOf(const ListOptions& options, long long length)
 {
     long long start = length >= 0 ? std::min(options.offset, length) : 0;
-    if (options.last >= 0)
-        start += std::max(0LL, (length - start) / kRecordSizeLL - options.last) * kRecordSizeLL;
-    return start;
+    long long records = length >= 0 ? (length - start) / kRecordSizeLL : 0;
+    long long passed =
+        options.last >= 0 ? std::max(0LL, records - options.last) : std::min(options.from, records);
+    return start + passed * kRecordSizeLL;
 }
 
 // Starts the reading where the options have it: at the offset, or at the
@@ -43,9 +45,10 @@ bool PlaceStart(Listed& listed)
     // A followed file is known to be a regular one: its length is a limit.
     if ((listed.follow.following || IsRegularFile(listed.cursor.file, why)) && !TakeFirstLimit(listed))
         return false;
-    listed.length = listed.cursor.limit >= 0 || options.last < 0 ? listed.cursor.limit
-                                                                 : FileLength(listed.cursor.file, why);
-    if (options.last >= 0 && listed.length < 0) {
+    bool seeks = options.last >= 0 || options.from > 0;
+    listed.length =
+        listed.cursor.limit >= 0 || !seeks ? listed.cursor.limit : FileLength(listed.cursor.file, why);
+    if (seeks && listed.length < 0) {
         Warn(listed.output, "--last needs a file that can seek");
         return false;
     }
@@ -153,6 +156,7 @@ void StartListed(Listed& listed, const char* name, const ListOptions& options, s
     listed.output.out = out;
     listed.output.err = err;
     listed.output.book = options.book;
+    listed.output.hex = options.hex;
     listed.follow.watch = kNoWatch;
     listed.cursor.lastAt = -1;
     listed.output.lineEnd = LineEndOf(out, listed.output.lineEndSize);

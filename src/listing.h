@@ -38,7 +38,7 @@ enum class ListFormat {
 struct ListOptions {
     ListFormat format;
     // Bytes skipped at the start of each file: sought past where the file
-    // can seek, else read and dropped.
+    // can seek, else read and dropped; past its end, nothing is listed.
     long long offset;
     // Only the last records of each file after the offset, so many; -1 for
     // all of them. With a follow, 0 lists only the records appended later.
@@ -56,6 +56,12 @@ struct ListOptions {
     Reason inputClosed;
     // A line on standard error, updated as a long listing goes.
     bool progress;
+    // Each text as the hexadecimal digits of its bytes, two lowercase a
+    // byte, for a consumer that takes bytes (PostgreSQL's bytea).
+    bool hex;
+    // The records after the offset that are passed over, sought past on a
+    // file that can seek: -n +K passes over K - 1.
+    long long from;
 };
 
 // True when the file to list ("-": standard input) is the file that

@@ -109,3 +109,20 @@ bool AllTextsEnd(const char* records, std::size_t n)
     }
     return unended == 0;
 }
+
+std::size_t HexRecordText(TextPolicy policy, const char* text, std::size_t n, char* to)
+{
+    static const char kHex[] = "0123456789abcdef";
+    bool quoted = policy == TextPolicy::Json || (policy == TextPolicy::Csv && n == 0);
+    char* p = to;
+    if (quoted)
+        *p++ = '"';
+    for (std::size_t i = 0; i < n; ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        *p++ = kHex[c >> 4];
+        *p++ = kHex[c & 15];
+    }
+    if (quoted)
+        *p++ = '"';
+    return static_cast<std::size_t>(p - to);
+}

@@ -14,6 +14,11 @@
 // that needs no change (nearly every one) copied whole.
 std::size_t EscapeRecordText(TextPolicy policy, const char* text, std::size_t n, char* to);
 
+// Writes a record's text of n bytes at to as hexadecimal digits, two
+// lowercase a byte, quoted where the policy quotes a text (a JSON string,
+// an empty CSV field); returns how many it wrote, at most 2n + 2.
+std::size_t HexRecordText(TextPolicy policy, const char* text, std::size_t n, char* to);
+
 // True when the text of each of the n records whose file bytes start at
 // records holds its NUL: a check's pass over a block, with no branch.
 bool AllTextsEnd(const char* records, std::size_t n);

@@ -10,6 +10,9 @@
 #include "messages.h"
 #include "record.h"
 #include "record_file.h"
+#include "record_text.h"
+#include "utf8.h"
+#include "workbook_file.h"
 
 #include <xlsxwriter.h>
 
@@ -109,52 +112,25 @@ lxw_error EndSheet(Workbook& book)
         static_cast<lxw_col_t>(kTextColumn - FirstColumn(book)));
 }
 
-// True when the workbook ends as a whole zip archive does, in its end
-// record: the library leaves some of its writes unchecked, and a full disk
-// may have cut it short.
-bool EndsWhole(FileHandle file)
-{
-    constexpr std::size_t kEndRecord = 22;
-    char end[kEndRecord];
-    Reason why = kNoReason;
-    long long length = FileLength(file, why);
-    return length >= static_cast<long long>(kEndRecord) &&
-        ReadAt(file, length - static_cast<long long>(kEndRecord), end, sizeof end, why) ==
-        static_cast<long long>(kEndRecord) &&
-        std::memcmp(end, "PK\5\6", 4) == 0;
-}
-
-// Copies the finished workbook to out, once it is known whole; the reason
-// of the library's failure, when it left one, says why it is not.
-bool CopyWorkbook(const ScratchFile& scratch, Reason closing, std::FILE* out, std::FILE* err)
-{
-    char block[1 << 16];
-    Reason why = kNoReason;
-    FileHandle file = OpenListedFile(scratch.name, why);
-    bool whole = file != kNoFile && EndsWhole(file);
-    if (file != kNoFile && !whole)
-        PutMessage(err, kListProgram, nullptr, "cannot write the workbook",
-            closing != kNoReason ? DescribeReason(closing) : Translate("it was cut short"));
-    long long n = 0;
-    while (whole && (n = ReadSome(file, block, sizeof block, why)) > 0)
-        PutBytes(out, block, static_cast<std::size_t>(n));
-    if (file != kNoFile)
-        (void)CloseFile(file);
-    if (why != kNoReason)
-        PutMessage(err, kListProgram, nullptr, "cannot read the workbook back", DescribeReason(why));
-    return whole && why == kNoReason;
-}
-
-// The file's name as its column shows it, made once for each file.
+// The file's name as its column shows it, made once for each file: its
+// bytes that are not UTF-8 as \xHH, as a message shows them, so that two
+// names stay two, and counted.
 const char* ColumnCell(Workbook& book, const char* column)
 {
-    if (column != book.columnOf) {
-        std::size_t used = 0;
-        std::size_t n = EscapeText(
-            TextPolicy::Cell, column, std::strlen(column), book.columnCell, sizeof book.columnCell - 1, used);
-        book.columnCell[n] = '\0';
-        book.columnOf = column;
+    if (column == book.columnOf)
+        return book.columnCell;
+    static char shown[EscapedRoom(kNameSize)];
+    std::size_t n = std::strlen(column);
+    std::size_t used = 0;
+    const char* name = column;
+    if (!IsValidUtf8(column, n)) {
+        n = EscapeText(TextPolicy::Message, column, n, shown, sizeof shown, used);
+        name = shown;
+        ++book.namesChanged;
     }
+    n = EscapeText(TextPolicy::Cell, name, n, book.columnCell, sizeof book.columnCell - 1, used);
+    book.columnCell[n] = '\0';
+    book.columnOf = column;
     return book.columnCell;
 }
 
@@ -174,40 +150,39 @@ lxw_error PutCells(Workbook& book, const char* column, long long index, const Re
         static_cast<double>(index), static_cast<double>(rec.numero), static_cast<double>(rec.valeur)};
     for (lxw_col_t k = 0; k < 3 && why == LXW_NO_ERROR; ++k)
         why = worksheet_write_number(book.sheet, row, col + k, numbers[k], nullptr);
+    if (book.hex && why == LXW_NO_ERROR) {
+        std::size_t length = HexRecordText(TextPolicy::Tsv, rec.tampon, n, book.cell);
+        book.cell[length] = '\0';
+        return length > 0 ? worksheet_write_string(book.sheet, row, col + 3, book.cell, nullptr)
+                          : LXW_NO_ERROR;
+    }
     return why == LXW_NO_ERROR
         ? PutTextCell(book.sheet, row, col + 3, rec.tampon, n, book.cell, sizeof book.cell)
         : why;
 }
 
-// Says how many texts lost bytes that are not UTF-8.
+// Says how many texts, then how many files' names, held bytes that are not
+// UTF-8, and how the workbook shows them.
 void SayChanged(const Workbook& book, std::FILE* err)
 {
-    if (book.changed == 0)
-        return;
     char what[256];
     char count[kCountSize];
-    std::snprintf(what, sizeof what,
-        TranslatePlural("%s text holds bytes that are not UTF-8, shown as U+FFFD in the workbook",
-            "%s texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
-            static_cast<unsigned long long>(book.changed)),
-        GroupCount(book.changed, count));
-    PutMessage(err, kListProgram, nullptr, what);
-}
-
-// Says that the scratch file cannot be made: in a folder that a variable
-// names, with the folder and the variable, for the user to mend.
-void SayNoScratchFile(const ScratchFile& scratch, Reason why, std::FILE* err)
-{
-    if (scratch.variable == nullptr) {
-        PutMessage(
-            err, kListProgram, nullptr, "cannot make the workbook's scratch file", DescribeReason(why));
-        return;
+    if (book.changed > 0) {
+        std::snprintf(what, sizeof what,
+            TranslatePlural("%s text holds bytes that are not UTF-8, shown as U+FFFD in the workbook",
+                "%s texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
+                static_cast<unsigned long long>(book.changed)),
+            GroupCount(book.changed, count));
+        PutMessage(err, kListProgram, nullptr, what);
     }
-    char what[256];
-    std::snprintf(what, sizeof what,
-        Translate("cannot make the workbook's scratch file in this folder, which %s names"),
-        scratch.variable);
-    PutMessage(err, kListProgram, scratch.folder, what, DescribeReason(why));
+    if (book.namesChanged > 0) {
+        std::snprintf(what, sizeof what,
+            TranslatePlural("%s file name holds bytes that are not UTF-8, shown as \\xHH in the workbook",
+                "%s file names hold bytes that are not UTF-8, shown as \\xHH in the workbook",
+                static_cast<unsigned long long>(book.namesChanged)),
+            GroupCount(book.namesChanged, count));
+        PutMessage(err, kListProgram, nullptr, what);
+    }
 }
 
 // A new workbook, row by row to the scratch file, so that memory stays
@@ -241,11 +216,8 @@ bool CanWriteWorkbooks()
 bool StartWorkbook(Workbook& book, bool named, std::FILE* err)
 {
     book.named = named;
-    Reason why = MakeScratchFile(book.scratch);
-    if (why != kNoReason) {
-        SayNoScratchFile(book.scratch, why, err);
+    if (!MakeWorkbookFile(book.scratch, err))
         return false;
-    }
     book.book = NewWorkbook(book.scratch);
     book.bold = book.book != nullptr ? workbook_add_format(book.book) : nullptr;
     if (book.bold != nullptr)
@@ -265,7 +237,7 @@ bool PutRecordRow(Workbook& book, const char* column, long long index, const cha
 {
     Record rec = DecodeRecord(bytes);
     std::size_t n = strnlen(rec.tampon, sizeof rec.tampon);
-    book.changed += IsValidUtf8(rec.tampon, n) ? 0 : 1;
+    book.changed += book.hex || IsValidUtf8(rec.tampon, n) ? 0 : 1;
     ++book.records;
     if (lxw_error why = PutCells(book, column, index, rec, n); why != LXW_NO_ERROR)
         FailWorkbook(book, why, book.lost, err);
@@ -290,6 +262,9 @@ bool FinishWorkbook(Workbook& book, Progress& progress, std::FILE* out, std::FIL
             book, ended != LXW_NO_ERROR ? ended : closed, ended != LXW_NO_ERROR ? book.lost : why, err);
     bool copied = !book.failed && CopyWorkbook(book.scratch, why, out, err);
     DropScratchFile(book.scratch);
-    SayChanged(book, err);
+    // Nothing is said about a workbook that was not written whole.
+    copied = copied && FlushOutput(out) && std::ferror(out) == 0;
+    if (copied)
+        SayChanged(book, err);
     return copied;
 }

@@ -31,14 +31,18 @@ struct Workbook {
     lxw_format* bold;
     // Where the library writes the workbook, copied to the output at the end.
     ScratchFile scratch;
-    // Each record names its file in a first column.
+    // Each record names its file in a first column; each text is shown as
+    // the hexadecimal digits of its bytes.
     bool named;
+    bool hex;
     int sheets;
     // The next row of the sheet, and the rows of every sheet.
     long row;
     long long records;
-    // Texts whose bytes that are not UTF-8 became U+FFFD.
+    // Texts whose bytes that are not UTF-8 became U+FFFD, and files' names
+    // whose such bytes are shown as \xHH.
     long long changed;
+    long long namesChanged;
     // The library refused a sheet or a cell: the workbook is not written;
     // why a sheet's rows were lost, when they were.
     bool failed;

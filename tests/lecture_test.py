@@ -76,6 +76,19 @@ class Listing(ListingTest):
                            b"4\t3\t3\ta\\x01b\\x09c\\x7fd\\\\e\\x1b[31m\n5\t4\t4\txy\n"
                            b"6\t5\t5\t\\xff\\x0d\\xc3(\\xc2\\x9b\n")
 
+    def test_hex_gives_each_texts_bytes(self):
+        # Not UTF-8, empty, special in some format, or without its NUL.
+        texts = [b"caf\xe9", b"", "été".encode(), b'a,"b"\t\\', b"x" * 80]
+        self.write("h", b"".join(record(k, -k, t) for k, t in enumerate(texts)))
+        said = b"lecture: h: record 4: text not terminated\n"
+        for fmt, header, line in [
+                ((), HEADER, b"%d\t%d\t%d\t%s\n"), (("--csv",), CSV_HEADER, b"%d,%d,%d,%s\n"),
+                (("--json",), b"", b'{"index":%d,"numero":%d,"valeur":%d,"tampon":"%s"}\n')]:
+            with self.subTest(fmt=fmt):
+                quoted = lambda t: b'""' if fmt == ("--csv",) and not t else t.hex().encode()
+                self.assertListing(self.lecture(*fmt, "--hex", "h"),
+                                   header + b"".join(line % (k, k, -k, quoted(t)) for k, t in enumerate(texts)), said, 1)
+
     def test_csv_quoting(self):
         self.write("r.dat", b"".join(record(*r) for r in [(1, 2, b"plain"), (3, 4, b"a,b"), (5, 6, b'say "hi"'),
                                                            (7, 8, b"c\rr"), (9, 10, b"\xffz\t"), (11, 12, b"")]))
@@ -113,7 +126,9 @@ class Listing(ListingTest):
         # Misaligned, the index counts from the offset.
         self.assertListing(self.lecture("--offset", "5", "p"), HEADER + b"0\t7\t-7\tseven\n1\t8\t-8\teight\n")
         self.assertListing(self.lecture("--offset=181", "p"), HEADER)
-        self.assertListing(self.lecture("--offset=182", "p"), HEADER, b"lecture: p: shorter than the offset\n", 1)
+        # Past the end, however far, as tail -c +N: nothing, and no fault.
+        for offset in ["182", "99999999999999999999999"]:
+            self.assertListing(self.lecture("--offset", offset, "p"), HEADER)
         r = self.lecture("p")
         self.assertEqual((r.stderr, r.returncode), (b"lecture: p: 5 trailing bytes\n", 1))
 
@@ -125,7 +140,11 @@ class Listing(ListingTest):
         trailing = b"lecture: r: 3 trailing bytes\n"
         for args, ks in [(["--offset", "176"], [2, 3, 4]), (["-n", "2"], [3, 4]), (["--last=10"], range(5)),
                          (["-n", "99999999999999999999"], range(5)),
-                         (["-n", "0"], []), (["--offset=88", "-n", "3"], [2, 3, 4]), (["--offset=352", "-n1"], [4])]:
+                         (["-n", "0"], []), (["--offset=88", "-n", "3"], [2, 3, 4]), (["--offset=352", "-n1"], [4]),
+                         # From the K-th on, as tail -n +K counts lines.
+                         (["-n", "+2"], [1, 2, 3, 4]), (["-n", "+1"], range(5)), (["-n", "+0"], range(5)),
+                         (["-n", "+5"], [4]), (["-n", "+6"], []), (["-n", "+99999999999999999999"], []),
+                         (["--offset=88", "-n", "+2"], [2, 3, 4]), (["-n", "+3", "-n", "1"], [4])]:
             with self.subTest(args=args):
                 self.assertListing(self.lecture(*args, "r"), lines(ks), trailing, 1)
                 if not any(a.startswith(("-n", "--last")) for a in args):
@@ -208,8 +227,8 @@ class Checks(ListingTest):
     def test_usage(self):
         for switch in ["/?", "-h", "-?"] if WINDOWS else ["--help", "-h"]:
             r = self.lecture(switch)
-            self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json | --xlsx | --check] [--offset "
-                                                b"BYTES] [-n N]\n               FILE...\n"), switch)
+            self.assertTrue(r.stdout.startswith(b"usage: lecture [--csv | --json | --xlsx | --check] [--hex] [--offset "
+                                                b"BYTES]\n               [-n [+]N] FILE...\n"), switch)
             self.assertEqual((r.stderr, r.returncode), (b"", 0))
         version = os.environ.get("ECRITURE_VERSION", "").encode()
         self.assertListing(self.lecture("--version"), b"lecture " + version + b"\n")
@@ -221,7 +240,7 @@ class Checks(ListingTest):
                           (["-n", "x", "a"], b"invalid number of records: x"),
                           (["--offset", "-1", "a"], b"invalid offset: -1"), (["--offset=", "a"], b"invalid offset: "),
                           (["--offset", "1e3", "a"], b"invalid offset: 1e3"),
-                          (["--offset=99999999999999999999", "a"], b"invalid offset: 99999999999999999999"),
+                          (["-n", "+x", "a"], b"invalid number of records: +x"),
                           (["--offset"], b"option requires an argument: --offset"), (["-x", "a"], b"invalid option: -x"),
                           (["--csv", "--json", "a"], b"--csv and --json exclude each other"),
                           (["--check", "--follow", "a"], b"--follow and --check exclude each other"),
@@ -231,8 +250,8 @@ class Checks(ListingTest):
                 r = self.lecture(*args)
                 self.assertEqual((r.stdout, r.returncode), (b"", 2))
                 # The program's one name, whatever the path it was started by.
-                self.assertRegex(r.stderr, b"^lecture: " + re.escape(why) + b"\nusage: lecture [^\n]+\n +FILE\\.\\.\\.\n"
-                                 b" +lecture [^\n]+\nTry 'lecture --help' for more information.\n$")
+                self.assertRegex(r.stderr, b"^lecture: " + re.escape(why) + b"\nusage: lecture [^\n]+\n +[^\n]*FILE\\.\\.\\.\n"
+                                 b" +lecture [^\n]+\n +FILE\nTry 'lecture --help' for more information.\n$")
 
     def test_output_never_its_input_and_no_header_without_a_file(self):
         self.write("f.dat", record(1, 1, b"a"))
@@ -268,7 +287,7 @@ class Check(ListingTest):
                 (["cut", "clean"], [b"cut: 1 record, 40 trailing bytes", b"clean: 3 records"], b"", 1),
                 (["open", "one"], [b"open: 3 records, 2 texts not terminated", b"one: 1 record, 1 trailing byte"],
                  b"lecture: open: record 1: text not terminated\nlecture: open: record 2: text not terminated\n", 1),
-                (["--offset=300", "clean"], [b"clean: 0 records, shorter than the offset"], b"", 1),
+                (["--offset=300", "clean"], [b"clean: 0 records"], b"", 0),
                 (["missing", "clean"], [b"missing: 0 records, unreadable", b"clean: 3 records"], None, 2)]:
             with self.subTest(args=args):
                 r = self.lecture("--check", *args)

@@ -56,7 +56,8 @@ class Recipes(common.TempDirTest):
         for copy in files[1:] if len(files) > 1 else ():
             shutil.copy(self.path("r.dat"), self.path(copy))
         with open(self.path(name), "wb") as out:
-            r = subprocess.run([*LECTURE, fmt, *files], cwd=self.dir, stdout=out, stderr=subprocess.PIPE, timeout=600)
+            r = subprocess.run([*LECTURE, *([fmt] if isinstance(fmt, str) else fmt), *files], cwd=self.dir,
+                               stdout=out, stderr=subprocess.PIPE, timeout=600)
         self.assertEqual(r.returncode, 0, r.stderr)
 
     def run_python(self, name):
@@ -81,7 +82,9 @@ class Recipes(common.TempDirTest):
 
     @unittest.skipUnless(BUILT, "a build without libxlsxwriter")
     def test_pandas_reads_the_workbook(self):
-        for files in [("r.dat",), ("r.dat", "01", "02")]:
+        # A file's name with a control character, which the format escapes
+        # as it does a text's, comes back as it is.
+        for files in [("r.dat",), ("r.dat", "01", "02"), ("r.dat", "nom\x01été.dat")]:
             with self.subTest(files=files):
                 self.listing("--xlsx", "r.xlsx", files)
                 self.assertFrame(self.run_python("pandas-xlsx")["frame"], files=files[1:] and files)
@@ -102,6 +105,23 @@ class Recipes(common.TempDirTest):
             with self.subTest(files=files):
                 self.listing("--csv", "r.csv", files)
                 self.assertFrame(self.run_python("pandas-csv")["frame"], files=files[1:] and files)
+
+    def test_pandas_reads_the_bytes_of_every_text(self):
+        # With a text that is not UTF-8, which only bytes can carry.
+        with open(self.path("r.dat"), "ab") as f:
+            f.write(record(1, 2, b"caf\xe9"))
+        self.listing(("--csv", "--hex"), "r.csv")
+        self.assertEqual(list(self.run_python("pandas-hex")["frame"]["tampon"]), TEXTS + [b"caf\xe9"])
+
+    @unittest.skipUnless(os.environ.get("ECRITURE_POSTGRESQL") == "1", "PostgreSQL's suite")
+    def test_postgresql_stores_the_bytes_of_every_text(self):
+        with open(self.path("r.dat"), "ab") as f:
+            f.write(record(1, 2, b"caf\xe9"))
+        self.listing(("--csv", "--hex"), "r.csv", ("r.dat", "01"))
+        rows = common.postgresql(self.dir, recipe("postgresql-hex"),
+                                 "SELECT file, \"index\", encode(tampon, 'hex') FROM records ORDER BY file DESC, \"index\"")
+        self.assertEqual(rows, [b"%s|%d|%s" % (f, k, t.hex().encode()) for f in (b"r.dat", b"01")
+                                for k, t in enumerate(TEXTS + [b"caf\xe9"])])
 
     def test_sqlite3_keeps_numbers_numbers(self):
         for name, files in [("sqlite3", ("r.dat",)), ("sqlite3-files", ("r.dat", "01", "02"))]:

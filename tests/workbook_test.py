@@ -113,6 +113,24 @@ class Cells(common.TempDirTest):
             [text(h) for h in ["file"] + HEADER], [text("a.dat"), number(0), number(1), number(2), text("a")],
             [text("été.dat"), number(0), number(3), number(4), text("b")]])])
 
+    @unittest.skipIf(common.WINDOWS, "names of bytes that are not UTF-8 are POSIX's")
+    def test_names_and_bytes_kept_apart(self):
+        # Two stations whose names differ by a byte that is not UTF-8 stay
+        # two, and said; with --hex each text is its bytes, nothing said.
+        names = [b"station\xe9.dat", b"station\xe8.dat"]
+        for k, name in enumerate(names):
+            self.write(name.decode(errors="surrogateescape"), record(k, k, b"caf\xe9" if k else b"ok"))
+        files = [n.decode(errors="surrogateescape") for n in names]
+        said, status = self.xlsx(*files)
+        self.assertEqual((said, status), (b"lecture: 1 text holds bytes that are not UTF-8, shown as U+FFFD in the "
+                                          b"workbook\nlecture: 2 file names hold bytes that are not UTF-8, shown as "
+                                          b"\\xHH in the workbook\n", 0))
+        self.assertEqual([row[0] for row in cells(self.path("out.xlsx"))[0][3][1:]],
+                         [text("station\\xe9.dat"), text("station\\xe8.dat")])
+        said, status = self.xlsx("--hex", *files)
+        self.assertEqual((said[:54], status), (b"lecture: 2 file names hold bytes that are not UTF-8, s", 0))
+        self.assertEqual([row[4] for row in cells(self.path("out.xlsx"))[0][3][1:]], [text("6f6b"), text("636166e9")])
+
     def test_a_new_sheet_past_the_format_limit_in_flat_memory(self):
         count = 1048576 + 1000
         self.write("big.dat", b"".join(record(k, -k, b"t%d" % k) for k in range(count)))
