@@ -16,11 +16,11 @@ namespace {
 // a query for the text then misses, the name's dropped.
 void SayHowAnswersWereRead(const Input& in, std::FILE* err)
 {
-    if (in.crlf && in.nameCr)
+    if (in.textCr && in.nameCr)
         PutMessage(err, kCaptureProgram, nullptr,
             "answers end in CR LF: the file name's CR is dropped, the texts keep theirs (convert the file "
             "first: sed -i 's/\\r$//' FILE)");
-    else if (in.crlf)
+    else if (in.textCr)
         PutMessage(err, kCaptureProgram, nullptr,
             "answers end in CR LF: the CR is kept in the texts (convert the file first: sed -i 's/\\r$//' "
             "FILE)");

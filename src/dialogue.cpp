@@ -69,11 +69,18 @@ bool ReadText(std::string_view prompt, char (&tampon)[kLineSize], Notes& notes, 
         notes.textNul = true;
     } else if (tampon[n - 1] == '\n') {
         DelNewLine(tampon);
+        // The CR of a CR LF line end stays in the text, as the classic
+        // version kept it: said once at the end.
+        in.textCr = in.textCr || (n >= 2 && tampon[n - 2] == '\r');
     } else if (n > kTextMost) {
-        // Too long for the record: cut on a character, the rest dropped.
-        notes.textKept = FitUtf8(tampon, n, kTextMost);
-        KeepText(tampon, n, notes.textKept, console, in);
-        notes.textCut = true;
+        // Too long for the record: cut on a character, the rest dropped;
+        // but a CR that ends the line right after a text that fits is its
+        // line end, as Windows writes it, and nothing was cut.
+        std::size_t kept = FitUtf8(tampon, n, kTextMost);
+        bool crEnd = n == kTextMost + 1 && tampon[kTextMost] == '\r';
+        notes.textCut = DropLineRest(tampon, n, console, in) > 0 || !crEnd;
+        notes.textKept = notes.textCut ? kept : 0;
+        std::memset(tampon + kept, '\0', n - kept);
     }
     return true;
 }

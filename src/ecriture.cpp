@@ -62,6 +62,10 @@ int CaptureOne(Capture& run)
     Pending record{run.rec, -1, 0, kNoReason, kNoReason, kNoReason, false, -1};
     Hold hold = StartHold(run.lock, run.console, &record, 1);
     run.failures += AppendRecords(run.lock, hold, run.err);
+    // A person reads the echo before its report, wherever the dialogue goes
+    // (ecriture f.dat | tee dialogue.log): the lock is free by now.
+    if (run.console != Console::Piped)
+        FlushOutput(run.out);
     run.failures += ReportAppended(record, run.nom, run.err);
     return hold.stopped ? EOF : ReadChar(PromptOf(Shown::Another), run.console, run.in, run.out);
 }
@@ -156,15 +160,39 @@ void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
     if (length <= 0 || length % static_cast<long long>(kRecordSize) == 0)
         return;
     long long part = length % static_cast<long long>(kRecordSize);
+    auto plural = static_cast<unsigned long long>(part);
     char what[256];
-    std::snprintf(what, sizeof what,
-        TranslatePlural("ends in part of a record, %lld byte after the last whole one, which ends at byte "
-                        "%lld; the records added start at byte %lld, which lecture --offset %lld reads",
-            "ends in part of a record, %lld bytes after the last whole one, which ends at byte %lld; the "
-            "records added start at byte %lld, which lecture --offset %lld reads",
-            static_cast<unsigned long long>(part)),
-        part, length - part, length, length);
+    if (length == part)
+        std::snprintf(what, sizeof what,
+            TranslatePlural(
+                "holds no whole record but part of one, %lld byte; the records added start at byte "
+                "%lld, which lecture --offset %lld reads",
+                "holds no whole record but part of one, %lld bytes; the records added start at byte %lld, "
+                "which "
+                "lecture --offset %lld reads",
+                plural),
+            part, length, length);
+    else
+        std::snprintf(what, sizeof what,
+            TranslatePlural(
+                "ends in part of a record, %lld byte after the last whole record, which ends at byte "
+                "%lld; the records added start at byte %lld, which lecture --offset %lld reads",
+                "ends in part of a record, %lld bytes after the last whole record, which ends at byte %lld; "
+                "the "
+                "records added start at byte %lld, which lecture --offset %lld reads",
+                plural),
+            part, length - part, length, length);
     PutMessage(err, kCaptureProgram, nom, what);
+}
+
+// Says a name that begins or ends with a blank, which a person may not
+// have meant: it is kept as typed, and names another file than without.
+void CheckBlanks(const char* nom, std::FILE* err)
+{
+    std::size_t n = std::strlen(nom);
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    if (n > 0 && (blank(nom[0]) || blank(nom[n - 1])))
+        PutMessage(err, kCaptureProgram, nom, "the name begins or ends with a blank, kept as typed");
 }
 
 // Opens the named file, unless the input ended before a name, or the name
@@ -228,6 +256,7 @@ FileHandle OpenNamedFile(const char* nom, Reason refused, bool ended, int& failu
         return kNoFile;
     }
     PutLiteral(err, "Ouverture reussie \n");
+    CheckBlanks(nom, err);
     CheckAlignment(file, nom, err);
     char dir[kDirectorySize];
     if (Reason why = created ? FlushNewName(nom, dir) : kNoReason; why != kNoReason) {

@@ -42,7 +42,7 @@ void OpenInput(Input& in, FileHandle file)
     in.ended = false;
     in.failed = kNoReason;
     in.started = false;
-    in.crlf = false;
+    in.textCr = false;
     in.nameCr = false;
 }
 
@@ -68,27 +68,21 @@ std::size_t ReadLine(Input& in, char* line, std::size_t size)
         whole = lineEnd != nullptr;
     }
     line[n] = '\0';
-    in.crlf = in.crlf || (n >= 2 && line[n - 1] == '\n' && line[n - 2] == '\r');
     return n;
 }
 
 std::size_t DropLine(Input& in)
 {
     std::size_t dropped = 0;
-    // The byte before the first dropped, which a read took, or which ended
-    // the block before.
-    bool afterCr = in.next > 0 && in.bytes[in.next - 1] == '\r';
     while (in.next < in.end || FillInput(in)) {
         const char* at = in.bytes + in.next;
         const void* lineEnd = std::memchr(at, '\n', in.end - in.next);
         if (lineEnd != nullptr) {
             std::size_t before = static_cast<const char*>(lineEnd) - at;
-            in.crlf = in.crlf || (before > 0 ? at[before - 1] == '\r' : afterCr);
             in.next += before + 1;
             return dropped + before;
         }
         dropped += in.end - in.next;
-        afterCr = in.bytes[in.end - 1] == '\r';
         in.next = in.end;
     }
     return dropped;

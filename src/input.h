@@ -30,9 +30,10 @@ struct Input {
     Reason failed;
     // Some bytes were read: a byte-order mark can only come first.
     bool started;
-    // A line ended in CR LF, as a file saved on Windows has them; the typed
-    // name's did, and its CR was dropped.
-    bool crlf;
+    // A text kept the CR of its line's CR LF end, as a file saved on
+    // Windows has them; the typed name's line ended so, and its CR was
+    // dropped.
+    bool textCr;
     bool nameCr;
 };
 

@@ -36,8 +36,11 @@ def misaligned(name, length):
     if length % 88 == 0:
         return b""
     part = length % 88
-    return b"ecriture: %s: ends in part of a record, %d byte%s after the last whole one, which ends at byte %d; " \
-        b"the records added start at byte %d, which lecture --offset %d reads\n" % (
+    if length == part:
+        return b"ecriture: %s: holds no whole record but part of one, %d byte%s; the records added start at " \
+            b"byte %d, which lecture --offset %d reads\n" % (name, part, b"s" * (part > 1), length, length)
+    return b"ecriture: %s: ends in part of a record, %d byte%s after the last whole record, which ends at byte " \
+        b"%d; the records added start at byte %d, which lecture --offset %d reads\n" % (
             name, part, b"s" * (part > 1), length - part, length, length)
 
 

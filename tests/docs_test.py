@@ -114,6 +114,41 @@ def pattern(text):
     return wanted.replace(r"\ ", r"\s+")
 
 
+def split_arguments(text):
+    """A call's arguments, its parentheses left out, split at its own commas."""
+    parts, depth, at, start = [], 0, 1, 1
+    while at < len(text) - 1:
+        c = text[at]
+        if c == '"':
+            at = LITERAL.match(text, at).end()
+            continue
+        depth += c in "({["
+        depth -= c in ")}]"
+        if c == "," and depth == 0:
+            parts.append(text[start:at])
+            start = at + 1
+        at += 1
+    return parts + [text[start:at]]
+
+
+def texts_followed_by_more():
+    """The message texts that the programs print before more words of their
+    own (': reason', ': WORD'): those of PutMessage, Warn and RefuseUsage
+    given what comes after them."""
+    found = set()
+    wanted = {"PutMessage": (5, 3), "Warn": (3, 1), "RefuseUsage": (3, 1)}
+    for source in sources():
+        for call in CALL.finditer(source):
+            if call.group(1) not in wanted:
+                continue
+            args = split_arguments(arguments(source, call.end() - 1))
+            count, what = wanted[call.group(1)]
+            literals = LITERAL.findall(args[what]) if len(args) == count else []
+            if literals and args[what].lstrip().startswith('"'):
+                found.add(decoded(literals))
+    return found
+
+
 # The options a page names: --long ones, and -x ones standing alone.
 OPTION = re.compile(r"(?<![\w-])(--[a-z][a-z-]*|-[a-zA-Z?])(?![\w-])")
 
@@ -148,6 +183,17 @@ class Documents(unittest.TestCase):
         # Counts are grouped as the French write them, with a narrow no-break space.
         grouped = dict(forms[0] for forms in catalogue())
         self.assertEqual(grouped["GROUP SEPARATOR OF A COUNT'S DIGITS, OR NONE"], "\u202f")
+
+    def test_french_pages_quote_the_programs_colons(self):
+        # A message that goes on with a reason or a word is printed with a
+        # no-break space before its colon in French: the page quotes it so
+        # (\\ :), never with a bare colon.
+        french = manual_text(os.path.join(MAN, "fr"))
+        told = dict(forms[0] for forms in catalogue())
+        texts = sorted(t for t in texts_followed_by_more() if told.get(t))
+        self.assertGreater(len(texts), 8)
+        bare = [told[t] for t in texts if re.search(pattern(told[t]) + ":", french)]
+        self.assertEqual(bare, [], "French messages quoted with a bare colon before their reason")
 
     def test_every_source_file_is_short(self):
         # A module a reader sees whole: its steps bounded by .clang-tidy.

@@ -101,19 +101,57 @@ class Dialogue(TempDirTest):
                     self.assertEqual(r.stderr, OPENED + written(88))
         self.assertEqual(os.listdir(self.dir), ["n" * 200 + ".dat"])
 
+    @unittest.skipIf(WINDOWS, "Windows drops a name's last blanks, and refuses a tab")
+    def test_blanks_around_a_name_kept_and_said(self):
+        # Kept as typed, as the names may hold them, but a person is told.
+        for typed in [b"clients.dat ", b"\tclients.dat", b"clients.dat"]:
+            with self.subTest(typed=typed):
+                r = run(self.dir, typed + b"\n1\n2\nabc\nn\n")
+                said = b"ecriture: %s: the name begins or ends with a blank, kept as typed\n" % typed.replace(
+                    b"\t", b"\\x09")
+                self.assertEqual((r.stderr, r.returncode), (OPENED + said * (typed != b"clients.dat") + written(88), 0))
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(["\tclients.dat", "clients.dat", "clients.dat "]))
+
+    @unittest.skipIf(WINDOWS or common.EMULATOR, "strace traces a native Linux run")
+    def test_echo_before_its_report_at_a_terminal(self):
+        # A person at a terminal whose dialogue goes through a pipe, as
+        # ecriture f.dat | tee dialogue.log has it: the echo is written
+        # before the report, as the dialogue shows them.
+        leader, follower = os.openpty()
+        proc = subprocess.Popen(["strace", "-qq", "-e", "trace=write", "-o", "trace", *common.PROGRAM, "t.dat"],
+                                cwd=self.dir, stdin=follower, stdout=subprocess.PIPE, stderr=follower)
+        os.close(follower)
+        os.write(leader, b"1\n2\nabc\nn\n")
+        out = proc.stdout.read()
+        self.assertEqual(proc.wait(60), 0)
+        os.close(leader)
+        self.assertIn(b"abc\n", out)
+        with open(self.path("trace")) as f:
+            writes = [line for line in f if re.match(r"write\([12],", line)]
+        echo = next(k for k, line in enumerate(writes) if line.startswith("write(1,") and "abc\\n" in line)
+        report = next(k for k, line in enumerate(writes) if "Bytes" in line)
+        self.assertLess(echo, report)
+
     @unittest.skipIf(WINDOWS, "text mode drops the CR of a CRLF line end")
     def test_carriage_return_kept_and_said(self):
         # Kept in a text, as the classic version kept it, dropped from the
         # typed name as Windows drops it, and said once, at the end.
         said = b"ecriture: answers end in CR LF: %s (convert the file first: sed -i 's/\\r$//' FILE)\n"
-        for typed, name, end in [
-                (b"cr.dat\r\n1\n2\nabc\r\nn\n", "cr.dat", said % b"the file name's CR is dropped, the texts keep theirs"),
-                (b"kept.dat\n1\n2\nabc\r\nn\n", "kept.dat", said % b"the CR is kept in the texts"),
-                (b"lf.dat\n1\n2\nab\rc\nn\n", "lf.dat", b"")]:
+        cut = b"ecriture: text longer than 78 bytes: cut to 78 bytes\n"
+        for typed, name, end, text in [
+                (b"cr.dat\r\n1\n2\nabc\r\nn\n", "cr.dat",
+                 written(88) + said % b"the file name's CR is dropped, the texts keep theirs", b"abc\r"),
+                (b"kept.dat\n1\n2\nabc\r\nn\n", "kept.dat", written(88) + said % b"the CR is kept in the texts",
+                 b"abc\r"),
+                (b"lf.dat\n1\n2\nab\rc\nn\n", "lf.dat", written(88), b"ab\rc"),
+                # Only what happened is said: a text of 78 bytes fit, its
+                # CR was its line end; a longer one was cut, CR and all.
+                (b"fit.dat\n3\n4\n" + b"b" * 78 + b"\r\nn\n", "fit.dat", written(88), b"b" * 78),
+                (b"long.dat\r\n3\n4\n" + b"b" * 90 + b"\r\nn\n", "long.dat", cut + written(88), b"b" * 78)]:
             with self.subTest(typed=typed):
                 r = run(self.dir, typed)
-                self.assertEqual((r.stderr, r.returncode), (OPENED + written(88) + end, 0))
-                self.assertEqual(self.read(name)[8:13], b"abc\r\0" if b"abc" in typed else b"ab\rc\0")
+                self.assertEqual((r.stderr, r.returncode), (OPENED + end, 0))
+                self.assertEqual(self.read(name)[8:9 + len(text)], text + b"\0")
 
     @unittest.skipIf(WINDOWS, "wine cannot tell which file a standard handle writes to")
     def test_one_log_in_the_dialogue_s_order(self):
@@ -644,13 +682,12 @@ class WindowsTextMode(TempDirTest):
 
     def test_reasons_in_the_users_language(self):
         # A French Windows says why in French, in UTF-8 as the rest of the line.
-        os.mkdir(self.path("sub"))
         french = [w for w in common.EMULATOR if not w.startswith(("LANG=", "LC_ALL="))]
         french[1:1] = ["LANG=fr_FR.UTF-8", "LC_ALL=fr_FR.UTF-8"]
-        r = subprocess.run([*french, common.PROGRAM[-1], "sub"], cwd=self.dir, input=b"", capture_output=True,
-                           timeout=120)
+        r = subprocess.run([*french, common.PROGRAM[-1], "nodir\\x.dat"], cwd=self.dir, input=b"",
+                           capture_output=True, timeout=120)
         self.assertEqual((text_mode(r.stderr), r.returncode),
-                         ("ecriture: sub: Accès refusé\n".encode() + FAILED, 1))
+                         ("ecriture: nodir\\x.dat: Chemin introuvable\n".encode() + FAILED, 1))
 
 
 if __name__ == "__main__":

@@ -90,20 +90,3 @@ TEST(LinesInHand, WhatTheNextReadsTakeWithoutWaiting)
     // Once the input has ended, no read waits.
     EXPECT_EQ(LinesInHand(file.in, 7), 7u);
 }
-
-TEST(DropLine, NotesACrBeforeTheLineEnd)
-{
-    for (auto [bytes, size, crlf] : std::vector<std::tuple<std::string, std::size_t, bool>>{
-             {"ab" + std::string(100, 'x') + "\r\nnext\n", 3, true},
-             // The CR the last byte that the read took.
-             {"abc\r\nnext\n", 5, true},
-             {"ab" + std::string(100, 'x') + "\nnext\n", 3, false},
-             {"ab\rx\nnext\n", 3, false},
-         }) {
-        Input& in = Given(bytes);
-        Next(in, size);
-        DropLine(in);
-        EXPECT_EQ(in.crlf, crlf) << bytes.substr(0, 12);
-        EXPECT_EQ(Next(in, 80), "next\n");
-    }
-}

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 namespace {
 
 // A name that no code page of the library's holds.
@@ -38,17 +40,28 @@ bool ToLibraryName(const wchar_t* name, char (&library)[kScratchNameSize])
         lost == FALSE;
 }
 
-// Notes the temporary folder, and the variable that names it, TMP or else
-// TEMP, as GetTempPathW looks for them; null when neither is set.
-void NoteFolder(ScratchFile& scratch, const wchar_t* folder)
+// Notes the variable that names the temporary folder, TMP or else TEMP, as
+// GetTempPathW looks for them, and its value; none when neither is set.
+void NoteFolder(ScratchFile& scratch)
 {
-    wchar_t value[2];
-    scratch.variable = GetEnvironmentVariableW(L"TMP", value, 2) > 0 ? "TMP"
-        : GetEnvironmentVariableW(L"TEMP", value, 2) > 0             ? "TEMP"
-                                                                     : nullptr;
-    if (WideCharToMultiByte(
-            CP_UTF8, 0, folder, -1, scratch.folder, sizeof scratch.folder, nullptr, nullptr) == 0)
-        scratch.folder[0] = '\0';
+    static wchar_t value[kScratchNameSize];
+    scratch.variable = nullptr;
+    scratch.folder[0] = '\0';
+    struct Variable {
+        const wchar_t* wide;
+        const char* name;
+    };
+    for (Variable variable : {Variable{L"TMP", "TMP"}, Variable{L"TEMP", "TEMP"}}) {
+        DWORD n = GetEnvironmentVariableW(variable.wide, value, kScratchNameSize);
+        if (n == 0)
+            continue;
+        scratch.variable = variable.name;
+        if (n >= kScratchNameSize ||
+            WideCharToMultiByte(
+                CP_UTF8, 0, value, -1, scratch.folder, sizeof scratch.folder, nullptr, nullptr) == 0)
+            scratch.folder[0] = '\0';
+        return;
+    }
 }
 
 } // namespace
@@ -59,12 +72,11 @@ Reason MakeScratchFile(ScratchFile& scratch)
     wchar_t name[MAX_PATH];
     scratch.file = kNoFile;
     scratch.name[0] = '\0';
-    scratch.variable = nullptr;
+    NoteFolder(scratch);
     // A folder that does not fit gets the room it would need, not an error.
     DWORD n = GetTempPathW(kScratchNameSize, folder);
     if (n == 0 || n >= kScratchNameSize)
         return n == 0 ? TakeFailure() : ERROR_FILENAME_EXCED_RANGE;
-    NoteFolder(scratch, folder);
     if (n > MAX_PATH - 14)
         return ERROR_FILENAME_EXCED_RANGE;
     if (GetTempFileNameW(folder, L"lec", 0, name) == 0)
