@@ -151,38 +151,41 @@ int CaptureBatch(Capture& run, Batch& batch, std::size_t most)
     return batch.entered[n - 1].answer;
 }
 
-// Says so when the file ends in part of a record: the records added do not
-// start at a multiple of 88.
-void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
+// Says the part of a record that the file ends in, after its last whole
+// record, or that is all it holds: the records added do not start at a
+// multiple of 88, and lecture --offset reads them.
+void SayPart(const char* nom, long long length, std::FILE* err)
 {
-    Reason why = kNoReason;
-    long long length = IsRegularFile(file, why) ? FileLength(file, why) : 0;
-    if (length <= 0 || length % static_cast<long long>(kRecordSize) == 0)
-        return;
     long long part = length % static_cast<long long>(kRecordSize);
     auto plural = static_cast<unsigned long long>(part);
     char what[256];
     if (length == part)
         std::snprintf(what, sizeof what,
-            TranslatePlural(
-                "holds no whole record but part of one, %lld byte; the records added start at byte "
-                "%lld, which lecture --offset %lld reads",
+            TranslatePlural("holds no whole record but part of one, %lld byte; the records added start at "
+                            "byte %lld, which lecture --offset %lld reads",
                 "holds no whole record but part of one, %lld bytes; the records added start at byte %lld, "
-                "which "
-                "lecture --offset %lld reads",
+                "which lecture --offset %lld reads",
                 plural),
             part, length, length);
     else
         std::snprintf(what, sizeof what,
             TranslatePlural(
-                "ends in part of a record, %lld byte after the last whole record, which ends at byte "
-                "%lld; the records added start at byte %lld, which lecture --offset %lld reads",
+                "ends in part of a record, %lld byte after the last whole record, which ends at "
+                "byte %lld; the records added start at byte %lld, which lecture --offset %lld reads",
                 "ends in part of a record, %lld bytes after the last whole record, which ends at byte %lld; "
-                "the "
-                "records added start at byte %lld, which lecture --offset %lld reads",
+                "the records added start at byte %lld, which lecture --offset %lld reads",
                 plural),
             part, length - part, length, length);
     PutMessage(err, kCaptureProgram, nom, what);
+}
+
+// Says so when the file ends in part of a record.
+void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
+{
+    Reason why = kNoReason;
+    long long length = IsRegularFile(file, why) ? FileLength(file, why) : 0;
+    if (length > 0 && length % static_cast<long long>(kRecordSize) != 0)
+        SayPart(nom, length, err);
 }
 
 // Says a name that begins or ends with a blank, which a person may not

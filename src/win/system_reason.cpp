@@ -19,12 +19,11 @@ void ClearReason()
     SetLastError(ERROR_SUCCESS);
 }
 
-const char* DescribeReason(Reason why)
+namespace {
+
+// The reasons of the programs' own, in their words; null for the system's.
+const char* OwnReason(Reason why)
 {
-    // In the user's language, and in UTF-8 as the rest of every message:
-    // the ANSI code page would garble "Accès refusé".
-    static wchar_t words[256];
-    static char text[3 * 256 + 1];
     if (why == kIsDevice)
         return Translate("is a device, not a file on a disk (write \\\\.\\NAME for a device)");
     if (why == kIsFolder)
@@ -32,6 +31,19 @@ const char* DescribeReason(Reason why)
     if (why == kNamesStream)
         return Translate("a colon past the drive names a hidden stream of the file before it, which "
                          "Explorer and lecture do not show");
+    return nullptr;
+}
+
+} // namespace
+
+const char* DescribeReason(Reason why)
+{
+    // In the user's language, and in UTF-8 as the rest of every message:
+    // the ANSI code page would garble "Accès refusé".
+    static wchar_t words[256];
+    static char text[3 * 256 + 1];
+    if (const char* own = OwnReason(why); own != nullptr)
+        return own;
     DWORD error = static_cast<DWORD>(why);
     DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
         words, sizeof words / sizeof words[0], nullptr);
