@@ -118,8 +118,10 @@ class Dialogue(TempDirTest):
         # ecriture f.dat | tee dialogue.log has it: the echo is written
         # before the report, as the dialogue shows them.
         leader, follower = os.openpty()
+        # LeakSanitizer cannot work under strace's ptrace.
+        env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
         proc = subprocess.Popen(["strace", "-qq", "-e", "trace=write", "-o", "trace", *common.PROGRAM, "t.dat"],
-                                cwd=self.dir, stdin=follower, stdout=subprocess.PIPE, stderr=follower)
+                                cwd=self.dir, stdin=follower, stdout=subprocess.PIPE, stderr=follower, env=env)
         os.close(follower)
         os.write(leader, b"1\n2\nabc\nn\n")
         out = proc.stdout.read()
