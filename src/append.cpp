@@ -192,11 +192,30 @@ void CarryOut(const AgreedLock& lock, Hold& h, Step step)
 
 } // namespace
 
-AgreedLock StartAppends(FileHandle file, const char* nom)
+long long SettledLength(FileHandle file, const char* nom, std::FILE* err, int& failures)
+{
+    Reason why = kNoReason;
+    long long length = FileLength(file, why);
+    if (length < 0 || length % static_cast<long long>(kRecordSize) == 0)
+        return length;
+    // Off the grid: maybe another run's write in progress, which the
+    // system may show a page at a time. Asked again under the lock, where
+    // no write is; without a lock to be had, the first answer stands.
+    if (LockRecordFile(file) != kNoReason)
+        return length;
+    long long settled = FileLength(file, why);
+    if (Reason released = UnlockRecordFile(file); released != kNoReason) {
+        PutMessage(err, kCaptureProgram, nom, "cannot unlock the file", DescribeReason(released));
+        ++failures;
+    }
+    return settled >= 0 ? settled : length;
+}
+
+AgreedLock StartAppends(FileHandle file, const char* nom, std::FILE* err, int& failures)
 {
     Reason why = kNoReason;
     bool regular = IsRegularFile(file, why);
-    long long length = regular ? FileLength(file, why) : -1;
+    long long length = regular ? SettledLength(file, nom, err, failures) : -1;
     long long grid = length >= 0 ? length % static_cast<long long>(kRecordSize) : -1;
     return AgreedLock{file, nom, regular, regular && IsSharedFile(file), grid, LockState::Free, false};
 }

@@ -117,10 +117,16 @@ struct AgreedLock {
     bool waitSaid;
 };
 
+// The regular file's length as no append in progress leaves it: asked
+// again under the agreed lock when it is off the records' grid; -1 when it
+// cannot be had. A lock that cannot be given back is said on err, and
+// counted in failures.
+long long SettledLength(FileHandle file, const char* nom, std::FILE* err, int& failures);
+
 // The lock over a run's appends to the file, and the grid of its records as
 // the open found it: a file that ended in a part then is appended to after
 // that part, as it was said at the open.
-AgreedLock StartAppends(FileHandle file, const char* nom);
+AgreedLock StartAppends(FileHandle file, const char* nom, std::FILE* err, int& failures);
 
 // A hold over the n records, as the console answers.
 Hold StartHold(const AgreedLock& lock, Console console, Pending* records, std::size_t n);

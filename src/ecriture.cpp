@@ -180,10 +180,10 @@ void SayPart(const char* nom, long long length, std::FILE* err)
 }
 
 // Says so when the file ends in part of a record.
-void CheckAlignment(FileHandle file, const char* nom, std::FILE* err)
+void CheckAlignment(FileHandle file, const char* nom, std::FILE* err, int& failures)
 {
     Reason why = kNoReason;
-    long long length = IsRegularFile(file, why) ? FileLength(file, why) : 0;
+    long long length = IsRegularFile(file, why) ? SettledLength(file, nom, err, failures) : 0;
     if (length > 0 && length % static_cast<long long>(kRecordSize) != 0)
         SayPart(nom, length, err);
 }
@@ -260,7 +260,7 @@ FileHandle OpenNamedFile(const char* nom, Reason refused, bool ended, int& failu
     }
     PutLiteral(err, "Ouverture reussie \n");
     CheckBlanks(nom, err);
-    CheckAlignment(file, nom, err);
+    CheckAlignment(file, nom, err, failures);
     char dir[kDirectorySize];
     if (Reason why = created ? FlushNewName(nom, dir) : kNoReason; why != kNoReason) {
         PutMessage(err, kCaptureProgram, dir, "cannot flush the directory", DescribeReason(why));
@@ -272,7 +272,9 @@ FileHandle OpenNamedFile(const char* nom, Reason refused, bool ended, int& failu
 int CaptureRecords(
     FileHandle file, const char* nom, Console console, Input& in, std::FILE* out, std::FILE* err)
 {
-    Capture run{nom, console, in, out, err, StartAppends(file, nom), Record{}, 0};
+    int failures = 0;
+    AgreedLock lock = StartAppends(file, nom, err, failures);
+    Capture run{nom, console, in, out, err, lock, Record{}, failures};
     Batch batch;
     for (int answer = 'y'; answer == 'Y' || answer == 'y';) {
         std::size_t inHand = LinesInHand(in, kLinesOfRecord * kBatchMost) / kLinesOfRecord;
