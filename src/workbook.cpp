@@ -161,28 +161,32 @@ lxw_error PutCells(Workbook& book, const char* column, long long index, const Re
         : why;
 }
 
+// Says n of something, as the format of its form for n says, the count
+// grouped as the user's language writes it; nothing when n is 0.
+void SayCount(std::FILE* err, const char* format, long long n)
+{
+    if (n == 0)
+        return;
+    char what[256];
+    char count[kCountSize];
+    std::snprintf(what, sizeof what, format, GroupCount(n, count));
+    PutMessage(err, kListProgram, nullptr, what);
+}
+
 // Says how many texts, then how many files' names, held bytes that are not
 // UTF-8, and how the workbook shows them.
 void SayChanged(const Workbook& book, std::FILE* err)
 {
-    char what[256];
-    char count[kCountSize];
-    if (book.changed > 0) {
-        std::snprintf(what, sizeof what,
-            TranslatePlural("%s text holds bytes that are not UTF-8, shown as U+FFFD in the workbook",
-                "%s texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
-                static_cast<unsigned long long>(book.changed)),
-            GroupCount(book.changed, count));
-        PutMessage(err, kListProgram, nullptr, what);
-    }
-    if (book.namesChanged > 0) {
-        std::snprintf(what, sizeof what,
-            TranslatePlural("%s file name holds bytes that are not UTF-8, shown as \\xHH in the workbook",
-                "%s file names hold bytes that are not UTF-8, shown as \\xHH in the workbook",
-                static_cast<unsigned long long>(book.namesChanged)),
-            GroupCount(book.namesChanged, count));
-        PutMessage(err, kListProgram, nullptr, what);
-    }
+    SayCount(err,
+        TranslatePlural("%s text holds bytes that are not UTF-8, shown as U+FFFD in the workbook",
+            "%s texts hold bytes that are not UTF-8, shown as U+FFFD in the workbook",
+            static_cast<unsigned long long>(book.changed)),
+        book.changed);
+    SayCount(err,
+        TranslatePlural("%s file name holds bytes that are not UTF-8, shown as \\xHH in the workbook",
+            "%s file names hold bytes that are not UTF-8, shown as \\xHH in the workbook",
+            static_cast<unsigned long long>(book.namesChanged)),
+        book.namesChanged);
 }
 
 // A new workbook, row by row to the scratch file, so that memory stays

@@ -14,7 +14,7 @@ README_LINES = 200
 SOURCE_LINES = 300
 # The calls that print a message or a status line, and the format of a
 # message said with a number in it.
-CALL = re.compile(r"\b(PutMessage|PutSystemError|RefuseUsage|Warn|PutLiteral|PutNumberLine|snprintf)\s*\(")
+CALL = re.compile(r"\b(PutMessage|PutSystemError|RefuseUsage|Warn|SayCount|PutLiteral|PutNumberLine|snprintf)\s*\(")
 LITERAL = re.compile(r'"((?:[^"\\]|\\.)*)"')
 CONSTANT = re.compile(r'constexpr char (k\w+)\[\] = ((?:"(?:[^"\\]|\\.)*"\s*)+);')
 FORMAT = re.compile(r"%[a-z]+")
