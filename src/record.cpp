@@ -30,7 +30,7 @@ char* AppendNumber(char* p, long long v)
 {
     // Most values fit in 32 bits, whose divisions cost less.
     if (v >= INT32_MIN && v <= INT32_MAX)
-        return std::to_chars(p, p + kNumberSize, static_cast<std::int32_t>(v)).ptr;
+        return AppendNumber32(p, static_cast<std::int32_t>(v));
     return std::to_chars(p, p + kNumberSize, v).ptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -63,6 +64,18 @@ TEST(AppendNumber, DigitCountsAndExtremes)
     EXPECT_EQ(Appended(2147483648LL), "2147483648");
     EXPECT_EQ(Appended(LLONG_MAX), "9223372036854775807");
     EXPECT_EQ(Appended(LLONG_MIN), "-9223372036854775808");
+}
+
+// Every value of 32 bits, a step apart that visits each digit count, sign
+// and last digits, written as std::to_chars writes it.
+TEST(AppendNumber, AsToCharsAcrossThirtyTwoBits)
+{
+    for (long long v = INT32_MIN; v <= INT32_MAX; v += 65521) {
+        char expected[kNumberSize];
+        std::string text = Appended(v);
+        EXPECT_EQ(text, std::string(expected, std::to_chars(expected, expected + sizeof expected, v).ptr))
+            << v;
+    }
 }
 
 TEST(AppendNumber, EachSideOfEveryPowerOfTen)
