@@ -52,11 +52,10 @@ bool PutRun(Output& out, const unsigned char* s, std::size_t n, std::size_t& fit
 
 void PutHex(char*& p, const char* prefix, unsigned char c)
 {
-    static const char kHex[] = "0123456789abcdef";
     std::size_t n = std::strlen(prefix);
     std::memcpy(p, prefix, n);
-    p[n] = kHex[c >> 4];
-    p[n + 1] = kHex[c & 15];
+    p[n] = kHexDigits[c >> 4];
+    p[n + 1] = kHexDigits[c & 15];
     p += n + 2;
 }
 
@@ -65,24 +64,6 @@ char* AppendLiteral(char* p, const char (&text)[N])
 {
     std::memcpy(p, text, N - 1);
     return p + N - 1;
-}
-
-char ShortName(unsigned char c)
-{
-    switch (c) {
-    case '\b':
-        return 'b';
-    case '\f':
-        return 'f';
-    case '\n':
-        return 'n';
-    case '\r':
-        return 'r';
-    case '\t':
-        return 't';
-    default:
-        return static_cast<char>(c);
-    }
 }
 
 // Opens the CSV field's quotes, before what it holds so far.
@@ -117,34 +98,29 @@ char* PutLeadForm(char* p, Form form, const unsigned char* s, std::size_t len)
 }
 
 // Writes at p the form of the byte or character at s (len bytes) that the
-// action and form say; returns the byte after.
-char* PutForm(char* p, Action action, Form form, const unsigned char* s, std::size_t len)
+// policy's action and form say; returns the byte after.
+char* PutForm(
+    char* p, const Policy& policy, Action action, Form form, const unsigned char* s, std::size_t len)
 {
-    if (action == kQuoting || action == kDouble || action == kQuotingDouble)
-        *p++ = static_cast<char>(s[0]);
-    if (action == kDouble || action == kQuotingDouble)
-        *p++ = static_cast<char>(s[0]);
-    if (action == kShort) {
-        *p++ = '\\';
-        *p++ = ShortName(s[0]);
-    }
-    if (action == kHex)
-        PutHex(p, "\\x", s[0]);
-    if (action == kUnicode)
-        PutHex(p, "\\u00", s[0]);
+    if (action == kLead)
+        return PutLeadForm(p, form, s, len);
     if (action == kUnderscore)
-        p = AppendLiteral(p, "_x005F_");
-    return action == kLead ? PutLeadForm(p, form, s, len) : p;
+        return AppendLiteral(p, "_x005F_");
+    // Any other action is a byte's below 0x80.
+    const AsciiForm& ascii = policy.ascii[s[0] & 0x7f];
+    std::memcpy(p, ascii.bytes, ascii.size);
+    return p + ascii.size;
 }
 
 // Shows the byte or character at s (len bytes) as the action and form say;
 // false when it does not fit.
-bool PutEscape(Output& out, Action action, Form form, const unsigned char* s, std::size_t len)
+bool PutEscape(
+    Output& out, const Policy& policy, Action action, Form form, const unsigned char* s, std::size_t len)
 {
     char shown[16];
     if (action == kQuoting || action == kQuotingDouble)
         QuoteField(out);
-    auto n = static_cast<std::size_t>(PutForm(shown, action, form, s, len) - shown);
+    auto n = static_cast<std::size_t>(PutForm(shown, policy, action, form, s, len) - shown);
     if (n > static_cast<std::size_t>(out.end - out.at))
         return false;
     std::memcpy(out.at, shown, n);
@@ -169,6 +145,26 @@ Form ClassifyLead(const Policy& policy, const unsigned char* s, std::size_t n, s
     return form;
 }
 
+// A character, or an invalid byte, of a text, and what the policy does with it.
+struct Unit {
+    Action action;
+    Form form;
+    std::size_t len;
+    // Shown as it is.
+    bool asIs;
+};
+
+// The unit that starts at s, of the n bytes left of the text.
+Unit ClassifyUnit(const Policy& policy, const unsigned char* s, std::size_t n)
+{
+    Unit unit{policy.action[s[0]], kAsIs, 1, false};
+    if (unit.action == kLead)
+        unit.form = ClassifyLead(policy, s, n, unit.len);
+    unit.asIs = unit.action == kPlain || (unit.action == kLead && unit.form == kAsIs) ||
+        (unit.action == kUnderscore && !StartsCellEscape(s, n));
+    return unit;
+}
+
 // The first byte from i on that the policy may change: plain bytes, and the
 // two-byte characters past the C1 controls (the accented letters of French),
 // go on at once.
@@ -190,17 +186,13 @@ std::size_t WalkText(const Policy& policy, const unsigned char* s, std::size_t n
     std::size_t plain = 0;
     std::size_t fit = 0;
     for (std::size_t i = SkipPlain(policy.action, s, 0, n); i < n; i = SkipPlain(policy.action, s, i, n)) {
-        Action action = policy.action[s[i]];
-        std::size_t len = 1;
-        Form form = action == kLead ? ClassifyLead(policy, s + i, n - i, len) : kAsIs;
-        bool asIs =
-            (action == kLead && form == kAsIs) || (action == kUnderscore && !StartsCellEscape(s + i, n - i));
-        if (!asIs && !PutRun(out, s + plain, i - plain, fit))
+        Unit unit = ClassifyUnit(policy, s + i, n - i);
+        if (!unit.asIs && !PutRun(out, s + plain, i - plain, fit))
             return plain + fit;
-        if (!asIs && !PutEscape(out, action, form, s + i, len))
+        if (!unit.asIs && !PutEscape(out, policy, unit.action, unit.form, s + i, unit.len))
             return i;
-        i += len;
-        plain = asIs ? plain : i;
+        i += unit.len;
+        plain = unit.asIs ? plain : i;
     }
     PutRun(out, s + plain, n - plain, fit);
     return plain + fit;
@@ -221,6 +213,19 @@ std::size_t EscapeText(
     if (out.quoted)
         *out.at++ = '"';
     return static_cast<std::size_t>(out.at - to);
+}
+
+std::size_t EscapeCharacter(TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t& used)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    const Policy& rules = kPolicies[static_cast<int>(policy)];
+    Unit unit = ClassifyUnit(rules, s, n);
+    used = unit.len;
+    if (unit.asIs) {
+        std::memcpy(to, s, unit.len);
+        return unit.len;
+    }
+    return static_cast<std::size_t>(PutForm(to, rules, unit.action, unit.form, s, unit.len) - to);
 }
 
 void PutEscapedText(std::FILE* out, TextPolicy policy, const char* text, std::size_t n)

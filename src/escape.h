@@ -46,6 +46,12 @@ constexpr std::size_t EscapedRoom(std::size_t n)
 std::size_t EscapeText(
     TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t room, std::size_t& used);
 
+// Writes at to the form that the policy gives the character, or the
+// invalid byte, that starts the n bytes of text, and returns how many bytes
+// it wrote, at most 16; used tells how many bytes of the text they show. A
+// CSV field's quotes are the caller's to write.
+std::size_t EscapeCharacter(TextPolicy policy, const char* text, std::size_t n, char* to, std::size_t& used);
+
 // Writes the whole text on out as the policy shows it.
 void PutEscapedText(std::FILE* out, TextPolicy policy, const char* text, std::size_t n);
 

@@ -5,6 +5,8 @@
 
 #include "escape.h"
 
+#include <cstddef>
+
 namespace escape_rules {
 
 // What a policy does with a byte.
@@ -29,8 +31,46 @@ enum Action : unsigned char {
 // separator, or U+FFFE and U+FFFF.
 enum Form : unsigned char { kAsIs, kHexBytes, kCodePoint, kSurrogate, kReplacement, kCellEscape };
 
+// The form that a policy's action gives a byte below 0x80, as the escaper
+// writes it, and how many bytes it has: the table the escaper and the
+// listing's walk both copy from. (A workbook's underscore, which depends on
+// the bytes after it, is the escaper's alone.)
+struct AsciiForm {
+    char bytes[8];
+    std::size_t size;
+};
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+constexpr AsciiForm FormOf(Action action, int b)
+{
+    auto c = static_cast<char>(b);
+    const char* names = "bfnrt\"\\";
+    const char* meant = "\b\f\n\r\t\"\\";
+    char name = c;
+    for (int k = 0; meant[k] != '\0'; ++k)
+        name = meant[k] == c ? names[k] : name;
+    char high = kHexDigits[b >> 4];
+    char low = kHexDigits[b & 15];
+    switch (action) {
+    case kDouble:
+    case kQuotingDouble:
+        return AsciiForm{{c, c}, 2};
+    case kShort:
+        return AsciiForm{{'\\', name}, 2};
+    case kHex:
+        return AsciiForm{{'\\', 'x', high, low}, 4};
+    case kUnicode:
+        return AsciiForm{{'\\', 'u', '0', '0', high, low}, 6};
+    default:
+        return AsciiForm{{c}, 1};
+    }
+}
+
 struct Policy {
     Action action[256];
+    // The form of each byte below 0x80, from its action.
+    AsciiForm ascii[0x80];
     Form invalid;
     Form c1;
     // U+2028 and U+2029, which some readers of JSON Lines take for line ends.
@@ -75,6 +115,8 @@ constexpr Policy MakePolicy(TextPolicy which)
     Policy p{};
     for (int b = 0; b < 256; ++b)
         p.action[b] = ActionOf(which, b);
+    for (int b = 0; b < 0x80; ++b)
+        p.ascii[b] = FormOf(p.action[b], b);
     p.invalid = which == TextPolicy::Json ? kSurrogate : which == TextPolicy::Cell ? kReplacement : kHexBytes;
     bool asIs = which == TextPolicy::Csv || which == TextPolicy::Cell;
     p.c1 = which == TextPolicy::Json ? kCodePoint : asIs ? kAsIs : kHexBytes;
