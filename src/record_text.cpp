@@ -1,99 +1,131 @@
-// A record's text as a listing shows it: copied whole when no byte needs a
-// change, which one pass over its 80 bytes tells, else escaped.
+// A record's text as a listing shows it: copied whole when the pass finds
+// no byte to change, else the runs between those bytes copied whole and
+// those bytes shown as the escaper shows them.
 #include "record_text.h"
 
+#include "escape_rules.h"
 #include "record.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
-// 0xff for true, 0 for false: a lane of the pass below.
+using escape_rules::kPolicies;
+
+// 0xff for true, 0 for false.
 constexpr unsigned char Lane(bool b)
 {
     return static_cast<unsigned char>(-static_cast<int>(b));
 }
 
-// Whether the format changes the byte, ASCII, of a text it would copy.
-template <TextPolicy P>
-unsigned char ChangesAscii(signed char c)
+constexpr std::size_t kWord = sizeof(std::uint64_t);
+
+// The eight marks from at as a word, the first in its lowest byte on any
+// machine: one load on a little-endian one.
+std::uint64_t MarksAt(const TextMarks& marks, std::size_t at)
 {
-    if constexpr (P == TextPolicy::Csv)
-        return Lane(c == '"') | Lane(c == ',') | Lane(c == '\r') | Lane(c == '\n');
-    return Lane(c < 0x20) | Lane(c == 0x7f) | Lane(c == '\\') | Lane(P == TextPolicy::Json && c == '"');
+    const unsigned char* m = marks + at;
+    return std::uint64_t{m[0]} | std::uint64_t{m[1]} << 8 | std::uint64_t{m[2]} << 16 |
+        std::uint64_t{m[3]} << 24 | std::uint64_t{m[4]} << 32 | std::uint64_t{m[5]} << 40 |
+        std::uint64_t{m[6]} << 48 | std::uint64_t{m[7]} << 56;
 }
 
-// 0xff when the format changes the byte c, which follows the byte before,
-// of a text that it would copy, or that byte has no byte that it needs
-// after it: a UTF-8 lead (0xc3 to 0xdf) and its continuation (0x80 to
-// 0xbf), each only with the other. Of the text, or at its NUL (upToNul).
-template <TextPolicy P>
-unsigned char ChangedLane(signed char before, signed char c, unsigned char in, unsigned char upToNul)
+// The first byte from i that is marked, or n: eight marks at a time, the
+// first marked of eight told by one multiplication. Marks are 0 or 0xff: the
+// lowest bit set alone is 1 << 8k for the k-th, which times the multiplier
+// has k in its top byte.
+std::size_t NextMarked(const TextMarks& marks, std::size_t i, std::size_t n)
 {
-    if constexpr (P == TextPolicy::Csv)
-        return in & ChangesAscii<P>(c);
-    unsigned char lead = Lane(c >= -0x3d) & Lane(c < -0x20);
-    unsigned char afterLead = Lane(before >= -0x3d) & Lane(before < -0x20);
-    unsigned char continuation = Lane(c < -0x40);
-    unsigned char ascii = Lane(c >= 0) & ChangesAscii<P>(c);
-    unsigned char other = ascii | (Lane(c < 0) & ~lead & ~continuation);
-    return static_cast<unsigned char>((in & other) | (upToNul & (continuation ^ afterLead)));
-}
-
-// True when the format shows the record's text, its n bytes of the 80,
-// as they are: bytes it does not change, and (but in CSV, which copies
-// every byte) accented letters of two bytes, U+00C0 to U+07FF, alone. One
-// pass over the 80 bytes with no branch, which the compiler makes a few
-// vector instructions; any other text goes through the escaper.
-template <TextPolicy P>
-bool IsTextAsIs(const char* text, std::size_t n)
-{
-    // Signed bytes as lanes, the index and the length too, which the
-    // machines compare at once: a byte of 0x80 and up is below 0.
-    signed char s[kTamponSize + 1];
-    s[0] = 0;
-    std::memcpy(s + 1, text, kTamponSize);
-    unsigned char changed = 0;
-    auto end = static_cast<signed char>(n);
-    // Sixteen lanes at a time, up to those of the NUL.
-    constexpr signed char kLanes = 16;
-    static_assert(kTamponSize % kLanes == 0, "whole groups of lanes");
-    for (signed char at = 0; at <= end && at < static_cast<signed char>(kTamponSize); at += kLanes) {
-        const signed char* b = s + at;
-        signed char left = static_cast<signed char>(end - at);
-        for (signed char k = 0; k < kLanes; ++k)
-            changed |= ChangedLane<P>(b[k], b[k + 1], Lane(k < left), Lane(k <= left));
+    for (; i < n; i += kWord) {
+        std::uint64_t word = MarksAt(marks, i);
+        if (word != 0)
+            return i + static_cast<std::size_t>(((word & (~word + 1)) * 0x0001020304050607) >> 56);
     }
-    return changed == 0;
+    return n;
 }
 
-bool IsRecordTextAsIs(TextPolicy policy, const char* text, std::size_t n)
+// Copies the n bytes at from to to, sixteen at a time: both have fifteen
+// bytes of room more.
+void CopyRun(char* to, const char* from, std::size_t n)
 {
-    if (n >= kTamponSize)
-        return false;
-    if (policy == TextPolicy::Tsv)
-        return IsTextAsIs<TextPolicy::Tsv>(text, n);
-    if (policy == TextPolicy::Csv)
-        return IsTextAsIs<TextPolicy::Csv>(text, n);
-    return policy == TextPolicy::Json && IsTextAsIs<TextPolicy::Json>(text, n);
+    for (std::size_t k = 0; k < n; k += 16)
+        std::memcpy(to + k, from + k, 16);
+}
+
+// Writes the text of n bytes, less than 80 and with sixteen bytes of room
+// after them, at p: the runs between its marked bytes copied whole, a byte
+// below 0x80 marked in the form the escaper's table gives it, a character
+// or byte of 0x80 and up marked as the escaper shows it, with the
+// continuation bytes after it that it did not take: they are invalid, and
+// the pass does not see them as such. Returns the byte after it.
+char* PutChanged(TextPolicy policy, const char* text, std::size_t n, const TextMarks& marks, char* p)
+{
+    const escape_rules::AsciiForm* ascii = kPolicies[static_cast<int>(policy)].ascii;
+    for (std::size_t i = 0, next = 0; i < n; i = next) {
+        next = std::min(NextMarked(marks, i, n), n);
+        CopyRun(p, text + i, next - i);
+        p += next - i;
+        auto c = static_cast<unsigned char>(text[next]);
+        if (next < n && c < 0x80) {
+            std::memcpy(p, ascii[c].bytes, sizeof ascii[c].bytes);
+            p += ascii[c].size;
+            ++next;
+            continue;
+        }
+        for (std::size_t used = 0;
+             next < n && (used == 0 || IsContinuation(static_cast<unsigned char>(text[next]))); next += used)
+            p += EscapeCharacter(policy, text + next, n - next, p, used);
+    }
+    return p;
 }
 
 } // namespace
 
 std::size_t EscapeRecordText(TextPolicy policy, const char* text, std::size_t n, char* to)
 {
-    if (!IsRecordTextAsIs(policy, text, n)) {
+    TextLook look{static_cast<unsigned char>(n), false, false, false};
+    TextMarks marks;
+    PassOverTexts(policy, text, 0, 1, &look, &marks);
+    return PutLookedText(policy, text, look, marks, to);
+}
+
+void LookAtTexts(TextPolicy policy, const char* records, std::size_t count, TextLook* looks, TextMarks* marks)
+{
+    const char* first = records + offsetof(Record, tampon);
+    // The lengths first: a call to the C library between two texts would
+    // cost the pass its constants in the machine's registers.
+    for (std::size_t r = 0; r < count; ++r)
+        looks[r].size = static_cast<unsigned char>(strnlen(first + r * kRecordSize, kTamponSize));
+    PassOverTexts(policy, first, kRecordSize, count, looks, marks);
+}
+
+std::size_t PutMarkedText(
+    TextPolicy policy, const char* text, TextLook look, const TextMarks& marks, char* to)
+{
+    std::size_t n = look.size;
+    if (n == kTamponSize) {
         std::size_t used = 0;
         return EscapeText(policy, text, n, to, EscapedRoom(kTamponSize), used);
     }
-    bool quoted = policy == TextPolicy::Json || (policy == TextPolicy::Csv && n == 0);
+    // The text with room after it, for the copies of sixteen bytes.
+    char padded[kTamponSize + 16];
+    std::memcpy(padded, text, kTamponSize);
+    // In a text that is not valid UTF-8, the escaper takes every byte of 0x80
+    // and up on its own: it alone tells the characters from the invalid bytes.
+    TextMarks changed;
+    if (look.invalid) {
+        std::memcpy(changed, marks, sizeof changed);
+        for (std::size_t k = 0; k < n; ++k)
+            changed[k] |= Lane(static_cast<unsigned char>(text[k]) >= 0x80);
+    }
     char* p = to;
-    if (quoted)
-        *p++ = '"';
-    std::memcpy(p, text, n);
-    p += n;
-    if (quoted)
-        *p++ = '"';
+    *p = '"';
+    p += look.quoted ? 1 : 0;
+    p = PutChanged(policy, padded, n, look.invalid ? changed : marks, p);
+    *p = '"';
+    p += look.quoted ? 1 : 0;
     return static_cast<std::size_t>(p - to);
 }
 
@@ -112,15 +144,15 @@ bool AllTextsEnd(const char* records, std::size_t n)
 
 std::size_t HexRecordText(TextPolicy policy, const char* text, std::size_t n, char* to)
 {
-    static const char kHex[] = "0123456789abcdef";
+    using escape_rules::kHexDigits;
     bool quoted = policy == TextPolicy::Json || (policy == TextPolicy::Csv && n == 0);
     char* p = to;
     if (quoted)
         *p++ = '"';
     for (std::size_t i = 0; i < n; ++i) {
         auto c = static_cast<unsigned char>(text[i]);
-        *p++ = kHex[c >> 4];
-        *p++ = kHex[c & 15];
+        *p++ = kHexDigits[c >> 4];
+        *p++ = kHexDigits[c & 15];
     }
     if (quoted)
         *p++ = '"';

@@ -6,36 +6,101 @@
 #include <string>
 #include <vector>
 
-// A record's text copied whole shows as the escaper shows it, byte for
-// byte: every byte value, and the characters each format may change, at
-// every place of the 80 bytes, the text ending right after them or a
-// little later, with bytes after its NUL that would need a change.
-TEST(EscapeRecordText, TheEscapersBytesAtEveryPlace)
+namespace {
+
+// The characters, bytes and broken sequences that a format may change, or
+// that the pass must tell from those it may not: every byte value, the
+// edges of each length of UTF-8 and of its ranges, the characters offices
+// type, and sequences cut short or too long.
+std::vector<std::string> Units()
 {
-    std::vector<std::string> units = {"\xc3\xa9", "\xdf\xbf", "\xc2\x85", "\xc2\xa0", "\xc3", "\xa9",
-        "\xc1\xbf", "\xe2\x80\xa8", "\xe2\x80\x99", "\xef\xbf\xbe", "\xf0\x9f\x98\x80", "\xed\xa0\x80",
-        "\xc3\xa9\xa9", "\xc3\xc3\xa9"};
+    std::vector<std::string> units = {"\xc3\xa9", "\xdf\xbf", "\xc2\x80", "\xc2\x85", "\xc2\x9f", "\xc2\xa0",
+        "\xc2\xab", "\xc2\xbb", "\xc2\xb0", "\xc3", "\xa9", "\xc0\x80", "\xc1\xbf", "\xe0\xa0\x80",
+        "\xe0\x9f\xbf", "\xe1\x80\x80", "\xe2\x80\x99", "\xe2\x82\xac", "\xe2\x80\xaf", "\xe2\x80\xa6",
+        "\xe2\x80\xa8", "\xe2\x80\xa9", "\xe2\x81\xa8", "\xe2\x82\xa9", "\xe2\x80\xa7", "\xe2\x82",
+        "\xe2\x82\xac\xac", "\xec\xbf\xbf", "\xed\x9f\xbf", "\xed\xa0\x80", "\xee\x80\x80", "\xef\xbf\xbd",
+        "\xef\xbf\xbe", "\xef\xbf\xbf", "\xf0\x90\x80\x80", "\xf0\x8f\xbf\xbf", "\xf0\x9f\x98\x80",
+        "\xf0\x9f\x98", "\xf3\xbf\xbf\xbf", "\xf4\x8f\xbf\xbf", "\xf4\x90\x80\x80", "\xf5\x80\x80\x80",
+        "\xc3\xa9\xa9", "\xc3\xc3\xa9", "\xe2\xc3\xa9", "1,5", "\"ok\"", "a\tb", "\\n", "\r\n", ""};
     for (int b = 1; b < 256; ++b)
         units.emplace_back(1, static_cast<char>(b));
-    for (TextPolicy policy : {TextPolicy::Tsv, TextPolicy::Csv, TextPolicy::Json}) {
-        for (const std::string& unit : units) {
+    return units;
+}
+
+// A record's 80 bytes of text: unit at, after plain letters, and the text
+// ending n bytes in, or not at all when n is 80, with bytes after its NUL
+// that would need a change.
+std::string TextWith(const std::string& unit, std::size_t at, std::size_t n)
+{
+    std::string text = std::string(at, 'a') + unit + std::string(kTamponSize, 'e');
+    text.resize(kTamponSize, '"');
+    if (n < kTamponSize)
+        text.replace(n, std::string::npos, std::string("\0\xa9\"\\\n", 5) + std::string(kTamponSize, '\xa9'));
+    text.resize(kTamponSize);
+    return text;
+}
+
+std::string Escaped(TextPolicy policy, const std::string& text, std::size_t n)
+{
+    std::string walked(kRecordTextRoom, '#');
+    std::size_t used = 0;
+    walked.resize(EscapeText(policy, text.data(), n, walked.data(), walked.size(), used));
+    return walked;
+}
+
+constexpr TextPolicy kPolicies[] = {TextPolicy::Tsv, TextPolicy::Csv, TextPolicy::Json};
+
+} // namespace
+
+// A record's text as the listing shows it is the escaper's bytes: every
+// unit at every place of the 80 bytes, the text ending right after it or a
+// little later.
+TEST(EscapeRecordText, TheEscapersBytesAtEveryPlace)
+{
+    for (TextPolicy policy : kPolicies) {
+        for (const std::string& unit : Units()) {
             for (std::size_t at = 0; at + unit.size() <= kTamponSize; ++at) {
                 for (std::size_t more : {0, 3}) {
                     std::size_t n = std::min(at + unit.size() + more, kTamponSize);
-                    std::string text = std::string(at, 'a') + unit + std::string(kTamponSize, 'e');
-                    text.resize(kTamponSize, '"');
-                    if (n < kTamponSize)
-                        text.replace(n, std::string::npos,
-                            std::string("\0\xa9\"\\\n", 5) + std::string(kTamponSize, '\xa9'));
-                    text.resize(kTamponSize);
-                    std::string fast(EscapedRoom(kTamponSize), '#');
+                    std::string text = TextWith(unit, at, n);
+                    std::string fast(kRecordTextRoom, '#');
                     fast.resize(EscapeRecordText(policy, text.data(), n, fast.data()));
-                    std::string walked(EscapedRoom(kTamponSize), '#');
-                    std::size_t used = 0;
-                    walked.resize(EscapeText(policy, text.data(), n, walked.data(), walked.size(), used));
-                    ASSERT_EQ(fast, walked) << static_cast<int>(policy) << " at " << at << " n " << n
-                                            << " byte " << static_cast<int>(unit[0] & 0xff);
+                    ASSERT_EQ(fast, Escaped(policy, text, n))
+                        << static_cast<int>(policy) << " at " << at << " n " << n << " byte "
+                        << static_cast<int>(unit[0] & 0xff);
                 }
+            }
+        }
+    }
+}
+
+// One pass over a block of records, each text after the other, shows each
+// as the escaper does: what one text found never carries over to the next,
+// whether it was changed, invalid, without its NUL, or empty.
+TEST(LookAtTexts, EachRecordOfABlockAsTheEscaper)
+{
+    std::vector<std::string> texts;
+    for (const std::string& unit : Units())
+        for (std::size_t at : {std::size_t{0}, std::size_t{15}, std::size_t{16}, std::size_t{47}})
+            for (std::size_t n : {at, at + unit.size(), std::size_t{79}, kTamponSize})
+                if (at + unit.size() <= n || n == kTamponSize)
+                    texts.push_back(TextWith(unit, at, n));
+    for (TextPolicy policy : kPolicies) {
+        for (std::size_t start = 0; start < texts.size(); start += 61) {
+            std::size_t count = std::min<std::size_t>(61, texts.size() - start);
+            std::string block;
+            for (std::size_t r = 0; r < count; ++r)
+                block += std::string("\x01\x02\x03\x04\xfe\xff\xc3\xe2", 8) + texts[start + r];
+            std::vector<TextLook> looks(count);
+            std::vector<TextMarks> marks(count);
+            LookAtTexts(policy, block.data(), count, looks.data(), marks.data());
+            for (std::size_t r = 0; r < count; ++r) {
+                const std::string& text = texts[start + r];
+                std::size_t n = strnlen(text.data(), kTamponSize);
+                std::string shown(kRecordTextRoom, '#');
+                shown.resize(PutLookedText(policy, text.data(), looks[r], marks[r], shown.data()));
+                ASSERT_EQ(shown, Escaped(policy, text, n))
+                    << static_cast<int>(policy) << " record " << start + r;
             }
         }
     }

@@ -322,31 +322,42 @@ void CheckEscapes(const std::string& text)
             Fail("a message that shows a control character", text);
 }
 
+// As hexadecimal digits, within the format's quotes, a text gives its bytes back.
+void CheckHex(TextPolicy policy, const char* text, std::size_t n)
+{
+    char shown[kRecordTextRoom];
+    std::string hex(shown, HexRecordText(policy, text, n, shown));
+    bool quoted = hex.size() == 2 * n + 2 && hex.front() == '"' && hex.back() == '"';
+    std::string digits = quoted ? hex.substr(1, hex.size() - 2) : hex;
+    std::string back;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+        back.push_back(static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    if (back != std::string(text, n) || digits.size() != 2 * n ||
+        digits.find_first_not_of("0123456789abcdef") != std::string::npos)
+        Fail("a record's text as hexadecimal digits that does not give its bytes back", hex);
+}
+
 // Each record's text, copied whole where nothing needs a change, must be
-// the escaper's bytes.
+// the escaper's bytes, whether looked at alone or with the others of the
+// file in one pass.
 void CheckRecordTexts(const std::string& file)
 {
-    for (std::size_t at = 0; at + kRecordSize <= file.size(); at += kRecordSize) {
-        const char* text = file.data() + at + offsetof(Record, tampon);
-        std::size_t n = strnlen(text, kTamponSize);
-        for (TextPolicy policy : {TextPolicy::Tsv, TextPolicy::Csv, TextPolicy::Json}) {
-            char fast[EscapedRoom(kTamponSize)];
+    std::size_t count = file.size() / kRecordSize;
+    std::vector<TextLook> looks(count);
+    std::vector<TextMarks> marks(count);
+    for (TextPolicy policy : {TextPolicy::Tsv, TextPolicy::Csv, TextPolicy::Json}) {
+        LookAtTexts(policy, file.data(), count, looks.data(), marks.data());
+        for (std::size_t r = 0; r < count; ++r) {
+            const char* text = file.data() + r * kRecordSize + offsetof(Record, tampon);
+            std::size_t n = strnlen(text, kTamponSize);
+            char fast[kRecordTextRoom];
             char walked[EscapedRoom(kTamponSize)];
             std::size_t used = 0;
-            std::size_t m = EscapeRecordText(policy, text, n, fast);
-            if (std::string(fast, m) !=
-                std::string(walked, EscapeText(policy, text, n, walked, sizeof walked, used)))
+            std::string escaped(walked, EscapeText(policy, text, n, walked, sizeof walked, used));
+            if (std::string(fast, EscapeRecordText(policy, text, n, fast)) != escaped ||
+                std::string(fast, PutLookedText(policy, text, looks[r], marks[r], fast)) != escaped)
                 Fail("a record's text copied whole that the escaper shows otherwise", std::string(text, n));
-            // As hexadecimal digits, within the format's quotes, it gives its bytes back.
-            std::string hex(fast, HexRecordText(policy, text, n, fast));
-            bool quoted = hex.size() == 2 * n + 2 && hex.front() == '"' && hex.back() == '"';
-            std::string digits = quoted ? hex.substr(1, hex.size() - 2) : hex;
-            std::string back;
-            for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-                back.push_back(static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-            if (back != std::string(text, n) || digits.size() != 2 * n ||
-                digits.find_first_not_of("0123456789abcdef") != std::string::npos)
-                Fail("a record's text as hexadecimal digits that does not give its bytes back", hex);
+            CheckHex(policy, text, n);
         }
     }
 }
