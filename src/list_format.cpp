@@ -66,8 +66,12 @@ void PutString(std::FILE* out, const char* s)
     PutBytes(out, s, std::strlen(s));
 }
 
+// Appends the piece; an empty one, known when the line's code is compiled,
+// costs nothing.
 char* AppendPiece(char* p, const Piece& piece)
 {
+    if (piece.size == 0)
+        return p;
     std::memcpy(p, piece.bytes, sizeof piece.bytes);
     return p + piece.size;
 }
@@ -98,12 +102,52 @@ const FormatText& FormatOf(ListFormat format)
 
 } // namespace
 
-char* FormatRecordLine(char* to, ListFormat format, const char* column, const DecimalCount& index,
-    const char* bytes, bool hex, const char* lineEnd, std::size_t lineEndSize, bool& terminated)
+namespace {
+
+// Writes the fields of a record's line after its file column, and its end,
+// at p; returns the byte after them. Part of the loop's own code where it
+// is one (see AppendNumber32).
+template <ListFormat F>
+[[gnu::always_inline]] inline char* AppendFields(
+    char* p, const DecimalCount& index, const char* bytes, const LookedText& text, const LineForm& form)
 {
-    const FormatText& f = FormatOf(format);
-    const char* text = bytes + offsetof(Record, tampon);
-    std::size_t n = strnlen(text, kTamponSize);
+    constexpr const FormatText& f = kFormats[static_cast<int>(F)];
+    const char* tampon = bytes + offsetof(Record, tampon);
+    p = AppendCount(AppendPiece(p, f.keys[0]), index);
+    p = AppendNumber32(AppendPiece(p, f.keys[1]), DecodeNumber(bytes + offsetof(Record, numero)));
+    p = AppendNumber32(AppendPiece(p, f.keys[2]), DecodeNumber(bytes + offsetof(Record, valeur)));
+    p = AppendPiece(p, f.keys[3]);
+    p += form.hex ? HexRecordText(f.text, tampon, text.look.size, p)
+                  : PutLookedText(f.text, tampon, text.look, *text.marks, p);
+    p = AppendPiece(p, f.close);
+    std::memcpy(p, form.end, 2);
+    return p + form.endSize;
+}
+
+template <ListFormat F>
+std::size_t AppendLines(char*& to, const char* limit, const LineForm& form, DecimalCount& index,
+    const char* records, const TextLook* looks, const TextMarks* marks, std::size_t count)
+{
+    constexpr const FormatText& f = kFormats[static_cast<int>(F)];
+    char* p = to;
+    // As many as the room holds at their longest.
+    count = std::min(count, static_cast<std::size_t>(limit - p) / kLineRoom);
+    std::size_t r = 0;
+    for (; r < count && looks[r].size < kTamponSize; ++r) {
+        LookedText text{looks[r], &marks[r]};
+        p = AppendFields<F>(AppendPiece(p, f.open), index, records + r * kRecordSize, text, form);
+        CountOne(index);
+    }
+    to = p;
+    return r;
+}
+
+} // namespace
+
+char* FormatRecordLine(char* to, const LineForm& form, const char* column, const DecimalCount& index,
+    const char* bytes, const LookedText& text)
+{
+    const FormatText& f = FormatOf(form.format);
     char* p = AppendPiece(to, f.open);
     if (column != nullptr) {
         std::size_t used = 0;
@@ -113,15 +157,21 @@ char* FormatRecordLine(char* to, ListFormat format, const char* column, const De
         p += EscapeText(f.text, column, std::strlen(column), p, EscapedRoom(std::strlen(column)), used);
         *p++ = ',';
     }
-    p = AppendCount(AppendPiece(p, f.keys[0]), index);
-    p = AppendNumber(AppendPiece(p, f.keys[1]), DecodeNumber(bytes + offsetof(Record, numero)));
-    p = AppendNumber(AppendPiece(p, f.keys[2]), DecodeNumber(bytes + offsetof(Record, valeur)));
-    p = AppendPiece(p, f.keys[3]);
-    p += hex ? HexRecordText(f.text, text, n, p) : EscapeRecordText(f.text, text, n, p);
-    p = AppendPiece(p, f.close);
-    std::memcpy(p, lineEnd, 2);
-    terminated = n < kTamponSize;
-    return p + lineEndSize;
+    if (form.format == ListFormat::Tsv)
+        return AppendFields<ListFormat::Tsv>(p, index, bytes, text, form);
+    if (form.format == ListFormat::Csv)
+        return AppendFields<ListFormat::Csv>(p, index, bytes, text, form);
+    return AppendFields<ListFormat::Json>(p, index, bytes, text, form);
+}
+
+std::size_t FormatRecordLines(char*& to, const char* limit, const LineForm& form, DecimalCount& index,
+    const char* records, const TextLook* looks, const TextMarks* marks, std::size_t count)
+{
+    if (form.format == ListFormat::Tsv)
+        return AppendLines<ListFormat::Tsv>(to, limit, form, index, records, looks, marks, count);
+    if (form.format == ListFormat::Csv)
+        return AppendLines<ListFormat::Csv>(to, limit, form, index, records, looks, marks, count);
+    return AppendLines<ListFormat::Json>(to, limit, form, index, records, looks, marks, count);
 }
 
 bool PutRecordLine(
@@ -137,11 +187,24 @@ bool PutRecordLine(
     StartCount(count, index);
     std::size_t n = 0;
     const char* end = LineEndOf(out, n);
-    bool terminated = true;
-    char* p = FormatRecordLine(line, format, nullptr, count, bytes, hex, end, n, terminated);
+    TextLook look{};
+    TextMarks marks;
+    LookAtTexts(f.text, bytes, 1, &look, &marks);
+    char* p = FormatRecordLine(
+        line, LineForm{format, hex, end, n}, nullptr, count, bytes, LookedText{look, &marks});
     // The file column opened the line already.
     PutBytes(out, line + f.open.size, static_cast<std::size_t>(p - line) - f.open.size);
-    return terminated;
+    return look.size < kTamponSize;
+}
+
+TextPolicy TextOf(ListFormat format)
+{
+    return FormatOf(format).text;
+}
+
+bool HasLines(ListFormat format)
+{
+    return format == ListFormat::Tsv || format == ListFormat::Csv || format == ListFormat::Json;
 }
 
 bool HasFileColumn(ListFormat format)

@@ -7,6 +7,7 @@
 #include "escape.h"
 #include "listing.h"
 #include "record.h"
+#include "record_text.h"
 
 #include <cstdio>
 
@@ -29,11 +30,17 @@ void PutHeader(std::FILE* out, const ListOptions& options);
 // in TSV, nothing in CSV and JSON, whose records carry the file in a column.
 void PutFileStart(std::FILE* out, ListFormat format, const char* name);
 
+// How the format shows a record's text.
+TextPolicy TextOf(ListFormat format);
+
+// True when the format lists each record as a line: TSV, CSV or JSON.
+bool HasLines(ListFormat format);
+
 // True when each record names its file in a column of its own.
 bool HasFileColumn(ListFormat format);
 
 // The room that any record's line takes, but its file column.
-constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + EscapedRoom(kTamponSize) + 16;
+constexpr std::size_t kLineRoom = 64 + 3 * kNumberSize + kRecordTextRoom + 16;
 
 // The room that a record's line takes, with a file column of n bytes.
 constexpr std::size_t LineRoom(std::size_t n)
@@ -41,13 +48,33 @@ constexpr std::size_t LineRoom(std::size_t n)
     return kLineRoom + 16 + EscapedRoom(n);
 }
 
+// How a listing's lines are made: the format (TSV, CSV or JSON), each text
+// as hexadecimal digits when hex, and how a line ends (two bytes readable).
+struct LineForm {
+    ListFormat format;
+    bool hex;
+    const char* end;
+    std::size_t endSize;
+};
+
+// A record's text with what a look at it found.
+struct LookedText {
+    TextLook look;
+    const TextMarks* marks;
+};
+
 // Writes the record's line at to, which has LineRoom(strlen(column))
-// bytes, with its file column unless column is null, its text as
-// hexadecimal digits when hex, and the line end given (two bytes
-// readable); returns the byte after it, and terminated false when the text
-// has no NUL.
-char* FormatRecordLine(char* to, ListFormat format, const char* column, const DecimalCount& index,
-    const char* bytes, bool hex, const char* lineEnd, std::size_t lineEndSize, bool& terminated);
+// bytes, with its file column unless column is null; returns the byte
+// after it.
+char* FormatRecordLine(char* to, const LineForm& form, const char* column, const DecimalCount& index,
+    const char* bytes, const LookedText& text);
+
+// Writes at to, up to limit, the lines of count records from records, the
+// first of them shown as index, which counts them; their texts as looks
+// and marks tell. Stops before a text without its NUL, which the listing says.
+// Returns how many it wrote, to moved past them.
+std::size_t FormatRecordLines(char*& to, const char* limit, const LineForm& form, DecimalCount& index,
+    const char* records, const TextLook* looks, const TextMarks* marks, std::size_t count);
 
 // Writes the record's line on out, its file column first: for a column
 // too long for a line's room.

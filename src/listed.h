@@ -77,14 +77,11 @@ struct ListedOutput {
     std::FILE* out;
     std::FILE* err;
     Workbook* book;
-    // Each text as the hexadecimal digits of its bytes.
-    bool hex;
-    // Lines listed and not handed to out yet, lines[0, linesUsed), and how
-    // each ends on out.
+    // How the lines are made, and those listed and not handed to out yet,
+    // lines[0, linesUsed).
+    LineForm form;
     char lines[kLinesSize];
     std::size_t linesUsed;
-    const char* lineEnd;
-    std::size_t lineEndSize;
     // The index in decimal as the lines show it, kept up with the count.
     DecimalCount shownIndex;
     Progress progress;

@@ -20,7 +20,7 @@ namespace {
 // Lists one record, the index-th, as the format does, or only checks it;
 // false when its text has no NUL. Its line joins those that go out
 // together, unless its file column is too long for them.
-bool ListRecord(ListedOutput& output, long long index, const char* bytes)
+bool ListRecord(ListedOutput& output, long long index, const char* bytes, const LookedText& text)
 {
     if (output.format == ListFormat::Check)
         return std::memchr(bytes + offsetof(Record, tampon), '\0', kTamponSize) != nullptr;
@@ -29,18 +29,77 @@ bool ListRecord(ListedOutput& output, long long index, const char* bytes)
     std::size_t room = LineRoom(output.columnSize);
     if (room > sizeof output.lines) {
         PutPendingLines(output);
-        return PutRecordLine(output.out, output.format, output.column, index, bytes, output.hex);
+        return PutRecordLine(output.out, output.format, output.column, index, bytes, output.form.hex);
     }
     if (sizeof output.lines - output.linesUsed < room)
         PutPendingLines(output);
     if (output.shownIndex.value != index)
         StartCount(output.shownIndex, index);
-    bool terminated = true;
-    char* end = FormatRecordLine(output.lines + output.linesUsed, output.format, output.column,
-        output.shownIndex, bytes, output.hex, output.lineEnd, output.lineEndSize, terminated);
+    char* end = FormatRecordLine(
+        output.lines + output.linesUsed, output.form, output.column, output.shownIndex, bytes, text);
     output.linesUsed = static_cast<std::size_t>(end - output.lines);
     CountOne(output.shownIndex);
-    return terminated;
+    return text.look.size < kTamponSize;
+}
+
+// Lists as many of count records from bytes as go by lines alone, the first
+// of them the index-th: up to the first text without its NUL, which the
+// listing says. Returns how many it listed.
+std::size_t ListLines(ListedOutput& output, long long index, const char* bytes, const TextLook* looks,
+    const TextMarks* marks, std::size_t count)
+{
+    if (!HasLines(output.format) || output.column != nullptr)
+        return 0;
+    if (output.shownIndex.value != index)
+        StartCount(output.shownIndex, index);
+    std::size_t listed = 0;
+    while (listed < count && looks[listed].size < kTamponSize) {
+        if (sizeof output.lines - output.linesUsed < kLineRoom)
+            PutPendingLines(output);
+        char* at = output.lines + output.linesUsed;
+        listed += FormatRecordLines(at, output.lines + sizeof output.lines, output.form, output.shownIndex,
+            bytes + listed * kRecordSize, looks + listed, marks + listed, count - listed);
+        output.linesUsed = static_cast<std::size_t>(at - output.lines);
+    }
+    return listed;
+}
+
+// Says that the index-th record's text has no NUL; a check of a file that
+// holds no records says only the first.
+int SayUnterminated(ListedOutput& output, FileCheck& found, long long index)
+{
+    if (++found.unterminated <= kProblemsSaid || output.format != ListFormat::Check) {
+        char what[256];
+        std::snprintf(what, sizeof what, Translate("record %lld: text not terminated"), index);
+        Warn(output, what);
+    }
+    return kListWarned;
+}
+
+// The records whose texts one pass looks at before their lines are made.
+constexpr std::size_t kLooked = 64;
+
+// Lists count records from bytes, the first of them the index-th; warns
+// for each text without its NUL.
+int ListRecords(
+    ListedOutput& output, FileCheck& found, long long& index, const char* bytes, std::size_t count)
+{
+    int status = kListClean;
+    TextLook looks[kLooked] = {};
+    TextMarks marks[kLooked];
+    if (HasLines(output.format))
+        LookAtTexts(TextOf(output.format), bytes, count, looks, marks);
+    for (std::size_t r = 0; r < count; ++r, ++index) {
+        std::size_t listed =
+            ListLines(output, index, bytes + r * kRecordSize, looks + r, marks + r, count - r);
+        r += listed;
+        index += static_cast<long long>(listed);
+        if (r == count)
+            break;
+        if (!ListRecord(output, index, bytes + r * kRecordSize, LookedText{looks[r], &marks[r]}))
+            status = SayUnterminated(output, found, index);
+    }
+    return status;
 }
 
 // Keeps what ends the whole records listed, to tell a rewrite, and the
@@ -67,16 +126,10 @@ int ListBlock(Listed& listed)
     bool counted =
         output.format == ListFormat::Check && AllTextsEnd(listed.cursor.block, whole / kRecordSize);
     listed.index += counted ? static_cast<long long>(whole / kRecordSize) : 0;
-    for (std::size_t at = 0; !counted && at < whole; at += kRecordSize, ++listed.index) {
-        if (!ListRecord(output, listed.index, listed.cursor.block + at)) {
-            // A check of a file that holds no records says only the first.
-            if (++listed.found.unterminated <= kProblemsSaid || output.format != ListFormat::Check) {
-                char what[256];
-                std::snprintf(what, sizeof what, Translate("record %lld: text not terminated"), listed.index);
-                Warn(output, what);
-            }
-            status = kListWarned;
-        }
+    for (std::size_t at = 0; !counted && at < whole; at += kLooked * kRecordSize) {
+        std::size_t count = std::min(kLooked, (whole - at) / kRecordSize);
+        status = std::max(
+            status, ListRecords(output, listed.found, listed.index, listed.cursor.block + at, count));
     }
     listed.lastIndex = whole > 0 ? listed.index - 1 : listed.lastIndex;
     KeepAfter(listed.cursor, whole);

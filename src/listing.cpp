@@ -156,10 +156,10 @@ void StartListed(Listed& listed, const char* name, const ListOptions& options, s
     listed.output.out = out;
     listed.output.err = err;
     listed.output.book = options.book;
-    listed.output.hex = options.hex;
     listed.follow.watch = kNoWatch;
     listed.cursor.lastAt = -1;
-    listed.output.lineEnd = LineEndOf(out, listed.output.lineEndSize);
+    listed.output.form = LineForm{options.format, options.hex, nullptr, 0};
+    listed.output.form.end = LineEndOf(out, listed.output.form.endSize);
     listed.output.shownIndex.value = -1;
     listed.output.progress = StartProgress(err, !options.progress);
 }
