@@ -262,10 +262,12 @@ void CheckListing(const std::string& file, long long offset, ListFormat format, 
     std::size_t whole = (file.size() - start) / kRecordSize;
     std::size_t unterminated = 0;
     std::vector<std::vector<std::string>> expected;
-    for (std::size_t k = 0; k < whole; ++k) {
+    // An offset on a record's start keeps each record's number in the file.
+    auto index = static_cast<long long>(start % kRecordSize == 0 ? start / kRecordSize : 0);
+    for (std::size_t k = 0; k < whole; ++k, ++index) {
         const char* p = file.data() + start + k * kRecordSize;
         unterminated += std::memchr(p + 8, '\0', kTamponSize) == nullptr ? 1 : 0;
-        expected.push_back(Expected(p, static_cast<long long>(k), named && format != ListFormat::Tsv));
+        expected.push_back(Expected(p, index, named && format != ListFormat::Tsv));
     }
     // Past the end, an offset lists nothing, and nothing is wrong.
     bool shorter = static_cast<std::size_t>(offset) > file.size();
