@@ -109,8 +109,8 @@ unsigned char IsListed(unsigned char c)
 
 // The first bytes that the pass leaves to the escaper, rare in any text:
 // those that start no character (0xc0, 0xc1, 0xf5 and up), those whose next
-// byte has a narrower range (0xe0, 0xed, 0xf0, 0xf4), and with them 0xe1
-// and the rest of 0xee and up, which the pass tells at less cost so.
+// byte has a narrower range (0xe0, 0xed, 0xf0, 0xf4), and, as two tests
+// catch them all, 0xe1 and every other byte from 0xed on.
 constexpr unsigned char kRareFrom = 0xed;
 
 // 0xff when the byte c is shown otherwise, or left to the escaper, of its
@@ -121,10 +121,8 @@ unsigned char IsChangedByte(unsigned char c)
     constexpr PassRules r = kRules<P>;
     unsigned char rare = Lane(r.utf8) & Lane((c & 0xde) == 0xc0);
     // The controls and the rare bytes from 0xed on in one test, when both
-    // are changed: less the space, the controls wrap round to the top.
+    // are changed: plus 0x60, they are the top of the signed bytes.
     constexpr unsigned char kSpace = 0x20;
-    // Plus 0x80 - 0x20, the controls and the rare bytes are the top of the
-    // signed bytes, at once.
     constexpr int kShift = 0x80 - kSpace;
     if constexpr (r.controls && r.utf8)
         return IsListed<P, false>(c) | rare |
@@ -132,8 +130,10 @@ unsigned char IsChangedByte(unsigned char c)
     return IsListed<P, false>(c) | rare | Lane(r.controls && c < kSpace) | Lane(r.utf8 && c >= kRareFrom);
 }
 
-// The valid characters that the format changes, at their first byte:
-// c then the two bytes after it.
+// The valid characters that the format changes, at their first byte c,
+// with the two bytes after it: the C1 controls, and U+2028 and U+2029 with
+// the few other characters E2 xx A8 and E2 xx A9, which the escaper leaves
+// as they are, at less cost than a third test.
 template <TextPolicy P>
 unsigned char IsChangedCharacter(unsigned char c, unsigned char n1, unsigned char n2)
 {
