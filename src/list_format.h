@@ -59,7 +59,7 @@ struct LineForm {
 
 // A record's text with what a look at it found.
 struct LookedText {
-    TextLook look;
+    const TextLook& look;
     const TextMarks* marks;
 };
 

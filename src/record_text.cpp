@@ -102,7 +102,7 @@ void LookAtTexts(TextPolicy policy, const char* records, std::size_t count, Text
 }
 
 std::size_t PutMarkedText(
-    TextPolicy policy, const char* text, TextLook look, const TextMarks& marks, char* to)
+    TextPolicy policy, const char* text, const TextLook& look, const TextMarks& marks, char* to)
 {
     std::size_t n = look.size;
     if (n == kTamponSize) {

@@ -30,14 +30,14 @@ void LookAtTexts(
 // Writes a text that its look found changed, with its marks, at to, as
 // EscapeRecordText does.
 std::size_t PutMarkedText(
-    TextPolicy policy, const char* text, TextLook look, const TextMarks& marks, char* to);
+    TextPolicy policy, const char* text, const TextLook& look, const TextMarks& marks, char* to);
 
 // Writes the text, all 80 bytes readable, as EscapeRecordText does, after
 // a look at it, at to, which has kRecordTextRoom bytes: a text that needs no
 // change is copied whole at once, as all 80 bytes, the ones after it
 // written over by what follows.
 inline std::size_t PutLookedText(
-    TextPolicy policy, const char* text, TextLook look, const TextMarks& marks, char* to)
+    TextPolicy policy, const char* text, const TextLook& look, const TextMarks& marks, char* to)
 {
     if (look.changed)
         return PutMarkedText(policy, text, look, marks, to);
