@@ -7,6 +7,7 @@
 
 #include "escape_rules.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -21,6 +22,9 @@ using escape_rules::Policy;
 struct PassRules {
     // Every control below the space is changed.
     bool controls;
+    // The quotation mark is changed too, and the space is not: the mark is
+    // tested with the controls.
+    bool quoteWithControls;
     // The other ASCII bytes changed, 0 for none: a text holds no NUL.
     unsigned char changed[4];
     // The bytes that put a CSV field in quotes, shown as they are.
@@ -65,12 +69,15 @@ constexpr PassRules MakePassRules(TextPolicy which)
     r.controls = true;
     for (int b = 1; b < 0x20; ++b)
         r.controls = r.controls && IsChanged(p.action[b]);
+    r.utf8 = p.action[0x80] == escape_rules::kLead;
+    // The test of the controls is also that of the rare bytes (see IsChangedByte).
+    r.quoteWithControls = r.controls && r.utf8 && IsChanged(p.action['"']) && !IsChanged(p.action[' ']);
     for (int b = 1; b < 0x80; ++b) {
-        bool listed = IsChanged(p.action[b]) && (b >= 0x20 || !r.controls);
+        bool listed =
+            IsChanged(p.action[b]) && (b >= 0x20 || !r.controls) && !(b == '"' && r.quoteWithControls);
         if ((listed && !AddByte(r.changed, b)) || (IsQuoting(p.action[b]) && !AddByte(r.quoting, b)))
             throw "more bytes changed than the pass looks for";
     }
-    r.utf8 = p.action[0x80] == escape_rules::kLead;
     for (int b = 0x80; b < 0x100; ++b)
         if (p.action[b] != (r.utf8 ? escape_rules::kLead : escape_rules::kPlain))
             throw "bytes of 0x80 and up that are neither all UTF-8 nor all as they are";
@@ -110,8 +117,22 @@ unsigned char IsListed(unsigned char c)
 // The first bytes that the pass leaves to the escaper, rare in any text:
 // those that start no character (0xc0, 0xc1, 0xf5 and up), those whose next
 // byte has a narrower range (0xe0, 0xed, 0xf0, 0xf4), and, as two tests
-// catch them all, 0xe1 and every other byte from 0xed on.
+// catch them all, 0xe1 and every other byte from 0xed on (0xec on, when the
+// quotation mark goes with the controls).
 constexpr unsigned char kRareFrom = 0xed;
+
+// With its bit 1 flipped, the quotation mark is the space and the space is
+// not: the controls and the quotation mark are the bytes up to 0x20.
+constexpr unsigned char kQuoteFlip = '"' ^ ' ';
+
+// The least of the bytes from first on, each with the bits flip flipped.
+constexpr unsigned char LeastFlipped(unsigned char first, unsigned char flip)
+{
+    unsigned char least = 0xff;
+    for (int b = first; b < 0x100; ++b)
+        least = std::min(least, static_cast<unsigned char>(b ^ flip));
+    return least;
+}
 
 // 0xff when the byte c is shown otherwise, or left to the escaper, of its
 // own: a byte below 0x80 that the format changes, or a rare first byte.
@@ -120,14 +141,17 @@ unsigned char IsChangedByte(unsigned char c)
 {
     constexpr PassRules r = kRules<P>;
     unsigned char rare = Lane(r.utf8) & Lane((c & 0xde) == 0xc0);
-    // The controls and the rare bytes from 0xed on in one test, when both
-    // are changed: plus 0x60, they are the top of the signed bytes.
-    constexpr unsigned char kSpace = 0x20;
-    constexpr int kShift = 0x80 - kSpace;
-    if constexpr (r.controls && r.utf8)
-        return IsListed<P, false>(c) | rare |
-            Lane(static_cast<signed char>(c + kShift) > static_cast<signed char>(kRareFrom + kShift - 1));
-    return IsListed<P, false>(c) | rare | Lane(r.controls && c < kSpace) | Lane(r.utf8 && c >= kRareFrom);
+    if constexpr (r.controls && r.utf8) {
+        // The controls and the rare bytes in one test: moved to the top of
+        // the signed bytes, their range ends at 0x7f.
+        constexpr unsigned char kFlip = r.quoteWithControls ? kQuoteFlip : 0;
+        constexpr unsigned char kLast = r.quoteWithControls ? ' ' : ' ' - 1;
+        constexpr unsigned char kFirst = LeastFlipped(kRareFrom, kFlip);
+        constexpr int kShift = 0x7f - kLast;
+        auto moved = static_cast<signed char>((c ^ kFlip) + kShift);
+        return IsListed<P, false>(c) | rare | Lane(moved >= static_cast<signed char>(kFirst + kShift));
+    }
+    return IsListed<P, false>(c) | rare | Lane(r.controls && c < ' ') | Lane(r.utf8 && c >= kRareFrom);
 }
 
 // The valid characters that the format changes, at their first byte c,
