@@ -31,4 +31,9 @@ using TextMarks = unsigned char[kTamponSize + 16];
 void PassOverTexts(TextPolicy policy, const char* first, std::size_t stride, std::size_t count,
     TextLook* looks, TextMarks* marks);
 
+// The same pass with the vector unit that every machine of its kind has,
+// which PassOverTexts takes where the machine has no wider one.
+void PassOverTextsPlain(TextPolicy policy, const char* first, std::size_t stride, std::size_t count,
+    TextLook* looks, TextMarks* marks);
+
 #endif
