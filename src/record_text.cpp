@@ -94,10 +94,9 @@ std::size_t EscapeRecordText(TextPolicy policy, const char* text, std::size_t n,
 void LookAtTexts(TextPolicy policy, const char* records, std::size_t count, TextLook* looks, TextMarks* marks)
 {
     const char* first = records + offsetof(Record, tampon);
-    // The lengths first: a call to the C library between two texts would
-    // cost the pass its constants in the machine's registers.
-    for (std::size_t r = 0; r < count; ++r)
-        looks[r].size = static_cast<unsigned char>(strnlen(first + r * kRecordSize, kTamponSize));
+    // The lengths first: a call between two texts would cost the pass its
+    // constants in the machine's registers.
+    MeasureTexts(first, kRecordSize, count, looks);
     PassOverTexts(policy, first, kRecordSize, count, looks, marks);
 }
 

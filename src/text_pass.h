@@ -26,6 +26,10 @@ struct TextLook {
 // byte has a narrower range, or a character that the format may change.
 using TextMarks = unsigned char[kTamponSize + 16];
 
+// Measures count texts from first, stride bytes apart: the size of each
+// look, the text's length before its NUL, or 80 when it has none.
+void MeasureTexts(const char* first, std::size_t stride, std::size_t count, TextLook* looks);
+
 // Passes over count texts from first, stride bytes apart, whose lengths are
 // at looks: the rest of each look, and its marks.
 void PassOverTexts(TextPolicy policy, const char* first, std::size_t stride, std::size_t count,

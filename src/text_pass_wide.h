@@ -9,6 +9,10 @@
 
 #include <cstddef>
 
+// Measures the texts as MeasureTexts does, many bytes at a time, and returns
+// true; returns false, and leaves them, when this build has no such way.
+bool MeasureTextsWide(const char* first, std::size_t stride, std::size_t count, TextLook* looks);
+
 // Passes over the texts as PassOverTexts does, with the wider unit, and
 // returns true; returns false, and leaves them, when the machine has none.
 bool PassOverTextsWide(TextPolicy policy, const char* first, std::size_t stride, std::size_t count,

@@ -49,19 +49,12 @@ std::string Escaped(TextPolicy policy, const std::string& text, std::size_t n)
     return walked;
 }
 
-constexpr TextPolicy kPolicies[] = {TextPolicy::Tsv, TextPolicy::Csv, TextPolicy::Json};
-
 // Each policy of a listing with each pass over texts: the one this machine
 // takes (false), and the plain one (true), which it takes where it has no
 // wider vector unit.
-std::vector<std::pair<bool, TextPolicy>> PassesAndPolicies()
-{
-    std::vector<std::pair<bool, TextPolicy>> both;
-    for (bool plain : {false, true})
-        for (TextPolicy policy : kPolicies)
-            both.emplace_back(plain, policy);
-    return both;
-}
+constexpr std::pair<bool, TextPolicy> kPassesAndPolicies[] = {{false, TextPolicy::Tsv},
+    {false, TextPolicy::Csv}, {false, TextPolicy::Json}, {true, TextPolicy::Tsv}, {true, TextPolicy::Csv},
+    {true, TextPolicy::Json}};
 
 // The texts of count records from records looked at by a pass.
 void LookWith(
@@ -97,7 +90,7 @@ std::string ShownWith(bool plain, TextPolicy policy, const std::string& text, st
 // right after it or a little later.
 TEST(EscapeRecordText, TheEscapersBytesAtEveryPlace)
 {
-    for (auto [plain, policy] : PassesAndPolicies()) {
+    for (auto [plain, policy] : kPassesAndPolicies) {
         for (const std::string& unit : Units()) {
             for (std::size_t at = 0; at + unit.size() <= kTamponSize; ++at) {
                 for (std::size_t more : {0, 3}) {
@@ -124,7 +117,7 @@ TEST(LookAtTexts, EachRecordOfABlockAsTheEscaper)
             for (std::size_t n : {at, at + unit.size(), std::size_t{79}, kTamponSize})
                 if (at + unit.size() <= n || n == kTamponSize)
                     texts.push_back(TextWith(unit, at, n));
-    for (auto [plain, policy] : PassesAndPolicies()) {
+    for (auto [plain, policy] : kPassesAndPolicies) {
         for (std::size_t start = 0; start < texts.size(); start += 61) {
             std::size_t count = std::min<std::size_t>(61, texts.size() - start);
             std::string block;
