@@ -188,10 +188,12 @@ inline TextLook SumUp(AnyLane& any, std::size_t n)
 // lengths looks hold: what it tells of each, at looks, and which bytes the
 // format changes, at marks. The texts one after the other in one loop with
 // no call, as the pass's constants stay in the machine's registers from one
-// to the next.
+// to the next. Always part of its caller: Clang's flatten, which makes the
+// wide pass all of a piece, takes only the calls one deep.
 template <TextPolicy P>
-// cppcheck-suppress constParameter ; the lanes write the marks
-void PassOver(const char* first, std::size_t stride, std::size_t count, TextLook* looks, TextMarks* marks)
+[[gnu::always_inline]] inline void PassOver(
+    // cppcheck-suppress constParameter ; the lanes write the marks
+    const char* first, std::size_t stride, std::size_t count, TextLook* looks, TextMarks* marks)
 {
     static_assert(sizeof(TextMarks) >= kTamponSize + kLanes, "a group of marks past the text");
     Padded bytes;

@@ -31,10 +31,9 @@ std::size_t TextLength(const char* text)
     return 64 + static_cast<std::size_t>(__builtin_ctzll(NulsAt(text + 64) | 1u << 16));
 }
 
-// The whole pass is made for AVX, all that it calls made part of it (by
-// GCC; Clang 14 leaves the calls below the first, which then run as made
-// for any x86-64). No other code of the program is made for AVX, so that
-// none runs on a processor without it.
+// The whole pass is made for AVX, all that it calls made part of it. No
+// other code of the program is made for AVX, so that none runs on a
+// processor without it.
 [[gnu::target("avx"), gnu::flatten]] void PassOverWithAvx(TextPolicy policy, const char* first,
     std::size_t stride, std::size_t count, TextLook* looks, TextMarks* marks)
 {
