@@ -1,6 +1,6 @@
-// The pass over record texts made for a vector unit wider than the one
-// every machine of its kind has, where this build knows one:
-// text_pass_wide_avx.cpp on x86-64, text_pass_wide_none.cpp elsewhere.
+// The pass over record texts, and their lengths, made for a vector unit
+// wider than the one every machine of its kind has, where this build knows
+// one: text_pass_wide_avx.cpp on x86-64, text_pass_wide_none.cpp elsewhere.
 #ifndef ECRITURE_TEXT_PASS_WIDE_H
 #define ECRITURE_TEXT_PASS_WIDE_H
 
