@@ -66,7 +66,6 @@ struct ReadCursor {
 struct ListedOutput {
     // The file's name, as the messages and the banner show it.
     const char* name;
-    ListFormat format;
     // The run's header was written, or the workbook started; this file's
     // banner is written.
     bool* headed;
@@ -77,8 +76,8 @@ struct ListedOutput {
     std::FILE* out;
     std::FILE* err;
     Workbook* book;
-    // How the lines are made, and those listed and not handed to out yet,
-    // lines[0, linesUsed).
+    // The format, how the lines are made, and those listed and not handed
+    // to out yet, lines[0, linesUsed).
     LineForm form;
     char lines[kLinesSize];
     std::size_t linesUsed;

@@ -22,14 +22,14 @@ namespace {
 // together, unless its file column is too long for them.
 bool ListRecord(ListedOutput& output, long long index, const char* bytes, const LookedText& text)
 {
-    if (output.format == ListFormat::Check)
+    if (output.form.format == ListFormat::Check)
         return std::memchr(bytes + offsetof(Record, tampon), '\0', kTamponSize) != nullptr;
-    if (output.format == ListFormat::Xlsx)
+    if (output.form.format == ListFormat::Xlsx)
         return PutRecordRow(*output.book, output.column, index, bytes, output.err);
     std::size_t room = LineRoom(output.columnSize);
     if (room > sizeof output.lines) {
         PutPendingLines(output);
-        return PutRecordLine(output.out, output.format, output.column, index, bytes, output.form.hex);
+        return PutRecordLine(output.out, output.form.format, output.column, index, bytes, output.form.hex);
     }
     if (sizeof output.lines - output.linesUsed < room)
         PutPendingLines(output);
@@ -48,7 +48,7 @@ bool ListRecord(ListedOutput& output, long long index, const char* bytes, const 
 std::size_t ListLines(ListedOutput& output, long long index, const char* bytes, const TextLook* looks,
     const TextMarks* marks, std::size_t count)
 {
-    if (!HasLines(output.format) || output.column != nullptr)
+    if (!HasLines(output.form.format) || output.column != nullptr)
         return 0;
     if (output.shownIndex.value != index)
         StartCount(output.shownIndex, index);
@@ -68,7 +68,7 @@ std::size_t ListLines(ListedOutput& output, long long index, const char* bytes, 
 // holds no records says only the first.
 int SayUnterminated(ListedOutput& output, FileCheck& found, long long index)
 {
-    if (++found.unterminated <= kProblemsSaid || output.format != ListFormat::Check) {
+    if (++found.unterminated <= kProblemsSaid || output.form.format != ListFormat::Check) {
         char what[256];
         std::snprintf(what, sizeof what, Translate("record %lld: text not terminated"), index);
         Warn(output, what);
@@ -87,8 +87,8 @@ int ListRecords(
     int status = kListClean;
     TextLook looks[kLooked] = {};
     TextMarks marks[kLooked];
-    if (HasLines(output.format))
-        LookAtTexts(TextOf(output.format), bytes, count, looks, marks);
+    if (HasLines(output.form.format))
+        LookAtTexts(TextOf(output.form.format), bytes, count, looks, marks);
     for (std::size_t r = 0; r < count; ++r, ++index) {
         std::size_t listed =
             ListLines(output, index, bytes + r * kRecordSize, looks + r, marks + r, count - r);
@@ -124,7 +124,7 @@ int ListBlock(Listed& listed)
     std::size_t whole = listed.cursor.have / kRecordSize * kRecordSize;
     // A check of whole records that all end in a NUL only counts them.
     bool counted =
-        output.format == ListFormat::Check && AllTextsEnd(listed.cursor.block, whole / kRecordSize);
+        output.form.format == ListFormat::Check && AllTextsEnd(listed.cursor.block, whole / kRecordSize);
     listed.index += counted ? static_cast<long long>(whole / kRecordSize) : 0;
     for (std::size_t at = 0; !counted && at < whole; at += kLooked * kRecordSize) {
         std::size_t count = std::min(kLooked, (whole - at) / kRecordSize);
@@ -162,7 +162,8 @@ void WarnCount(ListedOutput& output, const char* format, long long n)
 // The checks at the end of a file that is not followed.
 int CheckEnd(const ReadCursor& cursor, ListedOutput& output, FileCheck& found)
 {
-    if (long long more = found.unterminated - kProblemsSaid; more > 0 && output.format == ListFormat::Check)
+    if (long long more = found.unterminated - kProblemsSaid;
+        more > 0 && output.form.format == ListFormat::Check)
         WarnCount(output,
             TranslatePlural("%s more text not terminated", "%s more texts not terminated",
                 static_cast<unsigned long long>(more)),
@@ -172,7 +173,7 @@ int CheckEnd(const ReadCursor& cursor, ListedOutput& output, FileCheck& found)
     if (cursor.skip > 0 || cursor.have == 0)
         return kListClean;
     // A check's line says them itself: they are not said twice.
-    if (output.format != ListFormat::Check)
+    if (output.form.format != ListFormat::Check)
         WarnCount(
             output, TranslatePlural("%s trailing byte", "%s trailing bytes", cursor.have), found.trailing);
     return kListWarned;
@@ -200,7 +201,7 @@ bool StartListing(ListedOutput& output, const ListOptions& options)
     *output.headed = true;
     output.started = true;
     if (options.named)
-        PutFileStart(output.out, output.format, output.name);
+        PutFileStart(output.out, output.form.format, output.name);
     return true;
 }
 

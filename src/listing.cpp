@@ -150,7 +150,6 @@ void StartListed(Listed& listed, const char* name, const ListOptions& options, s
     listed.cursor.block = block;
     listed.output.name = name;
     listed.options = &options;
-    listed.output.format = options.format;
     listed.output.column = options.named && HasFileColumn(options.format) ? name : nullptr;
     listed.output.columnSize = listed.output.column != nullptr ? std::strlen(name) : 0;
     listed.output.out = out;
