@@ -6,6 +6,8 @@
 #include "signals.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -190,6 +192,23 @@ void CarryOut(const AgreedLock& lock, Hold& h, Step step)
     }
 }
 
+// The file's length under the lock, off the grid when first seen: on a
+// network file system asked again for a while, as its client may keep a
+// length seen in the middle of another station's write (GlusterFS's, a
+// second, which its lock does not end); a part that stays costs the wait.
+long long LengthUnderLock(FileHandle file, long long first)
+{
+    Reason why = kNoReason;
+    long long length = FileLength(file, why);
+    for (int waited = 0; length > 0 && length % static_cast<long long>(kRecordSize) != 0 && waited < 1500 &&
+         IsSharedFile(file);
+         waited += 100) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        length = FileLength(file, why);
+    }
+    return length >= 0 ? length : first;
+}
+
 } // namespace
 
 long long SettledLength(FileHandle file, const char* nom, std::FILE* err, int& failures)
@@ -203,12 +222,12 @@ long long SettledLength(FileHandle file, const char* nom, std::FILE* err, int& f
     // no write is; without a lock to be had, the first answer stands.
     if (LockRecordFile(file) != kNoReason)
         return length;
-    long long settled = FileLength(file, why);
+    long long settled = LengthUnderLock(file, length);
     if (Reason released = UnlockRecordFile(file); released != kNoReason) {
         PutMessage(err, kCaptureProgram, nom, "cannot unlock the file", DescribeReason(released));
         ++failures;
     }
-    return settled >= 0 ? settled : length;
+    return settled;
 }
 
 AgreedLock StartAppends(FileHandle file, const char* nom, std::FILE* err, int& failures)

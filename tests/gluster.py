@@ -194,6 +194,25 @@ def round_terminal(volume, name, typed_count, piped_count):
     return check_records(volume, name, expected, results)
 
 
+def round_kept_length(volume, name):
+    """Client 1 keeps a length it saw in the middle of client 2's record, a
+    moment after the record is whole: a run there appends on the grid and
+    says no part."""
+    paths = volume.fresh(name)
+    record = struct.pack("<ii80s", 0, 0, b"run 0 record 0")
+    with open(paths[1], "ab", buffering=0) as other:
+        other.write(record[:44])
+        os.fsync(other.fileno())
+        os.stat(paths[0])
+        other.write(record[44:])
+        os.fsync(other.fileno())
+    results = finish([capture(paths[0], typed(1, 2), False)])
+    (status, said), data = results[0], volume.stored(name)
+    want = record + b"".join(struct.pack("<ii80s", 1, k, b"run 1 record %d" % k) for k in range(2))
+    return [] if status == 0 and data == want and b"part of a record" not in said else \
+        ["status %d, %d bytes stored of %d: %r" % (status, len(data), len(want), said[-300:])]
+
+
 def round_lock_held(volume, name):
     """A lock held on client 1 keeps a run on client 2 out until released."""
     paths = volume.fresh(name)
@@ -271,6 +290,7 @@ def main():
                   ("piped, the whole input at once", lambda n: round_piped(volume, n, 10000, False)),
                   ("piped, the whole input at once, again", lambda n: round_piped(volume, n, 10000, False)),
                   ("a terminal beside piped runs", lambda n: round_terminal(volume, n, 30, 5000)),
+                  ("a length kept from another's write", lambda n: round_kept_length(volume, n)),
                   ("a lock held on another client", lambda n: round_lock_held(volume, n)),
                   ("lecture --follow on a third client", lambda n: round_follow(volume, n, 300)),
                   ("strace: a flush before each release", lambda n: round_traced(volume, n, 500))]
