@@ -121,6 +121,23 @@ long long PartBefore(const Hold& h, long long end)
     return end - ((end - h.grid) % kRecord + kRecord) % kRecord;
 }
 
+// The file's length under the lock, which a network file system's client
+// may keep for a while (GlusterFS's, a second, which its lock does not
+// end) from the middle of another station's write: while off the grid,
+// asked again there; a part that does stay costs the wait.
+long long LengthOnGrid(FileHandle file, long long grid)
+{
+    Reason why = kNoReason;
+    long long length = FileLength(file, why);
+    for (int waited = 0; grid >= 0 && length >= 0 && length % static_cast<long long>(kRecordSize) != grid &&
+         waited < 1500 && IsSharedFile(file);
+         waited += 100) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        length = FileLength(file, why);
+    }
+    return length;
+}
+
 // Writes the next record at the end of the file, unless that end is off
 // the grid.
 void WriteRecord(const AgreedLock& lock, Hold& h)
@@ -130,7 +147,7 @@ void WriteRecord(const AgreedLock& lock, Hold& h)
     // Other stations may have appended while the lock was free; a device
     // has no length that the records add to, and is asked again.
     if (h.tried == 1 || !h.regular || h.end < 0)
-        h.end = FileLength(lock.file, why);
+        h.end = h.regular ? LengthOnGrid(lock.file, h.grid) : FileLength(lock.file, why);
     char bytes[kRecordSize];
     EncodeRecord(r.rec, bytes);
     r.at = h.end;
@@ -192,23 +209,6 @@ void CarryOut(const AgreedLock& lock, Hold& h, Step step)
     }
 }
 
-// The file's length under the lock, off the grid when first seen: on a
-// network file system asked again for a while, as its client may keep a
-// length seen in the middle of another station's write (GlusterFS's, a
-// second, which its lock does not end); a part that stays costs the wait.
-long long LengthUnderLock(FileHandle file, long long first)
-{
-    Reason why = kNoReason;
-    long long length = FileLength(file, why);
-    for (int waited = 0; length > 0 && length % static_cast<long long>(kRecordSize) != 0 && waited < 1500 &&
-         IsSharedFile(file);
-         waited += 100) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        length = FileLength(file, why);
-    }
-    return length >= 0 ? length : first;
-}
-
 } // namespace
 
 long long SettledLength(FileHandle file, const char* nom, std::FILE* err, int& failures)
@@ -222,12 +222,12 @@ long long SettledLength(FileHandle file, const char* nom, std::FILE* err, int& f
     // no write is; without a lock to be had, the first answer stands.
     if (LockRecordFile(file) != kNoReason)
         return length;
-    long long settled = LengthUnderLock(file, length);
+    long long settled = LengthOnGrid(file, 0);
     if (Reason released = UnlockRecordFile(file); released != kNoReason) {
         PutMessage(err, kCaptureProgram, nom, "cannot unlock the file", DescribeReason(released));
         ++failures;
     }
-    return settled;
+    return settled >= 0 ? settled : length;
 }
 
 AgreedLock StartAppends(FileHandle file, const char* nom, std::FILE* err, int& failures)

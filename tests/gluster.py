@@ -19,6 +19,7 @@ import socket
 import struct
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -194,21 +195,44 @@ def round_terminal(volume, name, typed_count, piped_count):
     return check_records(volume, name, expected, results)
 
 
-def round_kept_length(volume, name):
-    """Client 1 keeps a length it saw in the middle of client 2's record, a
-    moment after the record is whole: a run there appends on the grid and
-    says no part."""
-    paths = volume.fresh(name)
-    record = struct.pack("<ii80s", 0, 0, b"run 0 record 0")
+def write_seen_halfway(paths, record):
+    """Client 2 appends the record in two halves, client 1 looking at the
+    file between them: it keeps that length for a moment."""
     with open(paths[1], "ab", buffering=0) as other:
         other.write(record[:44])
         os.fsync(other.fileno())
         os.stat(paths[0])
         other.write(record[44:])
         os.fsync(other.fileno())
-    results = finish([capture(paths[0], typed(1, 2), False)])
-    (status, said), data = results[0], volume.stored(name)
-    want = record + b"".join(struct.pack("<ii80s", 1, k, b"run 1 record %d" % k) for k in range(2))
+
+
+def round_kept_length(volume, name):
+    """Client 1 keeps a length it saw in the middle of client 2's record, a
+    moment after the record is whole, once before a run there opens the
+    file and once between two of its holds: the run appends on the grid and
+    says no part."""
+    paths = volume.fresh(name)
+    theirs = [struct.pack("<ii80s", 0, k, b"run 0 record %d" % k) for k in range(2)]
+    write_seen_halfway(paths, theirs[0])
+    answers = typed(1, 2)
+    with tempfile.TemporaryFile() as err:
+        proc = subprocess.Popen([ECRITURE, name], cwd=volume.clients[0], stdin=subprocess.PIPE,
+                                stdout=subprocess.DEVNULL, stderr=err)
+        # The first record alone, until it is reported; then the second.
+        proc.stdin.write(answers[0])
+        proc.stdin.flush()
+        deadline = time.monotonic() + 30
+        while not os.pread(err.fileno(), 4096, 0).count(WRITTEN) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        # Past the second for which client 1 keeps the length of its own write.
+        time.sleep(1.5)
+        write_seen_halfway(paths, theirs[1])
+        proc.stdin.write(answers[1])
+        proc.stdin.close()
+        status = proc.wait(60)
+        said, data = os.pread(err.fileno(), 1 << 16, 0), volume.stored(name)
+    ours = [struct.pack("<ii80s", 1, k, b"run 1 record %d" % k) for k in range(2)]
+    want = theirs[0] + ours[0] + theirs[1] + ours[1]
     return [] if status == 0 and data == want and b"part of a record" not in said else \
         ["status %d, %d bytes stored of %d: %r" % (status, len(data), len(want), said[-300:])]
 
